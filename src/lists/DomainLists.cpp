@@ -1,0 +1,133 @@
+#include "lists/DomainLists.h"
+
+#include "lists/ListFile.h"
+#include "platform/Failure.h"
+#include "platform/Log.h"
+#include "platform/common/XdgPaths.h"
+#include "util/VELModule.h"
+#include "util/WebMarker.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QObject>
+#include <QVariant>
+#include <algorithm>
+
+namespace {
+const QString DeniedFile = QStringLiteral("deny_domains.txt");
+const QString AcceptedFile = QStringLiteral("accept_domains.txt");
+} // namespace
+
+DomainLists::DomainLists(const QString& folder)
+    : m_folder(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/')) {}
+
+QString DomainLists::DefaultFolder() {
+    const QString app = VELModule::AppPath();
+    if (QFileInfo(app).isWritable())
+        return app;
+    const QString data = platform::XdgPaths::dataHome() + QLatin1String("/ZOR Brakkon/");
+    QDir().mkpath(data);
+    return data;
+}
+
+QString DomainLists::filePath(std::int32_t LstIndex) const {
+    if (LstIndex == Denied)
+        return m_folder + DeniedFile;
+    if (LstIndex == Accepted)
+        return m_folder + AcceptedFile;
+    return QString();
+}
+
+DomainListModel* DomainLists::list(std::int32_t LstIndex) {
+    return LstIndex == Denied ? &m_denied : LstIndex == Accepted ? &m_accepted : nullptr;
+}
+
+const DomainListModel* DomainLists::list(std::int32_t LstIndex) const {
+    return const_cast<DomainLists*>(this)->list(LstIndex);
+}
+
+std::optional<QString> DomainLists::ReduceToEntry(const QString& strUrl) {
+    QString entry;
+    const WebMarker marker = WebMarker::find(strUrl);
+    if (!marker.found()) {
+        entry = strUrl;
+    } else {
+        const qsizetype start = marker.end();
+        if (start >= strUrl.size())
+            return std::nullopt;
+        // Up to and including the first slash after the host, or the whole rest.
+        const qsizetype slash = strUrl.indexOf(QLatin1Char('/'), start);
+        entry = slash < 0 ? strUrl.mid(start) : strUrl.mid(start, slash - start + 1);
+    }
+    // A dropped text of several lines must not put a line break into the list file.
+    const auto lineBreak =
+        std::find_if(entry.cbegin(), entry.cend(), [](QChar c) { return c == u'\r' || c == u'\n'; });
+    entry.truncate(lineBreak - entry.cbegin());
+    if (entry.endsWith(QLatin1Char('/')))
+        entry.chop(1);
+    return entry;
+}
+
+void DomainLists::AddDomain(const QString& strUrl, std::int32_t LstIndex) {
+    DomainListModel* target = list(LstIndex);
+    if (!target)
+        return;
+    const std::optional<QString> entry = ReduceToEntry(strUrl);
+    if (!entry)
+        return;
+    RemoveFromList(*entry, LstIndex == Denied ? Accepted : Denied);
+    if (target->indexOfEqual(*entry) < 0)
+        target->AddItem(*entry);
+}
+
+bool DomainLists::IsInList(const QString& StrDomain, std::int32_t LstIndex) const {
+    const DomainListModel* target = list(LstIndex);
+    return target && target->anyContains(StrDomain);
+}
+
+void DomainLists::RemoveFromList(const QString& StrDomain, std::int32_t LstIndex) {
+    DomainListModel* target = list(LstIndex);
+    if (!target)
+        return;
+    for (qsizetype at = target->indexOfEqual(StrDomain); at >= 0; at = target->indexOfEqual(StrDomain))
+        target->RemoveItem(at);
+}
+
+void DomainLists::LoadList() {
+    m_denied.Clear();
+    m_accepted.Clear();
+    for (const std::int32_t index : {Denied, Accepted}) {
+        bool& complete = index == Denied ? m_deniedComplete : m_acceptedComplete;
+        complete = true;
+        const QString path = filePath(index);
+        if (!VELModule::FileExists(path))
+            continue;
+        const ListFile::Content content = ListFile::read(path, DomainListModel::Capacity);
+        complete = content.complete;
+        list(index)->setEntries(content.entries);
+        qCInfo(lcLists, "loaded %lld entries from %s", static_cast<long long>(content.entries.size()),
+               qUtf8Printable(path));
+    }
+}
+
+void DomainLists::SaveList() {
+    for (const std::int32_t index : {Denied, Accepted}) {
+        const bool complete = index == Denied ? m_deniedComplete : m_acceptedComplete;
+        zor::tryStep("saving a domain list", [&] {
+            if (!ListFile::write(filePath(index), list(index)->entries(), !complete))
+                throw zor::Failure(QStringLiteral("%1 was not saved").arg(filePath(index)));
+        });
+    }
+}
+
+QString GetIndex(const QObject* C) {
+    qint64 index = -1;
+    if (C) {
+        bool ok = false;
+        const QVariant value = C->property("Index");
+        const qint64 read = value.toLongLong(&ok);
+        if (value.isValid() && ok)
+            index = read;
+    }
+    return index == -1 ? QString() : QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}

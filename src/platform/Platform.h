@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/Registry.h"
+#include "platform/SettingsStore.h"
+
+#include <memory>
+
+namespace platform {
+
+// The services the program reaches through this layer. Each starts as the real
+// implementation on first use; tests put their own in place (the previous one is returned,
+// so a test can put it back).
+Dialogs& dialogs();
+Registry& registry();
+SettingsStore& settings();
+
+std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> replacement);
+std::unique_ptr<Registry> setRegistry(std::unique_ptr<Registry> replacement);
+std::unique_ptr<SettingsStore> setSettings(std::unique_ptr<SettingsStore> replacement);
+
+// The running executable, links resolved.
+QString executablePath();
+
+// True only when the program talks to a real X server (not offscreen, not Wayland-native):
+// key grabs, key state and the tray-host watch need one.
+bool isX11();
+
+} // namespace platform

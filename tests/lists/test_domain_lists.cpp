@@ -1,0 +1,186 @@
+#include "lists/DomainLists.h"
+#include "platform/Failure.h"
+
+#include <QObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+struct ReduceCase {
+    const char* text;
+    const char* entry;
+};
+
+class EntryReduction : public testing::TestWithParam<ReduceCase> {};
+
+TEST_P(EntryReduction, AddingATextStoresTheReducedEntry) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.AddDomain(q(GetParam().text), DomainLists::Denied);
+    ASSERT_EQ(lists.List2().ListCount(), 1) << GetParam().text;
+    EXPECT_EQ(lists.List2().List(0), q(GetParam().entry)) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, EntryReduction,
+    testing::Values(ReduceCase{"http://w.x.y/p/q.htm", "w.x.y"}, ReduceCase{"http://w.x.y", "w.x.y"},
+                    ReduceCase{"http://w.x.y/", "w.x.y"}, ReduceCase{"http://w.x.y/p/", "w.x.y"},
+                    ReduceCase{"HTTP://W.X.Y/p", "W.X.Y"}, ReduceCase{"http://w.x.y:8080/p", "w.x.y:8080"},
+                    ReduceCase{"http://w.x.y?a=1", "w.x.y?a=1"}, ReduceCase{"http:///p", ""},
+                    ReduceCase{"http://w.x.y/p --> Terminated!", "w.x.y"}, ReduceCase{"w.x.y", "w.x.y"},
+                    ReduceCase{"ftp://f.x.y/pub", "ftp://f.x.y/pub"},
+                    // https is reduced like http, the earlier marker winning.
+                    ReduceCase{"https://w.x.y/p", "w.x.y"}, ReduceCase{"HTTPS://W.X.Y", "W.X.Y"},
+                    ReduceCase{"https://a.q/?u=http://b.q/", "a.q"},
+                    // A dropped text of several lines keeps only its first line.
+                    ReduceCase{"w.x.y\r\nsecond.line", "w.x.y"}, ReduceCase{"http://a.b\n/x", "a.b"},
+                    ReduceCase{"a.b/\nc", "a.b"}));
+
+TEST(AddDomain, TextEndingWithTheMarkerAddsNothing) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    for (const char* text : {"http://", "see http://", "HTTPS://"}) {
+        EXPECT_NO_THROW(lists.AddDomain(q(text), DomainLists::Denied)) << text;
+        EXPECT_NO_THROW(lists.AddDomain(q(text), DomainLists::Accepted)) << text;
+    }
+    EXPECT_EQ(lists.List2().ListCount(), 0);
+    EXPECT_EQ(lists.List3().ListCount(), 0);
+}
+
+TEST(AddDomain, DuplicateIsNotAddedButIsStillTakenOffTheOtherList) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.List2().AddItem(q("w.x.y"));
+    lists.List3().AddItem(q("W.X.Y"));
+    lists.AddDomain(q("HTTP://W.X.Y/index.html"), DomainLists::Denied);
+    EXPECT_EQ(lists.List2().entries(), QStringList{q("w.x.y")});
+    EXPECT_EQ(lists.List3().ListCount(), 0);
+}
+
+TEST(AddDomain, MovingToAcceptedRemovesEveryCaseVariantFromDenied) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.List2().AddItem(q("W.X.Y"));
+    lists.List2().AddItem(q("keep.me"));
+    lists.List2().AddItem(q("w.x.y"));
+    lists.AddDomain(q("w.x.y"), DomainLists::Accepted);
+    EXPECT_EQ(lists.List2().entries(), QStringList{q("keep.me")});
+    EXPECT_EQ(lists.List3().entries(), QStringList{q("w.x.y")});
+}
+
+TEST(AddDomain, AnEntryNeverEndsUpOnBothLists) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    const char* texts[] = {"http://a.q/", "A.Q", "https://a.q/x", "b.q", "HTTP://B.Q/"};
+    int target = DomainLists::Denied;
+    for (const char* text : texts) {
+        lists.AddDomain(q(text), target);
+        target = target == DomainLists::Denied ? DomainLists::Accepted : DomainLists::Denied;
+        for (const QString& entry : lists.List2().entries())
+            EXPECT_EQ(lists.List3().indexOfEqual(entry), -1) << qPrintable(entry);
+    }
+}
+
+TEST(AddDomain, NewEntriesGoToTheEndInOrder) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.AddDomain(q("c.q"), DomainLists::Denied);
+    lists.AddDomain(q("a.q"), DomainLists::Denied);
+    lists.AddDomain(q("b.q"), DomainLists::Denied);
+    EXPECT_EQ(lists.List2().entries(), (QStringList{q("c.q"), q("a.q"), q("b.q")}));
+}
+
+TEST(AddDomain, AFullListFailsToTheCallerAndStaysIntact) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    QStringList full;
+    for (int i = 0; i < DomainListModel::Capacity; ++i)
+        full << QStringLiteral("d%1.q").arg(i);
+    lists.List2().setEntries(full);
+    EXPECT_THROW(lists.AddDomain(q("one.more"), DomainLists::Denied), zor::Failure);
+    EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);
+    // A duplicate needs no room and is not a failure.
+    EXPECT_NO_THROW(lists.AddDomain(q("D5.Q"), DomainLists::Denied));
+}
+
+struct LookupCase {
+    const char* entry;
+    const char* query;
+    bool match;
+};
+
+class IsInList : public testing::TestWithParam<LookupCase> {};
+
+TEST_P(IsInList, MatchesWhenAnEntryContainsTheQueryIgnoringCase) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.List2().AddItem(q(GetParam().entry));
+    EXPECT_EQ(lists.IsInList(q(GetParam().query), DomainLists::Denied), GetParam().match)
+        << "entry '" << GetParam().entry << "' query '" << GetParam().query << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, IsInList,
+                         testing::Values(LookupCase{"w.x.y", "w.x.y", true},
+                                         LookupCase{"w.x.y", "W.X.Y", true},
+                                         LookupCase{"ads.w.x.y", "w.x.y", true},
+                                         LookupCase{"w.x.yz", "w.x.y", true},
+                                         LookupCase{"x.y", "w.x.y", false}, LookupCase{"a.b", "", true},
+                                         LookupCase{"", "a.b", false}, LookupCase{"", "", false},
+                                         LookupCase{"Ünï.çödé", "ÜNÏ", true},
+                                         // A match never spans the end of one entry and the next.
+                                         LookupCase{"a.b", "a.bc", false}));
+
+TEST(IsInList, AHitNeverSpansTwoEntries) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.List2().setEntries({q("one.ab"), q("cd.two")});
+    EXPECT_FALSE(lists.IsInList(q("abcd"), DomainLists::Denied));
+    EXPECT_TRUE(lists.IsInList(q("cd.t"), DomainLists::Denied));
+    lists.List2().RemoveItem(1);
+    EXPECT_FALSE(lists.IsInList(q("cd.t"), DomainLists::Denied)) << "the lookup must follow removals";
+}
+
+TEST(ListIndex, OtherIndexesChangeNothingAndFindNothing) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.List2().AddItem(q("w.x.y"));
+    lists.List3().AddItem(q("a.b.c"));
+    for (int index : {-1, 0, 1, 4, 99}) {
+        lists.AddDomain(q("w.x.y"), index);
+        lists.RemoveFromList(q("w.x.y"), index);
+        lists.RemoveFromList(q("a.b.c"), index);
+        EXPECT_FALSE(lists.IsInList(q("w.x.y"), index));
+    }
+    EXPECT_EQ(lists.List2().entries(), QStringList{q("w.x.y")});
+    EXPECT_EQ(lists.List3().entries(), QStringList{q("a.b.c")});
+}
+
+TEST(RemoveFromList, RemovesEveryEqualEntryButNotContainingOnes) {
+    QTemporaryDir dir;
+    DomainLists lists(dir.path());
+    lists.List3().setEntries({q("W.x.Y"), q("ads.w.x.y"), q("w.x.y"), q(" w.x.y")});
+    lists.RemoveFromList(q("w.X.y"), DomainLists::Accepted);
+    EXPECT_EQ(lists.List3().entries(), (QStringList{q("ads.w.x.y"), q(" w.x.y")}));
+}
+
+TEST(GetIndex, GivesTheArraySuffixOnlyForArrayMembers) {
+    QObject plain;
+    QObject member;
+    member.setProperty("Index", 2);
+    QObject first;
+    first.setProperty("Index", 0);
+    QObject notANumber;
+    notANumber.setProperty("Index", q("x"));
+    EXPECT_EQ(GetIndex(&member), q("(2)"));
+    EXPECT_EQ(GetIndex(&first), q("(0)"));
+    EXPECT_EQ(GetIndex(&plain), QString());
+    EXPECT_EQ(GetIndex(&notANumber), QString());
+    EXPECT_EQ(GetIndex(nullptr), QString());
+}
+
+} // namespace

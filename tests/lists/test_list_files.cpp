@@ -1,0 +1,197 @@
+#include "lists/DomainLists.h"
+#include "lists/ListFile.h"
+#include "support/IsolatedEnvironment.h"
+#include "support/Unprivileged.h"
+#include "util/VELModule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+class ListFiles : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString denied() const { return dir.filePath(q("deny_domains.txt")); }
+    QString accepted() const { return dir.filePath(q("accept_domains.txt")); }
+};
+
+struct ParseCase {
+    const char* name;
+    QByteArray bytes;
+    QStringList entries;
+};
+
+class ListFileReading : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ListFileReading, KeepsOnlyLinesWithADotSplitAtCrOrCrLf) {
+    EXPECT_EQ(ListFile::parse(GetParam().bytes, DomainListModel::Capacity), GetParam().entries)
+        << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ListFileReading,
+    testing::Values(ParseCase{"empty line, no dot, domain", "\r\nlocalhost\r\nw.x.y\r\n", {q("w.x.y")}},
+                    ParseCase{"CR-only line ends", "a.b\rc.d\re.f", {q("a.b"), q("c.d"), q("e.f")}},
+                    ParseCase{"lone LF stays in the text", "a.b\nc.d\r\n", {q("a.b\nc.d")}},
+                    ParseCase{"last line without a line end", "a.b\r\nc.d", {q("a.b"), q("c.d")}},
+                    ParseCase{"CR CR LF is two line ends", "a.b\r\r\nc.d\r\n", {q("a.b"), q("c.d")}},
+                    ParseCase{"taken as it is",
+                              "  W.X.Y  \r\nw.x.y\r\nw.x.y\r\n",
+                              {q("  W.X.Y  "), q("w.x.y"), q("w.x.y")}},
+                    ParseCase{"empty file", "", {}}, ParseCase{"only line ends", "\r\n\r\n\r", {}}));
+
+TEST_F(ListFiles, SavedFilesFollowTheFormatByteForByte) {
+    DomainLists lists(dir.path());
+    lists.List2().setEntries({q("w.x.y"), q("ads.q"), q("w.x.y")});
+    lists.List3().setEntries({q("Ünï.q")});
+    lists.SaveList();
+    EXPECT_EQ(readBytes(denied()), QByteArray("w.x.y\r\nads.q\r\nw.x.y\r\n"));
+    EXPECT_EQ(readBytes(accepted()), QByteArray("\xC3\x9Cn\xC3\xAF.q\r\n"));
+}
+
+TEST_F(ListFiles, EmptyListsSaveAsEmptyFilesAndLoadEmpty) {
+    DomainLists lists(dir.path());
+    lists.SaveList();
+    EXPECT_EQ(QFileInfo(denied()).size(), 0);
+    EXPECT_EQ(QFileInfo(accepted()).size(), 0);
+    EXPECT_TRUE(QFileInfo::exists(denied()));
+    DomainLists again(dir.path());
+    again.List2().AddItem(q("stale.q"));
+    again.LoadList();
+    EXPECT_EQ(again.List2().ListCount(), 0);
+    EXPECT_EQ(again.List3().ListCount(), 0);
+}
+
+TEST_F(ListFiles, OrderDuplicatesAndForeignBytesSurviveALoadAndASave) {
+    // Latin-1 bytes from an older file are not UTF-8; they must come back unchanged.
+    const QByteArray original("z.q\r\ncaf\xE9.fr\r\na.q\r\nz.q\r\n\xF0\x9F\x98\x80.emoji\r\n\xFF\xFE.x\r\n");
+    writeBytes(denied(), original);
+    DomainLists lists(dir.path());
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().ListCount(), 6);
+    EXPECT_EQ(lists.List2().List(0), q("z.q"));
+    lists.SaveList();
+    EXPECT_EQ(readBytes(denied()), original);
+}
+
+TEST_F(ListFiles, BadFilesLoadWithoutCrashing) {
+    QByteArray garbage;
+    for (int i = 0; i < 200000; ++i)
+        garbage += char((i * 7919) % 256);
+    writeBytes(denied(), garbage);
+    QByteArray longLine(10 * 1024 * 1024, 'a');
+    longLine[5] = '.';
+    writeBytes(accepted(), longLine + "\r\nw.x.y\r\n");
+    DomainLists lists(dir.path());
+    ASSERT_NO_THROW(lists.LoadList());
+    EXPECT_EQ(lists.List3().ListCount(), 2);
+    EXPECT_EQ(lists.List3().List(0).size(), longLine.size());
+    lists.SaveList();
+    EXPECT_EQ(readBytes(accepted()), longLine + "\r\nw.x.y\r\n");
+}
+
+TEST_F(ListFiles, MissingFilesGiveEmptyLists) {
+    DomainLists lists(dir.path());
+    lists.List2().AddItem(q("left.over"));
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().ListCount(), 0);
+    EXPECT_EQ(lists.List3().ListCount(), 0);
+}
+
+TEST_F(ListFiles, AFolderNamedLikeTheListIsNotLoaded) {
+    QDir(dir.path()).mkdir(q("deny_domains.txt"));
+    DomainLists lists(dir.path());
+    EXPECT_NO_THROW(lists.LoadList());
+    EXPECT_EQ(lists.List2().ListCount(), 0);
+}
+
+TEST_F(ListFiles, AReadOnlyOldFileIsReplacedByANormalOne) {
+    writeBytes(denied(), "old.q\r\n");
+    QFile::setPermissions(denied(), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    DomainLists lists(dir.path());
+    lists.LoadList();
+    lists.List2().AddItem(q("new.q"));
+    lists.SaveList();
+    EXPECT_EQ(readBytes(denied()), QByteArray("old.q\r\nnew.q\r\n"));
+    EXPECT_TRUE(QFile::permissions(denied()) & QFileDevice::WriteOwner);
+}
+
+TEST_F(ListFiles, AListLoadedOnlyInPartKeepsTheOldFileAsBackup) {
+    QByteArray big;
+    for (int i = 0; i < DomainListModel::Capacity + 5; ++i)
+        big += "d" + QByteArray::number(i) + ".q\r\n";
+    writeBytes(denied(), big);
+    DomainLists lists(dir.path());
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);
+    lists.SaveList();
+    EXPECT_EQ(readBytes(denied() + q(".bak")), big);
+    EXPECT_FALSE(QFileInfo::exists(accepted() + q(".bak"))) << "a complete list needs no backup";
+}
+
+TEST(ListFilesUnprivileged, AnUnreadableFileLoadsEmptyAndIsKeptAsBackupOnSave) {
+    if (!Unprivileged::runHere())
+        return;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(q("deny_domains.txt"));
+    writeBytes(path, "secret.q\r\n");
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    DomainLists lists(dir.path());
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().ListCount(), 0);
+    QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    lists.SaveList();
+    EXPECT_EQ(readBytes(path + q(".bak")), QByteArray("secret.q\r\n"));
+    EXPECT_EQ(readBytes(path), QByteArray());
+}
+
+TEST(ListFilesUnprivileged, AReadOnlyFolderKeepsTheOldFiles) {
+    if (!Unprivileged::runHere())
+        return;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(q("deny_domains.txt"));
+    writeBytes(path, "old.q\r\n");
+    DomainLists lists(dir.path());
+    lists.LoadList();
+    lists.List2().Clear();
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    EXPECT_NO_THROW(lists.SaveList());
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(readBytes(path), QByteArray("old.q\r\n"));
+}
+
+TEST(ListFilesUnprivileged, ListsLiveInTheDataFolderWhenTheProgramFolderIsNotWritable) {
+    if (!Unprivileged::runHere())
+        return;
+    ASSERT_FALSE(QFileInfo(VELModule::AppPath()).isWritable())
+        << "the test binary is meant to run from a read-only place";
+    EXPECT_EQ(DomainLists::DefaultFolder(), IsolatedEnvironment::dataHome() + q("/ZOR Brakkon/"));
+    EXPECT_TRUE(QFileInfo(DomainLists::DefaultFolder()).isDir());
+}
+
+TEST(ListFolder, IsTheProgramFolderWhenItIsWritable) {
+    if (!QFileInfo(VELModule::AppPath()).isWritable())
+        GTEST_SKIP() << "the build folder is not writable here";
+    EXPECT_EQ(DomainLists::DefaultFolder(), VELModule::AppPath());
+}
+
+} // namespace

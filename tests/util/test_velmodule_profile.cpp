@@ -1,0 +1,110 @@
+#include "util/VELModule.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace VELModule;
+
+namespace {
+
+QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+class ProfileRead : public testing::Test {
+protected:
+    QString write(const QByteArray& bytes) {
+        const QString path = dir.filePath(q("lang.ini"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        return path;
+    }
+    QString read(const QString& path, const char* section, const char* key,
+                 const char* fallback = "<default>") {
+        return ReadIniString(path, q(section), q(key), q(fallback));
+    }
+    QTemporaryDir dir;
+};
+
+struct ProfileCase {
+    const char* name;
+    const char* section;
+    const char* key;
+    const char* expected;
+};
+
+const QByteArray Sample = "; a comment line\r\n"
+                          "[Other]\r\n"
+                          "mnuExit=Not this one\r\n"
+                          "[ Strings ]\r\n"
+                          "mnuExit = Quit  \r\n"
+                          "Quoted=\"  spaced  \"\r\n"
+                          "Single='single'\r\n"
+                          "Unmatched=\"half\r\n"
+                          "Equals=a=b=c\r\n"
+                          "mnuexit=second copy\r\n"
+                          ";Commented=hidden\r\n"
+                          "no equals sign here\r\n"
+                          "Empty=\r\n"
+                          "optMode(2)=Mode two\n"
+                          "tab_caption=\" Status\"\r"
+                          "[strings]\r\n"
+                          "Late=from a second section of the same name\r\n";
+
+class ProfileRules : public ProfileRead, public testing::WithParamInterface<ProfileCase> {};
+
+TEST_P(ProfileRules, FollowThePrivateProfileRules) {
+    const QString path = write(Sample);
+    const ProfileCase& c = GetParam();
+    EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProfileRules,
+    testing::Values(
+        ProfileCase{"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
+        ProfileCase{"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
+        ProfileCase{"single quotes removed too", "strings", "Single", "single"},
+        ProfileCase{"unmatched quote kept", "strings", "Unmatched", "\"half"},
+        ProfileCase{"value after the first '='", "strings", "Equals", "a=b=c"},
+        ProfileCase{"comment lines are not keys", "strings", ";Commented", "<default>"},
+        ProfileCase{"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
+        ProfileCase{"empty value is a value", "strings", "Empty", ""},
+        ProfileCase{"keys with an array index", "strings", "optMode(2)", "Mode two"},
+        ProfileCase{"LF and CR line ends", "strings", "tab_caption", " Status"},
+        ProfileCase{"only the first section of a name counts", "strings", "Late", "<default>"},
+        ProfileCase{"missing key", "strings", "nothing", "<default>"},
+        ProfileCase{"missing section", "nowhere", "mnuExit", "<default>"},
+        ProfileCase{"other section", "other", "mnuExit", "Not this one"}));
+
+TEST_F(ProfileRead, MissingFileGivesTheDefaultUnchanged) {
+    EXPECT_EQ(read(dir.filePath(q("missing.ini")), "strings", "x", "  as given  "), q("  as given  "));
+    EXPECT_EQ(read(QString(), "strings", "x", "d"), q("d"));
+    EXPECT_EQ(read(dir.path(), "strings", "x", "d"), q("d"));
+}
+
+TEST_F(ProfileRead, LongValuesAreCutTo2047Characters) {
+    const QByteArray value(5000, 'v');
+    const QString path = write("[s]\nk=" + value + "\n");
+    EXPECT_EQ(read(path, "s", "k"), QString(2047, u'v'));
+}
+
+TEST_F(ProfileRead, Utf8IsReadAsUtf8AndOtherBytesAsLatin1) {
+    EXPECT_EQ(read(write("\xEF\xBB\xBF[s]\nk=Beenden \xE2\x80\x93 \xC3\xBC\n"), "s", "k"), q("Beenden – ü"));
+    EXPECT_EQ(read(write("[s]\nk=Fran\xE7"
+                         "ais\n"),
+                   "s", "k"),
+              q("Français"));
+}
+
+TEST_F(ProfileRead, BinaryGarbageDoesNotCrash) {
+    QByteArray garbage;
+    for (int i = 0; i < 100000; ++i)
+        garbage += char((i * 31 + 7) % 256);
+    const QString path = write(garbage + "\n[s]\nk=v\n");
+    EXPECT_EQ(read(path, "s", "k"), q("v"));
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#include "platform/Platform.h"
+#include "platform/linux/AutostartEntry.h"
+#include "support/IsolatedEnvironment.h"
+#include "util/VELModule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace VELModule;
+
+namespace {
+
+const QString RunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString OtherKey = QStringLiteral("Software\\ZOR\\Test");
+
+QString q(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// Each test starts from an empty configuration folder.
+class Registry : public testing::Test {
+protected:
+    void SetUp() override {
+        QDir(IsolatedEnvironment::configHome()).removeRecursively();
+        QDir().mkpath(IsolatedEnvironment::configHome());
+    }
+};
+
+bool validates(const QString& path, QString* output) {
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    validate.start(q("desktop-file-validate"), {path});
+    if (!validate.waitForFinished(30000))
+        return false;
+    *output = QString::fromUtf8(validate.readAll());
+    return validate.exitStatus() == QProcess::NormalExit && validate.exitCode() == 0;
+}
+
+class RunValue : public Registry, public testing::WithParamInterface<const char*> {};
+
+TEST_P(RunValue, RoundTripsThroughAValidAutostartEntry) {
+    const QString program = q(GetParam());
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon"), 1, program), 0);
+    const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
+    ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
+    QString output;
+    EXPECT_TRUE(validates(entry, &output)) << qPrintable(output);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), program);
+    // What a desktop would run: the Exec line split by the shell rules gives the path alone.
+    const auto command = platform::AutostartEntry::read(q("ZORBrakkon"));
+    ASSERT_TRUE(command.has_value());
+    EXPECT_EQ(*command, program);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, RunValue,
+                         testing::Values("/opt/zor/ZORBrakkon", "/home/me/My Programs/ZOR Brakkon/ZORBrakkon",
+                                         "/tmp/we\"ird/$HOME/`x`/back\\slash/ZORBrakkon",
+                                         "/tmp/100%/ZORBrakkon", "/tmp/tab\there;semi&amp/ZORBrakkon",
+                                         "/tmp/ünïcödé/ZORBrakkon"));
+
+TEST_F(Registry, RunKeyNameIsMatchedWithoutRegardToCase) {
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER,
+                          q("software\\microsoft\\windows\\currentversion\\run\\"), q("ZORBrakkon"), 1,
+                          q("/x/ZORBrakkon")),
+              0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), q("/x/ZORBrakkon"));
+}
+
+TEST_F(Registry, DeletingTheRunValueRemovesTheEntry) {
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon"), 1, q("/x/ZORBrakkon")), 0);
+    EXPECT_EQ(DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), 0);
+    EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(q("ZORBrakkon"))));
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), QString());
+    EXPECT_NE(DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), 0)
+        << "nothing left to delete";
+}
+
+TEST_F(Registry, AFailedWriteReportsFailure) {
+    // The autostart folder cannot be made: a file stands in its place.
+    QFile blocker(IsolatedEnvironment::configHome() + q("/autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon"), 1, q("/x/ZORBrakkon")), 0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), QString());
+}
+
+TEST_F(Registry, MissingValuesReadAsEmptyText) {
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("Nothing")), QString());
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("Nothing")), QString());
+}
+
+struct NumberCase {
+    qint64 value;
+    const char* text;
+};
+
+class NumberValue : public Registry, public testing::WithParamInterface<NumberCase> {};
+
+TEST_P(NumberValue, ReadsWithAtLeastThreeDigits) {
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 4, GetParam().value), 0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n")), q(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, NumberValue,
+                         testing::Values(NumberCase{5, "005"}, NumberCase{7, "007"}, NumberCase{42, "042"},
+                                         NumberCase{250, "250"}, NumberCase{123456, "123456"},
+                                         NumberCase{-1, "4294967295"}));
+
+TEST_F(Registry, NumberOutOfRangeIsRefused) {
+    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 4, qint64(1) << 40), 0);
+    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 4, q("not a number")), 0);
+}
+
+TEST_F(Registry, BytesReadAsUpperCaseHex) {
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("b"), 3, QByteArray("\x0A\x1B\xFF", 3)),
+              0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("b")), q("0A1BFF"));
+}
+
+// Blanks are trimmed before the text is cut at its terminator, so trailing blanks of the
+// value itself stay.
+TEST_F(Registry, TextLosesLeadingBlanksAndIsKeptApartByKey) {
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t"), 1, q("  padded text  ")), 0);
+    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t"), 1, q("other")), 0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), q("padded text  "));
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t")), q("other"));
+    EXPECT_EQ(DeleteRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), 0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), QString());
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t")), q("other"));
+}
+
+TEST_F(Registry, UnknownValueTypesAreRefused) {
+    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("x"), 7, q("multi")), 0);
+}
+
+} // namespace
