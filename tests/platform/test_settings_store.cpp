@@ -76,7 +76,8 @@ TEST_F(SettingsStore, KeysItDoesNotKnowAreKeptOnRewrite) {
 }
 
 TEST_F(SettingsStore, ADamagedFileReadsAsDefaultsAndIsSetAsideBeforeARewrite) {
-    const QByteArray damaged("\x00\x01\x02 binary \xFF\xFE junk", 20);
+    static const char raw[] = "\x00\x01\x02 binary \xFF\xFE junk";
+    const QByteArray damaged(raw, sizeof raw - 1);
     writeBytes(path(), damaged);
     EXPECT_EQ(store.GetSetting(App, q("General"), q("Kill"), q("1")), q("1"));
     ASSERT_TRUE(store.SaveSetting(App, q("General"), q("Kill"), q("0")));
