@@ -1,0 +1,189 @@
+#pragma once
+
+#include "lists/DomainLists.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QMenu;
+class QMimeData;
+class QRadioButton;
+class QTabWidget;
+class QTimer;
+class QWidget;
+class ZorTray;
+class ZORHotkey;
+class clsIEManager;
+
+// The program's one window. It lives hidden while the program sits in the tray; its members
+// hold the settings between load and unload. Its handlers are spread over one source file per
+// concern (lifecycle, tray status, commands, decision, lists, languages, sound options).
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // What the window creates for itself, replaceable for tests.
+    struct Services {
+        std::function<std::unique_ptr<clsIEManager>()> makeIEManager;
+        QString listFolder;     // empty: DomainLists::DefaultFolder()
+        QString languageFolder; // empty: the "languages" folder beside the program
+    };
+
+    explicit frmMain(Services services = {}, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Lifecycle
+    void Form_Load();
+    void Form_Unload();
+    // UnloadMode 0 is the user closing the window; anything else is the program or the system.
+    void Form_QueryUnload(int& Cancel, int UnloadMode);
+    void mnuExit_Click();
+    void chkAutoStart_Click();
+    // Ends the program the orderly way (session end, signals): unload without asking.
+    void UnloadAndQuit();
+    bool IsUnloaded() const { return mblnUnloaded; }
+
+    // Tray status
+    void SetTrayIcon();
+    void UpdateTrayTip();
+    void checkCtrl_Timer();
+    void Flash_Timer();
+
+    // Commands
+    void ZORHotkey1_KeyPressed(std::uint8_t ValKeyID);
+    void Tray_MouseUp(std::int16_t Button, std::int32_t Id);
+    void Tray_MouseDblClick(std::int16_t Button, std::int32_t Id);
+    void mnuConfigure_Click();
+    void Label5_Click();
+
+    // Decision
+    void mobjIEManager_NewWindow2(QObject*& ppDisp, bool& Cancel, QVariant& key);
+    QString GetDomainFromURL(const QString& strUrl) const;
+
+    // Lists
+    void AddDomain(const QString& strUrl, std::int32_t LstIndex);
+    bool IsInList(const QString& StrDomain, std::int32_t LstIndex) const;
+    void RemoveFromList(const QString& StrDomain, std::int32_t LstIndex);
+    void LoadList();
+    void SaveList();
+    DomainLists& Lists() { return mobjLists; }
+    // The editing commands; list is 2 (List2) or 3 (List3), Button 1 left, 2 right, 4 middle.
+    void List_MouseUp(std::int32_t list, int Button);
+    void mnuAdd_Click();
+    void mnuRemove_Click();
+    void mnuClearList_Click();
+    void mnuMoveTo_Click();
+    void List_OLEDragDrop(std::int32_t list, const QMimeData* Data);
+    void List_DblClick();
+
+    // Languages
+    void LoadLanguages();
+    void SetLanguage(const QString& strFile);
+    void mnuLanguages_Click(int Index);
+    QString LanguageFolder() const;
+
+    // Sound options
+    void chkSound_Click();
+    void cmdSoundFile_Click();
+    void cmdPlaySound_Click();
+    void cmdStopSound_Click();
+
+    // State read by tests and by the other handlers.
+    bool mblnLoading = false;
+    bool mblnShowing = false;
+    bool mblnCtrlDown = false;
+    bool mblnShiftDown = false;
+    bool mblnFlashOn = false;
+    bool mblnFlashShown = false;
+    std::int32_t mlngFlashCount = 0;
+    std::int32_t mlngSessionKilled = 0;
+    std::int32_t mlngTotalKilled = 0;
+    QString mstrLastPath;
+    QString mstrLanguageFile;
+    QString mstrTrayTipString;
+    std::array<QString, 6> mstrMsg;
+    std::unique_ptr<clsIEManager> mobjIEManager;
+
+    // Controls, named as the user's language files and the tests know them.
+    QTabWidget* SSTab1 = nullptr;
+    QListWidget* List1 = nullptr;
+    QListView* List2 = nullptr;
+    QListView* List3 = nullptr;
+    QCheckBox* chkKillPopup = nullptr;
+    QCheckBox* chkSound = nullptr;
+    QCheckBox* chkIgnoreErrors = nullptr;
+    QCheckBox* chkAutoStart = nullptr;
+    QLineEdit* txtFile = nullptr;
+    QWidget* cmdSoundFile = nullptr;
+    QWidget* cmdPlaySound = nullptr;
+    QWidget* cmdStopSound = nullptr;
+    std::array<QRadioButton*, 4> optMode{};
+    QLabel* lbTotalCount = nullptr;
+    QLabel* lbTotalPopupsCanceled = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* lbMoveToDeniedDomains = nullptr;
+    QLabel* lbMoveToAcceptedDomains = nullptr;
+    std::array<QPixmap, 4> picIcons;
+    QTimer* checkCtrl = nullptr;
+    QTimer* Flash = nullptr;
+    ZorTray* Tray = nullptr;
+    ZORHotkey* ZORHotkey1 = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QMenu* mnuList = nullptr;
+    QMenu* mnuSelectLanguage = nullptr;
+    QList<QAction*> mnuLanguages;
+    QAction* mnuConfigure = nullptr;
+    QAction* mnuExit = nullptr;
+    QAction* mnuAdd = nullptr;
+    QAction* mnuRemove = nullptr;
+    QAction* mnuClearList = nullptr;
+    QAction* mnuMoveTo = nullptr;
+    std::int32_t mlngCurrentList = 0;
+
+    // Index of the selected popup mode, 0 to 3.
+    int KillMode() const;
+    // Shows a warning the way every warning of the program looks.
+    void Warn(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void BuildControls();
+    QWidget* BuildStatusTab();
+    QWidget* BuildConfigurationTab();
+    QWidget* BuildHotkeysTab();
+    QWidget* BuildListTab(QListView*& view, DomainListModel& model, const char* labelName, const QString& caption);
+    QWidget* BuildAboutTab();
+    void BuildMenus();
+    QWidget* MakeSoundButton(const char* name, const QString& caption);
+    void ConnectClick(QWidget* button, void (frmMain::*handler)());
+    void ConnectHandlers();
+    void ConnectListHandlers();
+    bool ListEventFilter(QObject* watched, QEvent* event);
+    void ReadSettings();
+    void WriteSettings();
+    void ShowTotal();
+
+    Services mobjServices;
+    DomainLists mobjLists;
+    bool mblnUnloaded = false;
+};
+
+// "00": at least two digits.
+QString FormatCount(std::int32_t value);

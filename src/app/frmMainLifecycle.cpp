@@ -1,0 +1,201 @@
+// Load, close and unload of the main window, and start with login.
+#include "app/AppInfo.h"
+#include "app/Settings.h"
+#include "app/frmMain.h"
+#include "browser/clsIEManager.h"
+#include "controls/hotkey/ZORHotkey.h"
+#include "controls/tray/ZorTray.h"
+#include "platform/Failure.h"
+#include "platform/Log.h"
+#include "platform/Platform.h"
+#include "sound/WavePlayback.h"
+#include "util/VELModule.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+const QString RunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString RunValue = QStringLiteral("ZORBrakkon");
+
+QString AutoStartCommand() {
+    return VELModule::AppPath() + QStringLiteral("ZORBrakkon");
+}
+
+// The built-in texts of the six messages, so that a warning shown before any language file is
+// applied (or without one) is never an empty box.
+const std::array<QString, 6> DefaultMessages = {
+    QStringLiteral("The sound file could not be found!"), QStringLiteral("File type not supported!"),
+    QStringLiteral("File does not exist!"),               QStringLiteral("Unable to asign hotkey CTRL + *"),
+    QStringLiteral("Clear Denied Domains list?"),         QStringLiteral("Clear Accepted Domains list?")};
+
+} // namespace
+
+frmMain::frmMain(Services services, QWidget* parent)
+    : QMainWindow(parent)
+    , mstrMsg(DefaultMessages)
+    , mobjServices(std::move(services))
+    , mobjLists(mobjServices.listFolder.isEmpty() ? DomainLists::DefaultFolder() : mobjServices.listFolder) {
+    setObjectName(QStringLiteral("frmMain"));
+    BuildControls();
+    ConnectHandlers();
+    checkCtrl->start();
+}
+
+frmMain::~frmMain() = default;
+
+QString FormatCount(std::int32_t value) {
+    const QString digits = QStringLiteral("%1").arg(std::abs(static_cast<qint64>(value)), 2, 10, QLatin1Char('0'));
+    return value < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+int frmMain::KillMode() const {
+    for (int i = 0; i < 4; ++i)
+        if (optMode[i]->isChecked())
+            return i;
+    return 0;
+}
+
+void frmMain::Warn(const QString& text) {
+    platform::dialogs().messageBox(this, text, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok, App::Title);
+}
+
+void frmMain::ShowTotal() {
+    lbTotalCount->setText(FormatCount(mlngTotalKilled));
+}
+
+void frmMain::Form_Load() {
+    mblnLoading = true;
+    zor::tryStep("reading start with login", [&] {
+        const QString command = VELModule::GetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue);
+        chkAutoStart->setChecked(command.toLower() == AutoStartCommand().toLower());
+    });
+    setWindowTitle(App::VersionCaption());
+    zor::tryStep("watching the browsers", [&] {
+        mobjIEManager = mobjServices.makeIEManager ? mobjServices.makeIEManager() : std::make_unique<clsIEManager>();
+        connect(mobjIEManager.get(), &clsIEManager::NewWindow2, this, &frmMain::mobjIEManager_NewWindow2,
+                Qt::DirectConnection);
+    });
+    zor::tryStep("loading the domain lists", [&] { LoadList(); });
+    ReadSettings();
+    ShowTotal();
+    chkSound_Click();
+    Tray->setInTray(true);
+    mstrLanguageFile = Settings::Get(Settings::LanguageSection, QStringLiteral("LanguageFile"), QStringLiteral("english.ini"));
+    LoadLanguages();
+    if (!ZORHotkey1->AsignNewHotKey(106, 2)) {
+        qCWarning(lcApp, "Ctrl + keypad * could not be registered; the toggle hot-key is off");
+        Warn(mstrMsg[3]);
+    }
+    SetTrayIcon();
+    UpdateTrayTip();
+    if (Settings::GetInt(QStringLiteral("FirstRun"), 1, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()) == 1)
+        show();
+    mblnLoading = false;
+}
+
+void frmMain::ReadSettings() {
+    mstrLastPath = Settings::Get(Settings::General, QStringLiteral("LastPath"), VELModule::AppPath() + QStringLiteral("media"));
+    chkKillPopup->setChecked(Settings::GetInt(QStringLiteral("Kill"), 1, 0, 1) == 1);
+    chkSound->setChecked(Settings::GetInt(QStringLiteral("Sound"), 0, 0, 1) == 1);
+    txtFile->setText(Settings::Get(Settings::General, QStringLiteral("SoundFile"), QString()));
+    optMode[Settings::GetInt(QStringLiteral("KillMode"), 0, 0, 3)]->setChecked(true);
+    chkIgnoreErrors->setChecked(Settings::GetInt(QStringLiteral("IgnoreErrors"), 1, 0, 1) == 1);
+    mlngTotalKilled = Settings::GetRounded(QStringLiteral("TotalWindowsKilled"), 0);
+}
+
+void frmMain::WriteSettings() {
+    const auto flag = [](const QCheckBox* box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); };
+    const std::pair<QString, std::function<void()>> steps[] = {
+        {QStringLiteral("KillMode"), [&] { Settings::Save(Settings::General, QStringLiteral("KillMode"), QString::number(KillMode())); }},
+        {QStringLiteral("LanguageFile"), [&] { Settings::Save(Settings::LanguageSection, QStringLiteral("LanguageFile"), mstrLanguageFile); }},
+        {QStringLiteral("IgnoreErrors"), [&] { Settings::Save(Settings::General, QStringLiteral("IgnoreErrors"), flag(chkIgnoreErrors)); }},
+        {QStringLiteral("FirstRun"), [&] { Settings::Save(Settings::General, QStringLiteral("FirstRun"), QStringLiteral("0")); }},
+        {QStringLiteral("LastPath"), [&] { Settings::Save(Settings::General, QStringLiteral("LastPath"), mstrLastPath); }},
+        {QStringLiteral("Kill"), [&] { Settings::Save(Settings::General, QStringLiteral("Kill"), flag(chkKillPopup)); }},
+        {QStringLiteral("Sound"), [&] { Settings::Save(Settings::General, QStringLiteral("Sound"), flag(chkSound)); }},
+        {QStringLiteral("SoundFile"), [&] { Settings::Save(Settings::General, QStringLiteral("SoundFile"), txtFile->text()); }},
+        {QStringLiteral("TotalWindowsKilled"), [&] { Settings::Save(Settings::General, QStringLiteral("TotalWindowsKilled"), QString::number(mlngTotalKilled)); }},
+    };
+    for (const auto& [name, step] : steps)
+        zor::tryStep(qPrintable(QStringLiteral("saving ") + name), step);
+}
+
+void frmMain::Form_Unload() {
+    if (mblnUnloaded)
+        return;
+    mblnUnloaded = true;
+    WriteSettings();
+    zor::tryStep("stopping the sound", [] { VELModule::StopWave(); });
+    zor::tryStep("saving the domain lists", [&] { SaveList(); });
+    zor::tryStep("leaving the tray", [&] { Tray->setInTray(false); });
+    // Resolves every popup still held and releases the browsers' frozen pages.
+    zor::tryStep("releasing the browsers", [&] { mobjIEManager.reset(); });
+    zor::tryStep("removing the hot-keys", [&] { ZORHotkey1->RemoveHotKeys(); });
+    checkCtrl->stop();
+    Flash->stop();
+    hide();
+    QCoreApplication::quit();
+}
+
+void frmMain::UnloadAndQuit() {
+    Form_Unload();
+}
+
+void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    if (UnloadMode != 0)
+        return;
+    const auto answer = platform::dialogs().messageBox(this, mnuExit->text() + QStringLiteral(" ?"),
+                                                       platform::MsgIcon::Exclamation, platform::MsgButtons::OkCancel,
+                                                       App::Title);
+    if (answer != platform::MsgAnswer::Ok)
+        Cancel = 1;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (mblnUnloaded) {
+        event->accept();
+        return;
+    }
+    int cancel = 0;
+    Form_QueryUnload(cancel, event->spontaneous() ? 0 : 1);
+    if (cancel) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Form_Unload();
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    // Form_Resize: a minimised window goes to the tray, unless it is being brought up from there.
+    if (!mblnShowing && isMinimized())
+        QTimer::singleShot(0, this, [this] {
+            if (!mblnShowing && isMinimized())
+                hide();
+        });
+}
+
+void frmMain::mnuExit_Click() {
+    Form_Unload();
+}
+
+void frmMain::chkAutoStart_Click() {
+    if (mblnLoading)
+        return;
+    if (chkAutoStart->isChecked()) {
+        if (VELModule::SetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue, platform::REG_SZ, AutoStartCommand()) != 0)
+            qCWarning(lcApp, "start with login could not be switched on");
+    } else {
+        VELModule::DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue);
+    }
+}

@@ -1,0 +1,44 @@
+// The sound options: switch the sound on, choose a wave file, try it, stop it.
+#include "app/frmMain.h"
+#include "platform/Platform.h"
+#include "sound/WavePlayback.h"
+#include "util/VELModule.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+void frmMain::chkSound_Click() {
+    const bool on = chkSound->isChecked();
+    for (QWidget* button : {cmdPlaySound, cmdSoundFile, cmdStopSound})
+        button->setEnabled(on);
+}
+
+void frmMain::cmdSoundFile_Click() {
+    for (;;) {
+        const QString chosen = VELModule::ShowFileDialog(QStringLiteral("*.wav|*.wav"), this, mstrLastPath,
+                                                         QStringLiteral("Open sound file"), 0, false);
+        if (chosen.isEmpty())
+            return;
+        mstrLastPath = VELModule::GetPathPart(chosen);
+        if (VELModule::GetExtension(chosen, true).toLower() != QLatin1String(".wav")) {
+            Warn(mstrMsg[1]);
+            continue;
+        }
+        if (VELModule::FileExists(chosen)) {
+            txtFile->setText(chosen);
+            return;
+        }
+        Warn(mstrMsg[2]);
+    }
+}
+
+void frmMain::cmdPlaySound_Click() {
+    if (VELModule::FileExists(txtFile->text()))
+        VELModule::PlayWave(QVariant(), QString(), txtFile->text(), false, false, false, true);
+    else
+        Warn(mstrMsg[0]);
+}
+
+void frmMain::cmdStopSound_Click() {
+    VELModule::StopWave();
+}

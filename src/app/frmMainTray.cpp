@@ -1,0 +1,70 @@
+// The tray icon tells the truth: blocking on or off, Ctrl held, and a flash after every cancel.
+#include "app/frmMain.h"
+#include "controls/tray/ZorTray.h"
+#include "platform/KeyState.h"
+
+#include <QCheckBox>
+#include <QTimer>
+
+namespace {
+constexpr std::int32_t VK_SHIFT = 16;
+constexpr std::int32_t VK_CONTROL = 17;
+constexpr int KeyDownBit = 0x8000;
+const QColor ActiveColour(255, 0, 0);
+const QColor InactiveColour(0, 255, 0);
+
+// The check box shows the state in its background; only touched when it differs.
+void setBackground(QCheckBox* box, const QColor& colour) {
+    QPalette palette = box->palette();
+    if (palette.color(QPalette::Window) == colour)
+        return;
+    palette.setColor(QPalette::Window, colour);
+    box->setPalette(palette);
+}
+} // namespace
+
+void frmMain::SetTrayIcon() {
+    if (mblnFlashOn)
+        return;
+    if (chkKillPopup->isChecked()) {
+        const QPixmap& wanted = picIcons[mblnCtrlDown ? 1 : 2];
+        if (Tray->TrayIcon().cacheKey() != wanted.cacheKey())
+            Tray->setTrayIcon(wanted);
+        setBackground(chkKillPopup, ActiveColour);
+    } else {
+        setBackground(chkKillPopup, InactiveColour);
+        if (Tray->TrayIcon().cacheKey() != picIcons[0].cacheKey())
+            Tray->setTrayIcon(picIcons[0]);
+    }
+}
+
+void frmMain::UpdateTrayTip() {
+    Tray->setTrayTip(QStringLiteral("ZOR Brakkon:\r\n%1 %2").arg(mlngSessionKilled).arg(mstrTrayTipString));
+}
+
+void frmMain::checkCtrl_Timer() {
+    platform::KeyState& keys = platform::keyState();
+    mblnCtrlDown = (keys.GetKeyState(VK_CONTROL) & KeyDownBit) != 0;
+    mblnShiftDown = (keys.GetKeyState(VK_SHIFT) & KeyDownBit) != 0;
+    SetTrayIcon();
+}
+
+void frmMain::Flash_Timer() {
+    if (mlngFlashCount > 3) {
+        mlngFlashCount = 0;
+        mblnFlashShown = false;
+        mblnFlashOn = false;
+        Flash->stop();
+        SetTrayIcon();
+        return;
+    }
+    if (!mblnFlashShown) {
+        ++mlngFlashCount;
+        mblnFlashOn = true;
+        Tray->setTrayIcon(picIcons[3]);
+    } else {
+        mblnFlashOn = false;
+        SetTrayIcon();
+    }
+    mblnFlashShown = !mblnFlashShown;
+}

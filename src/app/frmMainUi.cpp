@@ -1,0 +1,205 @@
+// Building the window's controls. Every control carries its program name as objectName, and
+// members of a control array carry their position in the property "Index", so that language
+// files and tests find them by name.
+#include "app/AppInfo.h"
+#include "app/CanceledList.h"
+#include "app/TrayIcons.h"
+#include "app/frmMain.h"
+#include "controls/hotkey/ZORHotkey.h"
+#include "controls/tray/ZorTray.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename Widget> Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* label(const char* name, const QString& caption, QWidget* parent) {
+    return named(new QLabel(caption, parent), name);
+}
+
+} // namespace
+
+void frmMain::BuildControls() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    SSTab1 = named(new QTabWidget(central), "SSTab1");
+    SSTab1->addTab(BuildStatusTab(), QStringLiteral(" Status"));
+    SSTab1->addTab(BuildConfigurationTab(), QStringLiteral("Configuration"));
+    SSTab1->addTab(BuildHotkeysTab(), QStringLiteral(" Hot-keys"));
+    SSTab1->addTab(BuildListTab(List2, mobjLists.List2(), "lbDeniedDomains", QStringLiteral("Denied domains:")),
+                   QStringLiteral(" Denied Domains"));
+    List2->setObjectName(QStringLiteral("List2"));
+    SSTab1->addTab(BuildListTab(List3, mobjLists.List3(), "lbAcceptedDomains", QStringLiteral("Accepted domains:")),
+                   QStringLiteral(" Accepted Domains"));
+    List3->setObjectName(QStringLiteral("List3"));
+    SSTab1->addTab(BuildAboutTab(), QStringLiteral("About"));
+    layout->addWidget(SSTab1);
+
+    auto* bottom = new QHBoxLayout;
+    chkKillPopup = named(new QCheckBox(QStringLiteral("Active"), central), "chkKillPopup");
+    chkKillPopup->setAutoFillBackground(true);
+    lbTotalPopupsCanceled = label("lbTotalPopupsCanceled", QStringLiteral("Total popup-windows canceled:"), central);
+    lbTotalCount = label("lbTotalCount", QStringLiteral("0"), central);
+    bottom->addWidget(chkKillPopup);
+    bottom->addStretch();
+    bottom->addWidget(lbTotalPopupsCanceled);
+    bottom->addWidget(lbTotalCount);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+
+    // Not visible: the move command's two captions, icons, timers, tray and hot-key controls.
+    lbMoveToDeniedDomains = label("lbMoveToDeniedDomains", QStringLiteral("Move to denied domains"), central);
+    lbMoveToAcceptedDomains = label("lbMoveToAcceptedDomains", QStringLiteral("Move to accepted Domains"), central);
+    lbMoveToDeniedDomains->hide();
+    lbMoveToAcceptedDomains->hide();
+    picIcons = TrayIcons::draw();
+    checkCtrl = named(new QTimer(this), "checkCtrl");
+    checkCtrl->setInterval(50);
+    Flash = named(new QTimer(this), "Flash");
+    Flash->setInterval(100);
+    Tray = named(new ZorTray(central), "Tray");
+    Tray->hide();
+    ZORHotkey1 = named(new ZORHotkey(central), "ZORHotkey1");
+    ZORHotkey1->hide();
+
+    BuildMenus();
+    resize(520, 400);
+}
+
+QWidget* frmMain::BuildStatusTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(label("lbListCanceled", QStringLiteral("Popup windows canceled in this session:"), page));
+    List1 = named(new CanceledList(page), "List1");
+    layout->addWidget(List1);
+    return page;
+}
+
+QWidget* frmMain::MakeSoundButton(const char* name, const QString& caption) {
+    auto* button = named(new QPushButton(caption), name);
+    button->setFixedSize(24, 24);
+    return button;
+}
+
+QWidget* frmMain::BuildConfigurationTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+
+    auto* sound = named(new QGroupBox(QStringLiteral("Sound options"), page), "frmSoundOptions");
+    auto* soundLayout = new QVBoxLayout(sound);
+    chkSound = named(new QCheckBox(QStringLiteral("Enable sound"), sound), "chkSound");
+    soundLayout->addWidget(chkSound);
+    soundLayout->addWidget(label("lbSoundFile", QStringLiteral("Sound file (.wav)"), sound));
+    auto* fileRow = new QHBoxLayout;
+    txtFile = named(new QLineEdit(sound), "txtFile");
+    cmdSoundFile = MakeSoundButton("cmdSoundFile", QStringLiteral("..."));
+    cmdPlaySound = MakeSoundButton("cmdPlaySound", QString(QChar(0x25B6)));
+    cmdStopSound = MakeSoundButton("cmdStopSound", QString(QChar(0x25A0)));
+    fileRow->addWidget(txtFile);
+    fileRow->addWidget(cmdSoundFile);
+    fileRow->addWidget(cmdPlaySound);
+    fileRow->addWidget(cmdStopSound);
+    soundLayout->addLayout(fileRow);
+    layout->addWidget(sound);
+
+    auto* mode = named(new QGroupBox(QStringLiteral("Cancel Popup-mode"), page), "frmPopupMode");
+    auto* modeLayout = new QVBoxLayout(mode);
+    const QString captions[] = {QStringLiteral("Script-popups (doesn't always work) (default)"),
+                                QStringLiteral("ALL popups"), QStringLiteral("Script-popups (and all denied domains)"),
+                                QStringLiteral("Only denied domains")};
+    for (int i = 0; i < 4; ++i) {
+        optMode[i] = named(new QRadioButton(captions[i], mode), "optMode");
+        optMode[i]->setProperty("Index", i);
+        modeLayout->addWidget(optMode[i]);
+    }
+    optMode[0]->setChecked(true);
+    layout->addWidget(mode);
+
+    auto* other = named(new QGroupBox(QStringLiteral("Other options"), page), "frmScriptOptions");
+    auto* otherLayout = new QVBoxLayout(other);
+    chkIgnoreErrors = named(new QCheckBox(QStringLiteral("Ignore script errors, caused by this application"), other),
+                            "chkIgnoreErrors");
+    chkAutoStart = named(new QCheckBox(QStringLiteral("Start this application when Windows starts"), other),
+                         "chkAutoStart");
+    otherLayout->addWidget(chkIgnoreErrors);
+    otherLayout->addWidget(chkAutoStart);
+    layout->addWidget(other);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* frmMain::BuildHotkeysTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(label("lbHotkey1", QStringLiteral("[CTRL + *] -> toggle \"Active\""), page));
+    layout->addWidget(label("lbHotkey2", QStringLiteral("[CTRL] allow any popup (while pressed)"), page));
+    layout->addWidget(label("lbHotkey3", QStringLiteral("[CTRL + SHIFT] Add domain to Accepted Domains list"), page));
+    layout->addStretch();
+    return page;
+}
+
+QWidget* frmMain::BuildListTab(QListView*& view, DomainListModel& model, const char* labelName, const QString& caption) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(label(labelName, caption, page));
+    view = new QListView(page);
+    view->setModel(&model);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setContextMenuPolicy(Qt::PreventContextMenu);
+    layout->addWidget(view);
+    return page;
+}
+
+QWidget* frmMain::BuildAboutTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    Label5 = label("Label5", App::MakerUrl, page);
+    Label5->setCursor(Qt::PointingHandCursor);
+    Label5->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    layout->addWidget(Label5);
+    auto* notice = label("Label4", App::MakerNotice, page);
+    notice->setWordWrap(true);
+    layout->addWidget(notice);
+    layout->addStretch();
+    return page;
+}
+
+void frmMain::BuildMenus() {
+    mnuSelectLanguage = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuSelectLanguage");
+    QAction* first = named(mnuSelectLanguage->addAction(QStringLiteral("mnuLanguage")), "mnuLanguages");
+    first->setProperty("Index", 0);
+    first->setCheckable(true);
+    mnuLanguages = {first};
+
+    // Shown only as pop-ups, never on the menu bar.
+    mnuPopup = named(new QMenu(QStringLiteral("File"), this), "mnuPopup");
+    mnuConfigure = named(mnuPopup->addAction(QStringLiteral("Configure...")), "mnuConfigure");
+    mnuPopup->addSeparator();
+    mnuExit = named(mnuPopup->addAction(QStringLiteral("Exit")), "mnuExit");
+
+    mnuList = named(new QMenu(QStringLiteral("mnuList"), this), "mnuList");
+    mnuAdd = named(mnuList->addAction(QStringLiteral("Add...")), "mnuAdd");
+    mnuList->addSeparator();
+    mnuRemove = named(mnuList->addAction(QStringLiteral("Remove")), "mnuRemove");
+    mnuList->addSeparator();
+    mnuClearList = named(mnuList->addAction(QStringLiteral("Clear list...")), "mnuClearList");
+    mnuList->addSeparator();
+    mnuMoveTo = named(mnuList->addAction(QStringLiteral("Move to accepted domains")), "mnuMoveTo");
+}
