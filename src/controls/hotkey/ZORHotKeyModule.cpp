@@ -1,0 +1,91 @@
+#include "controls/hotkey/ZORHotKeyModule.h"
+
+#include "platform/HotKeySource.h"
+
+#include <QLoggingCategory>
+#include <limits>
+
+Q_LOGGING_CATEGORY(lcHotkey, "zor.hotkey", QtWarningMsg)
+
+namespace ZORHotKeyModule {
+
+namespace {
+bool mblnHotkeyPressed = false;
+std::uint8_t mbytHotkeyID = 0;
+quintptr mlngHwnd = 0;
+std::int32_t mlngLastID = -1;
+bool mblnSubclassed = false;
+bool mblnRegistered = false;
+// The source the presses are taken from; a test may put another in place between runs, so the
+// connection follows whichever source took the last registration.
+platform::HotKeySource* mobjSource = nullptr;
+QMetaObject::Connection mobjConnection;
+
+void Subclass(platform::HotKeySource& source) {
+    if (mobjSource == &source && mblnSubclassed)
+        return;
+    QObject::disconnect(mobjConnection);
+    mobjConnection = QObject::connect(&source, &platform::HotKeySource::activated, &source, &HotKeyArrived);
+    mobjSource = &source;
+    mblnSubclassed = true;
+}
+} // namespace
+
+bool RegisterWindowHotKey(quintptr Hwnd, std::int32_t KeyCode, std::int32_t Modifiers) {
+    if (mlngLastID == std::numeric_limits<std::int32_t>::max()) {
+        qCWarning(lcHotkey, "no hot-key identifier left");
+        return false;
+    }
+    ++mlngLastID;
+    auto& source = platform::hotKeySource();
+    mblnRegistered = source.grab(mlngLastID, KeyCode, Modifiers);
+    if (!mblnRegistered) {
+        // The identifier is handed out again next time.
+        --mlngLastID;
+        qCInfo(lcHotkey, "key %d with modifiers %d could not be registered", KeyCode, Modifiers);
+        return false;
+    }
+    Subclass(source);
+    if (mlngHwnd == 0)
+        mlngHwnd = Hwnd;
+    return true;
+}
+
+void UnregisterWindowHotKeys() {
+    if (mlngHwnd == 0)
+        return;
+    auto& source = platform::hotKeySource();
+    for (std::int32_t id = 0; id <= mlngLastID; ++id)
+        source.release(id);
+    mlngLastID = -1;
+}
+
+void ResetIdentifiers() {
+    mlngLastID = -1;
+}
+
+void HotKeyArrived(std::int32_t Id) {
+    mblnHotkeyPressed = true;
+    // An identifier that does not fit a byte leaves the previous one standing.
+    if (Id >= 0 && Id <= std::numeric_limits<std::uint8_t>::max())
+        mbytHotkeyID = static_cast<std::uint8_t>(Id);
+}
+
+bool TakePendingPress(std::uint8_t& Id) {
+    if (!mblnHotkeyPressed)
+        return false;
+    mblnHotkeyPressed = false;
+    Id = mbytHotkeyID;
+    mbytHotkeyID = 0;
+    return true;
+}
+
+std::int32_t LastID() {
+    return mlngLastID;
+}
+
+bool LastRegistrationSucceeded() {
+    return mblnRegistered;
+}
+
+} // namespace ZORHotKeyModule

@@ -1,0 +1,42 @@
+#include "controls/hotkey/ZORHotkey.h"
+
+#include "controls/hotkey/ZORHotKeyModule.h"
+
+namespace {
+constexpr int FixedSide = 32;
+constexpr int EventInterval = 50;
+} // namespace
+
+ZORHotkey::ZORHotkey(QWidget* parent)
+    : QWidget(parent) {
+    setFixedSize(FixedSide, FixedSide);
+    // Loading the control starts the identifiers at 0 and starts reporting presses.
+    ZORHotKeyModule::ResetIdentifiers();
+    mtmrEventTimer.setInterval(EventInterval);
+    connect(&mtmrEventTimer, &QTimer::timeout, this, &ZORHotkey::EventTimer_Timer);
+    mtmrEventTimer.start();
+}
+
+ZORHotkey::~ZORHotkey() {
+    RemoveHotKeys();
+}
+
+bool ZORHotkey::AsignNewHotKey(std::int32_t ValKeyCode, std::int32_t valModifyer) {
+    return ZORHotKeyModule::RegisterWindowHotKey(reinterpret_cast<quintptr>(this), ValKeyCode, valModifyer);
+}
+
+void ZORHotkey::RemoveHotKeys() {
+    ZORHotKeyModule::UnregisterWindowHotKeys();
+}
+
+void ZORHotkey::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (width() != FixedSide || height() != FixedSide)
+        resize(FixedSide, FixedSide);
+}
+
+void ZORHotkey::EventTimer_Timer() {
+    std::uint8_t id = 0;
+    if (ZORHotKeyModule::TakePendingPress(id))
+        emit KeyPressed(id);
+}

@@ -1,0 +1,81 @@
+#include "platform/common/QtNotifyIcon.h"
+
+#include <QIcon>
+
+namespace platform {
+
+namespace {
+// The tip arrives with the program's CR LF line ends; the desktop wants plain line feeds.
+QString desktopTip(const QString& tip) {
+    QString text = tip;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text;
+}
+} // namespace
+
+QtNotifyIcon::QtNotifyIcon() = default;
+
+QtNotifyIcon::~QtNotifyIcon() {
+    remove();
+}
+
+void QtNotifyIcon::add(const QPixmap& icon, const QString& tip) {
+    remove();
+    m_icon = std::make_unique<QSystemTrayIcon>();
+    connect(m_icon.get(), &QSystemTrayIcon::activated, this, &QtNotifyIcon::onActivated);
+    if (!icon.isNull()) {
+        m_icon->setIcon(QIcon(icon));
+        m_shownIconKey = icon.cacheKey();
+    }
+    if (!tip.isEmpty()) {
+        m_shownTip = desktopTip(tip);
+        m_icon->setToolTip(m_shownTip);
+    }
+    m_icon->show();
+}
+
+void QtNotifyIcon::modifyIcon(const QPixmap& icon) {
+    // The tray status asks twenty times a second; only a different picture is worth a repaint.
+    if (!m_icon || icon.cacheKey() == m_shownIconKey)
+        return;
+    m_shownIconKey = icon.cacheKey();
+    m_icon->setIcon(QIcon(icon));
+}
+
+void QtNotifyIcon::modifyTip(const QString& tip) {
+    const QString text = desktopTip(tip);
+    if (!m_icon || text == m_shownTip)
+        return;
+    m_shownTip = text;
+    m_icon->setToolTip(text);
+}
+
+void QtNotifyIcon::remove() {
+    if (!m_icon)
+        return;
+    m_icon->hide();
+    m_icon.reset();
+    m_shownIconKey = 0;
+    m_shownTip.clear();
+}
+
+void QtNotifyIcon::onActivated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        emit pressed(Press::Left);
+        break;
+    case QSystemTrayIcon::Context:
+        emit pressed(Press::Right);
+        break;
+    case QSystemTrayIcon::MiddleClick:
+        emit pressed(Press::Middle);
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        emit pressed(Press::LeftDouble);
+        break;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+}
+
+} // namespace platform
