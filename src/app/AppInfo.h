@@ -7,7 +7,8 @@
 namespace App {
 // Where the about label leads.
 inline const QString MakerUrl = QStringLiteral("https://zorbrakkon.org/");
-inline const QString MakerNotice = QStringLiteral("ZOR Brakkon, made by the ZOR Brakkon developers. Free to use.");
+inline const QString MakerNotice =
+    QStringLiteral("ZOR Brakkon, made by the ZOR Brakkon developers. Free to use.");
 
 inline QString VersionCaption() {
     return QStringLiteral("ZOR Brakkon Version %1.%2.%3").arg(Major).arg(Minor).arg(Revision);

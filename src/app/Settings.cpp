@@ -24,7 +24,8 @@ int GetInt(const QString& key, int defaultValue, int minValue, int maxValue) {
     bool ok = false;
     const int value = text.toInt(&ok);
     if (!ok || value < minValue || value > maxValue) {
-        qCWarning(lcSettings, "setting %s is \"%s\"; using %d", qUtf8Printable(key), qUtf8Printable(text), defaultValue);
+        qCWarning(lcSettings, "setting %s is \"%s\"; using %d", qUtf8Printable(key), qUtf8Printable(text),
+                  defaultValue);
         return defaultValue;
     }
     return value;
@@ -37,7 +38,8 @@ std::int32_t GetRounded(const QString& key, std::int32_t defaultValue) {
     const double rounded = ok ? std::nearbyint(value) : 0.0;
     if (!ok || !std::isfinite(value) || rounded < std::numeric_limits<std::int32_t>::min() ||
         rounded > std::numeric_limits<std::int32_t>::max()) {
-        qCWarning(lcSettings, "setting %s is \"%s\"; using %d", qUtf8Printable(key), qUtf8Printable(text), defaultValue);
+        qCWarning(lcSettings, "setting %s is \"%s\"; using %d", qUtf8Printable(key), qUtf8Printable(text),
+                  defaultValue);
         return defaultValue;
     }
     return static_cast<std::int32_t>(rounded);

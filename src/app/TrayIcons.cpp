@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
-
 #include <cmath>
 
 namespace {

@@ -6,7 +6,6 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
-
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -168,7 +167,8 @@ private:
     QWidget* BuildStatusTab();
     QWidget* BuildConfigurationTab();
     QWidget* BuildHotkeysTab();
-    QWidget* BuildListTab(QListView*& view, DomainListModel& model, const char* labelName, const QString& caption);
+    QWidget* BuildListTab(QListView*& view, DomainListModel& model, const char* labelName,
+                          const QString& caption);
     QWidget* BuildAboutTab();
     void BuildMenus();
     QWidget* MakeSoundButton(const char* name, const QString& caption);

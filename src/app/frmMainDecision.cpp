@@ -37,7 +37,8 @@ QString frmMain::GetDomainFromURL(const QString& strUrl) const {
 
 void frmMain::mobjIEManager_NewWindow2(QObject*&, bool& Cancel, QVariant& key) {
     std::int32_t count = 0;
-    if (!mobjIEManager || !zor::tryStep("counting browser windows", [&] { count = mobjIEManager->ExplorerCount(); }) ||
+    if (!mobjIEManager ||
+        !zor::tryStep("counting browser windows", [&] { count = mobjIEManager->ExplorerCount(); }) ||
         count == 0) {
         Cancel = false;
         return;
@@ -63,9 +64,11 @@ void frmMain::mobjIEManager_NewWindow2(QObject*&, bool& Cancel, QVariant& key) {
     }
 
     bool accepted = false;
-    if (!zor::tryStep("accepted test", [&] {
-            accepted = IsInList(GetDomainFromURL(opener(manager, key)->Parent()->LocationURL()), DomainLists::Accepted);
-        }) ||
+    if (!zor::tryStep("accepted test",
+                      [&] {
+                          accepted = IsInList(GetDomainFromURL(opener(manager, key)->Parent()->LocationURL()),
+                                              DomainLists::Accepted);
+                      }) ||
         accepted) {
         Cancel = false;
         return;
@@ -83,18 +86,21 @@ void frmMain::mobjIEManager_NewWindow2(QObject*&, bool& Cancel, QVariant& key) {
         }
         if (!denied) {
             bool userEvent = true;
-            zor::tryStep("user-event test",
-                         [&] { userEvent = document(opener(manager, key)->Document()).parentWindowEventIsObject(); });
+            zor::tryStep("user-event test", [&] {
+                userEvent = document(opener(manager, key)->Document()).parentWindowEventIsObject();
+            });
             if (userEvent)
                 return;
         }
     }
     zor::tryStep("counting the cancel", [&] { zor::increment(mlngTotalKilled); });
     ShowTotal();
-    zor::tryStep("listing the cancel",
-                 [&] { List1->addItem(opener(manager, key)->LocationURL() + QStringLiteral(" --> Terminated!")); });
+    zor::tryStep("listing the cancel", [&] {
+        List1->addItem(opener(manager, key)->LocationURL() + QStringLiteral(" --> Terminated!"));
+    });
     zor::tryStep("denying the opener's domain", [&] {
-        AddDomain(QStringLiteral("http://") + document(opener(manager, key)->Document()).domain(), DomainLists::Denied);
+        AddDomain(QStringLiteral("http://") + document(opener(manager, key)->Document()).domain(),
+                  DomainLists::Denied);
     });
     zor::tryStep("counting the cancel", [&] { zor::increment(mlngSessionKilled); });
     UpdateTrayTip();

@@ -24,9 +24,9 @@ const TabText Tabs[] = {{"tab_status", " Status"},
                         {"tab_hotkeys", "Hot-Keys"},
                         {"tab_denydomains", "Denied Domains"},
                         {"tab_acceptdomains", "Accepted Domains"}};
-const char* const MessageDefaults[] = {"The sound file could not be found!", "File type not supported!",
-                                       "File does not exist!",               "Unable to asign hotkey CTRL + *",
-                                       "Clear Denied Domains list?",         "Clear Accepted Domains list?"};
+const char* const MessageDefaults[] = {
+    "The sound file could not be found!", "File type not supported!",   "File does not exist!",
+    "Unable to asign hotkey CTRL + *",    "Clear Denied Domains list?", "Clear Accepted Domains list?"};
 
 QString ProperCase(const QString& text) {
     QString out = text.toLower();
@@ -108,12 +108,14 @@ void frmMain::SetLanguage(const QString& strFile) {
         const auto caption = captionOf(control);
         if (!caption || caption->get() == QLatin1String("-"))
             continue;
-        const QString key = control->objectName().replace(QLatin1Char(' '), QLatin1Char('_')) + GetIndex(control);
+        const QString key =
+            control->objectName().replace(QLatin1Char(' '), QLatin1Char('_')) + GetIndex(control);
         caption->set(VELModule::ReadIniString(path, section, key, caption->get()));
     }
     for (int tab = 0; tab < 5 && tab < SSTab1->count(); ++tab)
-        SSTab1->setTabText(tab, QLatin1Char(' ') + VELModule::ReadIniString(path, section, QString::fromLatin1(Tabs[tab].key),
-                                                                          QString::fromLatin1(Tabs[tab].text)));
+        SSTab1->setTabText(tab, QLatin1Char(' ') + VELModule::ReadIniString(
+                                                       path, section, QString::fromLatin1(Tabs[tab].key),
+                                                       QString::fromLatin1(Tabs[tab].text)));
     mstrTrayTipString = VELModule::ReadIniString(path, section, QStringLiteral("TrayTipString"), QString());
     for (int i = 0; i < 6; ++i)
         mstrMsg[i] = VELModule::ReadIniString(path, section, QStringLiteral("msg0%1").arg(i),

@@ -30,10 +30,12 @@ QString AutoStartCommand() {
 
 // The built-in texts of the six messages, so that a warning shown before any language file is
 // applied (or without one) is never an empty box.
-const std::array<QString, 6> DefaultMessages = {
-    QStringLiteral("The sound file could not be found!"), QStringLiteral("File type not supported!"),
-    QStringLiteral("File does not exist!"),               QStringLiteral("Unable to asign hotkey CTRL + *"),
-    QStringLiteral("Clear Denied Domains list?"),         QStringLiteral("Clear Accepted Domains list?")};
+const std::array<QString, 6> DefaultMessages = {QStringLiteral("The sound file could not be found!"),
+                                                QStringLiteral("File type not supported!"),
+                                                QStringLiteral("File does not exist!"),
+                                                QStringLiteral("Unable to asign hotkey CTRL + *"),
+                                                QStringLiteral("Clear Denied Domains list?"),
+                                                QStringLiteral("Clear Accepted Domains list?")};
 
 } // namespace
 
@@ -51,7 +53,8 @@ frmMain::frmMain(Services services, QWidget* parent)
 frmMain::~frmMain() = default;
 
 QString FormatCount(std::int32_t value) {
-    const QString digits = QStringLiteral("%1").arg(std::abs(static_cast<qint64>(value)), 2, 10, QLatin1Char('0'));
+    const QString digits =
+        QStringLiteral("%1").arg(std::abs(static_cast<qint64>(value)), 2, 10, QLatin1Char('0'));
     return value < 0 ? QLatin1Char('-') + digits : digits;
 }
 
@@ -63,7 +66,8 @@ int frmMain::KillMode() const {
 }
 
 void frmMain::Warn(const QString& text) {
-    platform::dialogs().messageBox(this, text, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok, App::Title);
+    platform::dialogs().messageBox(this, text, platform::MsgIcon::Exclamation, platform::MsgButtons::Ok,
+                                   App::Title);
 }
 
 void frmMain::ShowTotal() {
@@ -78,7 +82,8 @@ void frmMain::Form_Load() {
     });
     setWindowTitle(App::VersionCaption());
     zor::tryStep("watching the browsers", [&] {
-        mobjIEManager = mobjServices.makeIEManager ? mobjServices.makeIEManager() : std::make_unique<clsIEManager>();
+        mobjIEManager =
+            mobjServices.makeIEManager ? mobjServices.makeIEManager() : std::make_unique<clsIEManager>();
         connect(mobjIEManager.get(), &clsIEManager::NewWindow2, this, &frmMain::mobjIEManager_NewWindow2,
                 Qt::DirectConnection);
     });
@@ -87,7 +92,8 @@ void frmMain::Form_Load() {
     ShowTotal();
     chkSound_Click();
     Tray->setInTray(true);
-    mstrLanguageFile = Settings::Get(Settings::LanguageSection, QStringLiteral("LanguageFile"), QStringLiteral("english.ini"));
+    mstrLanguageFile = Settings::Get(Settings::LanguageSection, QStringLiteral("LanguageFile"),
+                                     QStringLiteral("english.ini"));
     LoadLanguages();
     if (!ZORHotkey1->AsignNewHotKey(106, 2)) {
         qCWarning(lcApp, "Ctrl + keypad * could not be registered; the toggle hot-key is off");
@@ -95,13 +101,15 @@ void frmMain::Form_Load() {
     }
     SetTrayIcon();
     UpdateTrayTip();
-    if (Settings::GetInt(QStringLiteral("FirstRun"), 1, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()) == 1)
+    if (Settings::GetInt(QStringLiteral("FirstRun"), 1, std::numeric_limits<int>::min(),
+                         std::numeric_limits<int>::max()) == 1)
         show();
     mblnLoading = false;
 }
 
 void frmMain::ReadSettings() {
-    mstrLastPath = Settings::Get(Settings::General, QStringLiteral("LastPath"), VELModule::AppPath() + QStringLiteral("media"));
+    mstrLastPath = Settings::Get(Settings::General, QStringLiteral("LastPath"),
+                                 VELModule::AppPath() + QStringLiteral("media"));
     chkKillPopup->setChecked(Settings::GetInt(QStringLiteral("Kill"), 1, 0, 1) == 1);
     chkSound->setChecked(Settings::GetInt(QStringLiteral("Sound"), 0, 0, 1) == 1);
     txtFile->setText(Settings::Get(Settings::General, QStringLiteral("SoundFile"), QString()));
@@ -111,17 +119,33 @@ void frmMain::ReadSettings() {
 }
 
 void frmMain::WriteSettings() {
-    const auto flag = [](const QCheckBox* box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); };
+    const auto flag = [](const QCheckBox* box) {
+        return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    };
     const std::pair<QString, std::function<void()>> steps[] = {
-        {QStringLiteral("KillMode"), [&] { Settings::Save(Settings::General, QStringLiteral("KillMode"), QString::number(KillMode())); }},
-        {QStringLiteral("LanguageFile"), [&] { Settings::Save(Settings::LanguageSection, QStringLiteral("LanguageFile"), mstrLanguageFile); }},
-        {QStringLiteral("IgnoreErrors"), [&] { Settings::Save(Settings::General, QStringLiteral("IgnoreErrors"), flag(chkIgnoreErrors)); }},
-        {QStringLiteral("FirstRun"), [&] { Settings::Save(Settings::General, QStringLiteral("FirstRun"), QStringLiteral("0")); }},
-        {QStringLiteral("LastPath"), [&] { Settings::Save(Settings::General, QStringLiteral("LastPath"), mstrLastPath); }},
-        {QStringLiteral("Kill"), [&] { Settings::Save(Settings::General, QStringLiteral("Kill"), flag(chkKillPopup)); }},
-        {QStringLiteral("Sound"), [&] { Settings::Save(Settings::General, QStringLiteral("Sound"), flag(chkSound)); }},
-        {QStringLiteral("SoundFile"), [&] { Settings::Save(Settings::General, QStringLiteral("SoundFile"), txtFile->text()); }},
-        {QStringLiteral("TotalWindowsKilled"), [&] { Settings::Save(Settings::General, QStringLiteral("TotalWindowsKilled"), QString::number(mlngTotalKilled)); }},
+        {QStringLiteral("KillMode"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("KillMode"), QString::number(KillMode())); }},
+        {QStringLiteral("LanguageFile"),
+         [&] {
+             Settings::Save(Settings::LanguageSection, QStringLiteral("LanguageFile"), mstrLanguageFile);
+         }},
+        {QStringLiteral("IgnoreErrors"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("IgnoreErrors"), flag(chkIgnoreErrors)); }},
+        {QStringLiteral("FirstRun"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("FirstRun"), QStringLiteral("0")); }},
+        {QStringLiteral("LastPath"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("LastPath"), mstrLastPath); }},
+        {QStringLiteral("Kill"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("Kill"), flag(chkKillPopup)); }},
+        {QStringLiteral("Sound"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("Sound"), flag(chkSound)); }},
+        {QStringLiteral("SoundFile"),
+         [&] { Settings::Save(Settings::General, QStringLiteral("SoundFile"), txtFile->text()); }},
+        {QStringLiteral("TotalWindowsKilled"),
+         [&] {
+             Settings::Save(Settings::General, QStringLiteral("TotalWindowsKilled"),
+                            QString::number(mlngTotalKilled));
+         }},
     };
     for (const auto& [name, step] : steps)
         zor::tryStep(qPrintable(QStringLiteral("saving ") + name), step);
@@ -152,8 +176,8 @@ void frmMain::Form_QueryUnload(int& Cancel, int UnloadMode) {
     if (UnloadMode != 0)
         return;
     const auto answer = platform::dialogs().messageBox(this, mnuExit->text() + QStringLiteral(" ?"),
-                                                       platform::MsgIcon::Exclamation, platform::MsgButtons::OkCancel,
-                                                       App::Title);
+                                                       platform::MsgIcon::Exclamation,
+                                                       platform::MsgButtons::OkCancel, App::Title);
     if (answer != platform::MsgAnswer::Ok)
         Cancel = 1;
 }
@@ -193,7 +217,8 @@ void frmMain::chkAutoStart_Click() {
     if (mblnLoading)
         return;
     if (chkAutoStart->isChecked()) {
-        if (VELModule::SetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue, platform::REG_SZ, AutoStartCommand()) != 0)
+        if (VELModule::SetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue, platform::REG_SZ,
+                                   AutoStartCommand()) != 0)
             qCWarning(lcApp, "start with login could not be switched on");
     } else {
         VELModule::DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue);

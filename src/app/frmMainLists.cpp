@@ -42,6 +42,11 @@ QListView* viewFor(frmMain& form, std::int32_t list) {
     return list == DomainLists::Denied ? form.List2 : list == DomainLists::Accepted ? form.List3 : nullptr;
 }
 
+// Qt counts a list of files as text too; only real plain text is a domain to add.
+bool HasPlainText(const QMimeData* data) {
+    return data && data->hasFormat(QStringLiteral("text/plain"));
+}
+
 int selectedRow(const QListView* view) {
     const QModelIndexList rows = view->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
@@ -71,7 +76,7 @@ void frmMain::ConnectListHandlers() {
 }
 
 bool frmMain::ListEventFilter(QObject* watched, QEvent* event) {
-    const std::int32_t list = watched == List2->viewport() ? DomainLists::Denied
+    const std::int32_t list = watched == List2->viewport()   ? DomainLists::Denied
                               : watched == List3->viewport() ? DomainLists::Accepted
                                                              : 0;
     if (list == 0)
@@ -83,13 +88,15 @@ bool frmMain::ListEventFilter(QObject* watched, QEvent* event) {
         return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
     case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        List_MouseUp(list, mouse->button() == Qt::RightButton ? 2 : mouse->button() == Qt::LeftButton ? 1 : 4);
+        List_MouseUp(list, mouse->button() == Qt::RightButton  ? 2
+                           : mouse->button() == Qt::LeftButton ? 1
+                                                               : 4);
         return mouse->button() == Qt::RightButton;
     }
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);
-        if (drag->mimeData()->hasText())
+        if (HasPlainText(drag->mimeData()))
             drag->acceptProposedAction();
         else
             drag->ignore();
@@ -111,12 +118,14 @@ void frmMain::List_MouseUp(std::int32_t list, int Button) {
     if (Button != 2 || !view || selectedRow(view) < 0)
         return;
     mlngCurrentList = list;
-    mnuMoveTo->setText(list == DomainLists::Denied ? lbMoveToAcceptedDomains->text() : lbMoveToDeniedDomains->text());
+    mnuMoveTo->setText(list == DomainLists::Denied ? lbMoveToAcceptedDomains->text()
+                                                   : lbMoveToDeniedDomains->text());
     mnuList->popup(QCursor::pos());
 }
 
 void frmMain::mnuAdd_Click() {
-    const auto text = platform::dialogs().inputBox(this, QStringLiteral("Enter URL:"), QStringLiteral("Add URL"), QString());
+    const auto text = platform::dialogs().inputBox(this, QStringLiteral("Enter URL:"),
+                                                   QStringLiteral("Add URL"), QString());
     if (text && !text->isEmpty())
         userEdit(*this, [&] { AddDomain(*text, mlngCurrentList); });
 }
@@ -133,8 +142,8 @@ void frmMain::mnuClearList_Click() {
     if (!model)
         return;
     const QString& question = mstrMsg[mlngCurrentList == DomainLists::Denied ? 4 : 5];
-    if (platform::dialogs().messageBox(this, question, platform::MsgIcon::Exclamation, platform::MsgButtons::OkCancel,
-                                       App::Title) == platform::MsgAnswer::Ok)
+    if (platform::dialogs().messageBox(this, question, platform::MsgIcon::Exclamation,
+                                       platform::MsgButtons::OkCancel, App::Title) == platform::MsgAnswer::Ok)
         model->Clear();
 }
 
@@ -152,7 +161,7 @@ void frmMain::mnuMoveTo_Click() {
 }
 
 void frmMain::List_OLEDragDrop(std::int32_t list, const QMimeData* Data) {
-    if (!Data || !Data->hasText())
+    if (!HasPlainText(Data))
         return;
     const QString text = Data->text();
     userEdit(*this, [&] { AddDomain(text, list); });
@@ -162,6 +171,6 @@ void frmMain::List_DblClick() {
     const QListWidgetItem* item = List1->currentItem();
     if (!item || !item->isSelected())
         return;
-    platform::dialogs().messageBox(this, item->text(), platform::MsgIcon::Information, platform::MsgButtons::Ok,
-                                   App::Title);
+    platform::dialogs().messageBox(this, item->text(), platform::MsgIcon::Information,
+                                   platform::MsgButtons::Ok, App::Title);
 }

@@ -10,16 +10,19 @@ namespace {
 constexpr std::int32_t VK_SHIFT = 16;
 constexpr std::int32_t VK_CONTROL = 17;
 constexpr int KeyDownBit = 0x8000;
-const QColor ActiveColour(255, 0, 0);
-const QColor InactiveColour(0, 255, 0);
+// Colour values with red in the low byte: pure red while blocking, pure green while not.
+constexpr int ActiveColour = 255;
+constexpr int InactiveColour = 65280;
 
-// The check box shows the state in its background; only touched when it differs.
-void setBackground(QCheckBox* box, const QColor& colour) {
-    QPalette palette = box->palette();
-    if (palette.color(QPalette::Window) == colour)
+// The check box shows the state in its background; only touched when it differs, since this
+// runs twenty times a second.
+void setBackground(QCheckBox* box, int colour) {
+    if (box->property("BackColor").toInt() == colour)
         return;
-    palette.setColor(QPalette::Window, colour);
-    box->setPalette(palette);
+    box->setProperty("BackColor", colour);
+    const QColor rgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    box->setStyleSheet(
+        QStringLiteral("QCheckBox#chkKillPopup { background-color: %1; padding: 2px 6px; }").arg(rgb.name()));
 }
 } // namespace
 

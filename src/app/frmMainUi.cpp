@@ -43,19 +43,21 @@ void frmMain::BuildControls() {
     SSTab1->addTab(BuildStatusTab(), QStringLiteral(" Status"));
     SSTab1->addTab(BuildConfigurationTab(), QStringLiteral("Configuration"));
     SSTab1->addTab(BuildHotkeysTab(), QStringLiteral(" Hot-keys"));
-    SSTab1->addTab(BuildListTab(List2, mobjLists.List2(), "lbDeniedDomains", QStringLiteral("Denied domains:")),
-                   QStringLiteral(" Denied Domains"));
+    SSTab1->addTab(
+        BuildListTab(List2, mobjLists.List2(), "lbDeniedDomains", QStringLiteral("Denied domains:")),
+        QStringLiteral(" Denied Domains"));
     List2->setObjectName(QStringLiteral("List2"));
-    SSTab1->addTab(BuildListTab(List3, mobjLists.List3(), "lbAcceptedDomains", QStringLiteral("Accepted domains:")),
-                   QStringLiteral(" Accepted Domains"));
+    SSTab1->addTab(
+        BuildListTab(List3, mobjLists.List3(), "lbAcceptedDomains", QStringLiteral("Accepted domains:")),
+        QStringLiteral(" Accepted Domains"));
     List3->setObjectName(QStringLiteral("List3"));
     SSTab1->addTab(BuildAboutTab(), QStringLiteral("About"));
     layout->addWidget(SSTab1);
 
     auto* bottom = new QHBoxLayout;
     chkKillPopup = named(new QCheckBox(QStringLiteral("Active"), central), "chkKillPopup");
-    chkKillPopup->setAutoFillBackground(true);
-    lbTotalPopupsCanceled = label("lbTotalPopupsCanceled", QStringLiteral("Total popup-windows canceled:"), central);
+    lbTotalPopupsCanceled =
+        label("lbTotalPopupsCanceled", QStringLiteral("Total popup-windows canceled:"), central);
     lbTotalCount = label("lbTotalCount", QStringLiteral("0"), central);
     bottom->addWidget(chkKillPopup);
     bottom->addStretch();
@@ -66,7 +68,8 @@ void frmMain::BuildControls() {
 
     // Not visible: the move command's two captions, icons, timers, tray and hot-key controls.
     lbMoveToDeniedDomains = label("lbMoveToDeniedDomains", QStringLiteral("Move to denied domains"), central);
-    lbMoveToAcceptedDomains = label("lbMoveToAcceptedDomains", QStringLiteral("Move to accepted Domains"), central);
+    lbMoveToAcceptedDomains =
+        label("lbMoveToAcceptedDomains", QStringLiteral("Move to accepted Domains"), central);
     lbMoveToDeniedDomains->hide();
     lbMoveToAcceptedDomains->hide();
     picIcons = TrayIcons::draw();
@@ -80,13 +83,14 @@ void frmMain::BuildControls() {
     ZORHotkey1->hide();
 
     BuildMenus();
-    resize(520, 400);
+    resize(640, 440);
 }
 
 QWidget* frmMain::BuildStatusTab() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(label("lbListCanceled", QStringLiteral("Popup windows canceled in this session:"), page));
+    layout->addWidget(
+        label("lbListCanceled", QStringLiteral("Popup windows canceled in this session:"), page));
     List1 = named(new CanceledList(page), "List1");
     layout->addWidget(List1);
     return page;
@@ -121,9 +125,9 @@ QWidget* frmMain::BuildConfigurationTab() {
 
     auto* mode = named(new QGroupBox(QStringLiteral("Cancel Popup-mode"), page), "frmPopupMode");
     auto* modeLayout = new QVBoxLayout(mode);
-    const QString captions[] = {QStringLiteral("Script-popups (doesn't always work) (default)"),
-                                QStringLiteral("ALL popups"), QStringLiteral("Script-popups (and all denied domains)"),
-                                QStringLiteral("Only denied domains")};
+    const QString captions[] = {
+        QStringLiteral("Script-popups (doesn't always work) (default)"), QStringLiteral("ALL popups"),
+        QStringLiteral("Script-popups (and all denied domains)"), QStringLiteral("Only denied domains")};
     for (int i = 0; i < 4; ++i) {
         optMode[i] = named(new QRadioButton(captions[i], mode), "optMode");
         optMode[i]->setProperty("Index", i);
@@ -134,8 +138,9 @@ QWidget* frmMain::BuildConfigurationTab() {
 
     auto* other = named(new QGroupBox(QStringLiteral("Other options"), page), "frmScriptOptions");
     auto* otherLayout = new QVBoxLayout(other);
-    chkIgnoreErrors = named(new QCheckBox(QStringLiteral("Ignore script errors, caused by this application"), other),
-                            "chkIgnoreErrors");
+    chkIgnoreErrors =
+        named(new QCheckBox(QStringLiteral("Ignore script errors, caused by this application"), other),
+              "chkIgnoreErrors");
     chkAutoStart = named(new QCheckBox(QStringLiteral("Start this application when Windows starts"), other),
                          "chkAutoStart");
     otherLayout->addWidget(chkIgnoreErrors);
@@ -150,12 +155,14 @@ QWidget* frmMain::BuildHotkeysTab() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(label("lbHotkey1", QStringLiteral("[CTRL + *] -> toggle \"Active\""), page));
     layout->addWidget(label("lbHotkey2", QStringLiteral("[CTRL] allow any popup (while pressed)"), page));
-    layout->addWidget(label("lbHotkey3", QStringLiteral("[CTRL + SHIFT] Add domain to Accepted Domains list"), page));
+    layout->addWidget(
+        label("lbHotkey3", QStringLiteral("[CTRL + SHIFT] Add domain to Accepted Domains list"), page));
     layout->addStretch();
     return page;
 }
 
-QWidget* frmMain::BuildListTab(QListView*& view, DomainListModel& model, const char* labelName, const QString& caption) {
+QWidget* frmMain::BuildListTab(QListView*& view, DomainListModel& model, const char* labelName,
+                               const QString& caption) {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(label(labelName, caption, page));

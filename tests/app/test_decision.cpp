@@ -1,0 +1,236 @@
+#include "FormFixture.h"
+#include "browser/clsIEManager.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace {
+
+enum class Outcome { Cancelled, AllowedFalse, Untouched };
+enum class Failing { Nothing, ParentUrl, DocumentDomain, Gesture, NoDocument, NoOpener };
+
+struct DecisionCase {
+    const char* name;
+    int mode;
+    bool active;
+    bool ctrl;
+    bool shift;
+    bool accepted; // the opener's address domain is on the accepted list
+    bool denied;   // the opener's document domain is on the denied list
+    bool gesture;  // a user event is being handled
+    Failing failing;
+    Outcome expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const DecisionCase& c) {
+    return out << c.name;
+}
+
+const QString OpenerUrl = QStringLiteral("http://site.test:8080/page");
+
+class Decision : public FormFixture {
+protected:
+    void SetUp() override {
+        opener = &shell.addWindow(100, OpenerUrl);
+        opener->document.domainText = QStringLiteral("site.test");
+        opener->document.userGesture = false;
+        Load();
+    }
+
+    // Asks for a window from the opener with Cancel preset to true, so that "left untouched"
+    // can be told from "set to false"; a cancel is told by the count.
+    Outcome Decide(QVariant key = QStringLiteral("_100")) {
+        QObject* ppDisp = nullptr;
+        bool cancel = true;
+        const auto before = form->mlngTotalKilled;
+        form->mobjIEManager_NewWindow2(ppDisp, cancel, key);
+        if (form->mlngTotalKilled != before)
+            return cancel ? Outcome::Cancelled : Outcome::Untouched;
+        return cancel ? Outcome::Untouched : Outcome::AllowedFalse;
+    }
+
+    FakeWebBrowser* opener = nullptr;
+};
+
+class DecisionTable : public Decision, public testing::WithParamInterface<DecisionCase> {};
+
+TEST_P(DecisionTable, DecidesByModeSwitchKeysListsAndGesture) {
+    const DecisionCase& c = GetParam();
+    form->optMode[c.mode]->setChecked(true);
+    form->chkKillPopup->setChecked(c.active);
+    form->mblnCtrlDown = c.ctrl;
+    form->mblnShiftDown = c.shift;
+    if (c.accepted)
+        form->Lists().List3().AddItem(QStringLiteral("site.test:8080"));
+    if (c.denied)
+        form->Lists().List2().AddItem(QStringLiteral("site.test"));
+    opener->document.userGesture = c.gesture;
+    switch (c.failing) {
+    case Failing::ParentUrl:
+        opener->urlFails = true;
+        break;
+    case Failing::DocumentDomain:
+        opener->document.domainFails = true;
+        break;
+    case Failing::Gesture:
+        opener->document.userGesture.reset();
+        break;
+    case Failing::NoDocument:
+        opener->hasDocument = false;
+        break;
+    case Failing::NoOpener:
+    case Failing::Nothing:
+        break;
+    }
+    const Outcome outcome = c.failing == Failing::NoOpener ? Decide(QStringLiteral("_999")) : Decide();
+    EXPECT_EQ(int(outcome), int(c.expected)) << c.name;
+}
+
+constexpr bool on = true;
+constexpr bool off = false;
+INSTANTIATE_TEST_SUITE_P(
+    Table, DecisionTable,
+    testing::Values(DecisionCase{"mode 0 script popup is cancelled", 0, on, off, off, off, off, off,
+                                 Failing::Nothing, Outcome::Cancelled},
+                    DecisionCase{"mode 0 popup on a click opens", 0, on, off, off, off, off, on,
+                                 Failing::Nothing, Outcome::Untouched},
+                    DecisionCase{"mode 0 click from a denied domain is cancelled", 0, on, off, off, off, on,
+                                 on, Failing::Nothing, Outcome::Cancelled},
+                    DecisionCase{"mode 2 decides like mode 0 (script)", 2, on, off, off, off, off, off,
+                                 Failing::Nothing, Outcome::Cancelled},
+                    DecisionCase{"mode 2 decides like mode 0 (click)", 2, on, off, off, off, off, on,
+                                 Failing::Nothing, Outcome::Untouched},
+                    DecisionCase{"mode 1 cancels a click too", 1, on, off, off, off, off, on,
+                                 Failing::Nothing, Outcome::Cancelled},
+                    DecisionCase{"mode 3 lets a script popup open", 3, on, off, off, off, off, off,
+                                 Failing::Nothing, Outcome::AllowedFalse},
+                    DecisionCase{"mode 3 cancels a denied domain", 3, on, off, off, off, on, on,
+                                 Failing::Nothing, Outcome::Cancelled},
+                    DecisionCase{"accepted beats denied in every mode", 0, on, off, off, on, on, off,
+                                 Failing::Nothing, Outcome::AllowedFalse},
+                    DecisionCase{"accepted opens in mode 1", 1, on, off, off, on, off, off, Failing::Nothing,
+                                 Outcome::AllowedFalse},
+                    DecisionCase{"blocking off lets everything open", 1, off, off, off, off, on, off,
+                                 Failing::Nothing, Outcome::Untouched},
+                    DecisionCase{"Ctrl held lets everything open", 1, on, on, off, off, on, off,
+                                 Failing::Nothing, Outcome::Untouched},
+                    DecisionCase{"Shift alone changes nothing", 1, on, off, on, off, off, off,
+                                 Failing::Nothing, Outcome::Cancelled},
+                    DecisionCase{"Ctrl+Shift allows even when off", 1, off, on, on, off, off, off,
+                                 Failing::Nothing, Outcome::AllowedFalse},
+                    DecisionCase{"Ctrl+Shift allows a denied domain", 3, on, on, on, off, on, off,
+                                 Failing::Nothing, Outcome::AllowedFalse},
+                    DecisionCase{"unreadable address fails the accepted test: allow", 1, on, off, off, off,
+                                 off, off, Failing::ParentUrl, Outcome::AllowedFalse},
+                    DecisionCase{"unreadable domain in mode 0: cancel", 0, on, off, off, off, off, on,
+                                 Failing::DocumentDomain, Outcome::Cancelled},
+                    DecisionCase{"unreadable domain in mode 3: cancel", 3, on, off, off, off, off, on,
+                                 Failing::DocumentDomain, Outcome::Cancelled},
+                    DecisionCase{"no document in mode 0: cancel", 0, on, off, off, off, off, on,
+                                 Failing::NoDocument, Outcome::Cancelled},
+                    DecisionCase{"unknown gesture in mode 0: open", 0, on, off, off, off, off, off,
+                                 Failing::Gesture, Outcome::Untouched},
+                    DecisionCase{"nothing filed under the key: allow", 1, on, off, off, off, off, off,
+                                 Failing::NoOpener, Outcome::AllowedFalse}));
+
+TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
+    form->optMode[1]->setChecked(true);
+    form->chkSound->setChecked(true);
+    form->txtFile->setText(QStringLiteral("/sounds/ding.wav"));
+    ASSERT_EQ(Decide(), Outcome::Cancelled);
+    EXPECT_EQ(form->mlngTotalKilled, 1);
+    EXPECT_EQ(form->mlngSessionKilled, 1);
+    EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("01"));
+    ASSERT_EQ(form->List1->count(), 1);
+    EXPECT_EQ(form->List1->item(0)->text(), OpenerUrl + QStringLiteral(" --> Terminated!"));
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("site.test")});
+    EXPECT_TRUE(form->Flash->isActive());
+    EXPECT_EQ(player->played, QStringList{QStringLiteral("/sounds/ding.wav")});
+    EXPECT_GE(player->stops, 1) << "a playing sound is stopped before the next one";
+}
+
+TEST_F(Decision, ACancelledDomainIsCancelledNextTimeEvenOnAClick) {
+    ASSERT_EQ(Decide(), Outcome::Cancelled);
+    opener->document.userGesture = true;
+    EXPECT_EQ(Decide(), Outcome::Cancelled);
+    EXPECT_EQ(form->mlngSessionKilled, 2);
+}
+
+TEST_F(Decision, CtrlShiftPutsTheOpenersAddressDomainOnTheAcceptedList) {
+    form->Lists().List2().AddItem(QStringLiteral("site.test:8080"));
+    form->mblnCtrlDown = form->mblnShiftDown = true;
+    ASSERT_EQ(Decide(), Outcome::AllowedFalse);
+    EXPECT_EQ(form->Lists().List3().entries(), QStringList{QStringLiteral("site.test:8080")});
+    EXPECT_EQ(form->Lists().List2().ListCount(), 0) << "taken off the denied list";
+    form->mblnCtrlDown = form->mblnShiftDown = false;
+    form->optMode[1]->setChecked(true);
+    EXPECT_EQ(Decide(), Outcome::AllowedFalse) << "later requests pass the accepted test";
+}
+
+TEST_F(Decision, AnEmptyDocumentDomainCountsAsDeniedOnceTheListHoldsAnything) {
+    opener->document.domainText.clear();
+    opener->document.userGesture = true;
+    EXPECT_EQ(Decide(), Outcome::Untouched) << "empty denied list";
+    form->Lists().List2().AddItem(QStringLiteral("elsewhere.test"));
+    EXPECT_EQ(Decide(), Outcome::Cancelled);
+}
+
+TEST_F(Decision, ScriptErrorsAreSilencedOnlyWhenBlockingDecides) {
+    form->chkIgnoreErrors->setChecked(true);
+    Decide();
+    EXPECT_EQ(opener->document.onErrorWrites, 2) << "the parent's document and the window's own";
+    form->mblnCtrlDown = true;
+    Decide();
+    form->mblnCtrlDown = false;
+    form->chkKillPopup->setChecked(false);
+    Decide();
+    EXPECT_EQ(opener->document.onErrorWrites, 2);
+    form->chkKillPopup->setChecked(true);
+    form->chkIgnoreErrors->setChecked(false);
+    Decide();
+    EXPECT_EQ(opener->document.onErrorWrites, 2);
+}
+
+TEST_F(Decision, AFailingErrorHandlerWriteDoesNotStopTheDecision) {
+    form->chkIgnoreErrors->setChecked(true);
+    opener->document.onErrorFails = true;
+    EXPECT_EQ(Decide(), Outcome::Cancelled);
+}
+
+TEST_F(Decision, WithNoWindowTrackedEverythingIsAllowed) {
+    shell.removeWindow(*opener);
+    EXPECT_EQ(Decide(QStringLiteral("_100")), Outcome::AllowedFalse);
+    EXPECT_EQ(form->mlngTotalKilled, 0);
+}
+
+TEST_F(Decision, TheTotalStaysAtItsLargestValueAndTheRestOfTheCancelRuns) {
+    form->mlngTotalKilled = std::numeric_limits<std::int32_t>::max();
+    QObject* ppDisp = nullptr;
+    bool cancel = false;
+    QVariant key = QStringLiteral("_100");
+    form->mobjIEManager_NewWindow2(ppDisp, cancel, key);
+    EXPECT_TRUE(cancel);
+    EXPECT_EQ(form->mlngTotalKilled, std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(form->mlngSessionKilled, 1);
+    EXPECT_EQ(form->List1->count(), 1);
+}
+
+TEST_F(Decision, ARealBrowserRequestIsCancelledThroughTheRegistry) {
+    EXPECT_TRUE(opener->fireNewWindow2());
+    opener->document.userGesture = true;
+    form->Lists().List2().Clear();
+    EXPECT_FALSE(opener->fireNewWindow2());
+}
+
+TEST(FormatCount, HasAtLeastTwoDigits) {
+    EXPECT_EQ(FormatCount(0), QStringLiteral("00"));
+    EXPECT_EQ(FormatCount(7), QStringLiteral("07"));
+    EXPECT_EQ(FormatCount(123), QStringLiteral("123"));
+    EXPECT_EQ(FormatCount(-5), QStringLiteral("-05"));
+}
+
+} // namespace

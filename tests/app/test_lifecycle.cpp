@@ -1,0 +1,175 @@
+#include "FormFixture.h"
+#include "platform/Platform.h"
+#include "platform/linux/AutostartEntry.h"
+#include "util/VELModule.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace {
+
+class Lifecycle : public FormFixture {};
+
+TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) {
+    Load();
+    EXPECT_TRUE(form->chkKillPopup->isChecked());
+    EXPECT_FALSE(form->chkSound->isChecked());
+    EXPECT_TRUE(form->txtFile->text().isEmpty());
+    EXPECT_TRUE(form->optMode[0]->isChecked());
+    EXPECT_TRUE(form->chkIgnoreErrors->isChecked());
+    EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("00"));
+    EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("english.ini"));
+    EXPECT_EQ(form->mstrLastPath, VELModule::AppPath() + QStringLiteral("media"));
+    EXPECT_FALSE(form->cmdPlaySound->isEnabled()) << "sound buttons follow the sound switch";
+    EXPECT_TRUE(form->isVisible()) << "the first run shows the window";
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("ZOR Brakkon Version 1.0.0"));
+    form->Form_Unload();
+    EXPECT_EQ(ReadSetting(QStringLiteral("General"), QStringLiteral("FirstRun")), QStringLiteral("0"));
+    Load();
+    EXPECT_FALSE(form->isVisible()) << "later starts stay in the tray";
+}
+
+TEST_F(Lifecycle, StoredSettingsAreRestoredAndWrittenBackAtUnload) {
+    WriteSetting(QStringLiteral("General"), QStringLiteral("Kill"), QStringLiteral("0"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("Sound"), QStringLiteral("1"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("SoundFile"), QStringLiteral("/s/ding.wav"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("KillMode"), QStringLiteral("3"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("IgnoreErrors"), QStringLiteral("0"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("TotalWindowsKilled"), QStringLiteral("41.6"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("LastPath"), QStringLiteral("/s/"));
+    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("deutsch.ini"));
+    WriteSetting(QStringLiteral("General"), QStringLiteral("FirstRun"), QStringLiteral("0"));
+    Load();
+    EXPECT_FALSE(form->chkKillPopup->isChecked());
+    EXPECT_TRUE(form->chkSound->isChecked());
+    EXPECT_TRUE(form->cmdPlaySound->isEnabled());
+    EXPECT_EQ(form->txtFile->text(), QStringLiteral("/s/ding.wav"));
+    EXPECT_TRUE(form->optMode[3]->isChecked());
+    EXPECT_FALSE(form->chkIgnoreErrors->isChecked());
+    EXPECT_EQ(form->mlngTotalKilled, 42);
+    EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("42"));
+    EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("deutsch.ini"));
+    form->optMode[2]->setChecked(true);
+    form->mlngTotalKilled = 50;
+    form->Form_Unload();
+    EXPECT_EQ(ReadSetting(QStringLiteral("General"), QStringLiteral("KillMode")), QStringLiteral("2"));
+    EXPECT_EQ(ReadSetting(QStringLiteral("General"), QStringLiteral("TotalWindowsKilled")),
+              QStringLiteral("50"));
+    EXPECT_EQ(ReadSetting(QStringLiteral("General"), QStringLiteral("Kill")), QStringLiteral("0"));
+    EXPECT_EQ(ReadSetting(QStringLiteral("GENERAL"), QStringLiteral("languagefile")),
+              QStringLiteral("deutsch.ini"));
+}
+
+struct BadValue {
+    const char* key;
+    const char* value;
+};
+
+class BadSettings : public Lifecycle, public testing::WithParamInterface<BadValue> {};
+
+TEST_P(BadSettings, FallBackToTheDefault) {
+    WriteSetting(QStringLiteral("General"), QString::fromLatin1(GetParam().key),
+                 QString::fromLatin1(GetParam().value));
+    Load();
+    EXPECT_TRUE(form->chkKillPopup->isChecked());
+    EXPECT_FALSE(form->chkSound->isChecked());
+    EXPECT_TRUE(form->optMode[0]->isChecked());
+    EXPECT_TRUE(form->chkIgnoreErrors->isChecked());
+    EXPECT_EQ(form->mlngTotalKilled, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadSettings,
+                         testing::Values(BadValue{"Kill", "yes"}, BadValue{"Kill", "2"},
+                                         BadValue{"Sound", "-1"}, BadValue{"KillMode", "4"},
+                                         BadValue{"KillMode", "-1"}, BadValue{"KillMode", "two"},
+                                         BadValue{"IgnoreErrors", ""}, BadValue{"TotalWindowsKilled", "lots"},
+                                         BadValue{"TotalWindowsKilled", "1e12"}));
+
+// A settings store whose writes of one key fail; every other write goes through.
+class FailingStore final : public platform::SettingsStore {
+public:
+    QString failingKey;
+    QStringList written;
+    QString GetSetting(const QString&, const QString&, const QString&, const QString& defaultValue) override {
+        return defaultValue;
+    }
+    bool SaveSetting(const QString&, const QString&, const QString& key, const QString&) override {
+        if (key == failingKey)
+            return false;
+        written << key;
+        return true;
+    }
+};
+
+TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
+    Load();
+    form->Lists().List2().AddItem(QStringLiteral("denied.test"));
+    auto store = std::make_unique<FailingStore>();
+    store->failingKey = QStringLiteral("IgnoreErrors");
+    FailingStore* seen = store.get();
+    auto previous = platform::setSettings(std::move(store));
+    form->Form_Unload();
+    EXPECT_EQ(
+        seen->written,
+        (QStringList{QStringLiteral("KillMode"), QStringLiteral("LanguageFile"), QStringLiteral("FirstRun"),
+                     QStringLiteral("LastPath"), QStringLiteral("Kill"), QStringLiteral("Sound"),
+                     QStringLiteral("SoundFile"), QStringLiteral("TotalWindowsKilled")}));
+    platform::setSettings(std::move(previous));
+    QFile denied(folder.filePath(QStringLiteral("deny_domains.txt")));
+    ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(denied.readAll(), QByteArray("denied.test\r\n"));
+    EXPECT_EQ(player->stops, 1);
+    EXPECT_EQ(form->mobjIEManager, nullptr) << "the browsers are released";
+}
+
+TEST_F(Lifecycle, UnloadRunsOnlyOnce) {
+    Load();
+    form->Form_Unload();
+    form->Lists().List2().AddItem(QStringLiteral("after.test"));
+    form->UnloadAndQuit();
+    QFile denied(folder.filePath(QStringLiteral("deny_domains.txt")));
+    ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(denied.readAll(), QByteArray());
+}
+
+TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
+    const QString command = VELModule::AppPath() + QStringLiteral("ZORBrakkon");
+    ASSERT_TRUE(platform::AutostartEntry::write(QStringLiteral("ZORBrakkon"),
+                                                QStringLiteral("/elsewhere/ZORBrakkon")));
+    Load();
+    EXPECT_FALSE(form->chkAutoStart->isChecked()) << "an entry for another folder does not count";
+    form->chkAutoStart->setChecked(true);
+    EXPECT_EQ(platform::AutostartEntry::read(QStringLiteral("ZORBrakkon")), command);
+    Load();
+    EXPECT_TRUE(form->chkAutoStart->isChecked());
+    form->chkAutoStart->setChecked(false);
+    EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(QStringLiteral("ZORBrakkon"))));
+}
+
+TEST_F(Lifecycle, ClosingFromTheCloseBoxAsksAndCancelKeepsEverything) {
+    Load();
+    dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
+    int cancel = 0;
+    form->Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(cancel, 1);
+    ASSERT_EQ(dialogs->messages.size(), 2) << "the hot-key warning, then the question";
+    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("Exit ?"));
+    EXPECT_EQ(dialogs->messages.last().buttons, platform::MsgButtons::OkCancel);
+    cancel = 0;
+    form->Form_QueryUnload(cancel, 1);
+    EXPECT_EQ(cancel, 0) << "the program or the system closing is not asked";
+    EXPECT_EQ(dialogs->messages.size(), 2);
+}
+
+TEST_F(Lifecycle, AFailedHotKeyIsToldWithTheBuiltInTextBeforeAnyLanguage) {
+    Load();
+    ASSERT_FALSE(dialogs->messages.isEmpty());
+    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to asign hotkey CTRL + *"));
+    EXPECT_EQ(dialogs->messages.first().icon, platform::MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs->messages.first().title, QStringLiteral("ZOR Brakkon"));
+}
+
+} // namespace

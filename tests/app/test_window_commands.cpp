@@ -1,0 +1,127 @@
+#include "FormFixture.h"
+#include "app/AppInfo.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+
+namespace {
+
+class WindowCommands : public FormFixture {
+protected:
+    void SetUp() override { Load(); }
+    void Select(QListView* view, int row) {
+        view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+    }
+};
+
+TEST_F(WindowCommands, TheHotKeyTogglesActiveAndTwiceRestoresIt) {
+    form->ZORHotkey1_KeyPressed(0);
+    EXPECT_FALSE(form->chkKillPopup->isChecked());
+    form->ZORHotkey1_KeyPressed(0);
+    EXPECT_TRUE(form->chkKillPopup->isChecked());
+}
+
+TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
+    form->showMinimized();
+    form->mnuConfigure_Click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_FALSE(form->mblnShowing);
+}
+
+TEST_F(WindowCommands, TheAboutLabelOpensTheMakersAddress) {
+    QTest::mouseClick(form->Label5, Qt::LeftButton);
+    ASSERT_EQ(dialogs->opened.size(), 1);
+    EXPECT_EQ(dialogs->opened.first().file, App::MakerUrl);
+}
+
+TEST_F(WindowCommands, TheListMenuOpensOnlyOnARightReleaseOverASelectedEntry) {
+    form->Lists().List2().AddItem(QStringLiteral("a.test"));
+    form->List_MouseUp(2, 2);
+    EXPECT_EQ(form->mlngCurrentList, 0) << "nothing selected";
+    Select(form->List2, 0);
+    form->List_MouseUp(2, 1);
+    form->List_MouseUp(2, 4);
+    EXPECT_EQ(form->mlngCurrentList, 0) << "left and middle buttons open nothing";
+    form->List_MouseUp(2, 2);
+    EXPECT_EQ(form->mlngCurrentList, 2);
+    EXPECT_EQ(form->mnuMoveTo->text(), QStringLiteral("Move to accepted Domains"));
+    form->mnuList->hide();
+    form->Lists().List3().AddItem(QStringLiteral("b.test"));
+    Select(form->List3, 0);
+    form->List_MouseUp(3, 2);
+    EXPECT_EQ(form->mnuMoveTo->text(), QStringLiteral("Move to denied domains"));
+    form->mnuList->hide();
+}
+
+TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
+    form->Lists().List2().setEntries(
+        {QStringLiteral("w.x.y"), QStringLiteral("dup.test"), QStringLiteral("dup.test")});
+    form->mlngCurrentList = 3;
+    dialogs->inputAnswers.push_back(QStringLiteral("http://w.x.y/p"));
+    form->mnuAdd_Click();
+    EXPECT_EQ(form->Lists().List3().entries(), QStringList{QStringLiteral("w.x.y")});
+    EXPECT_EQ(form->Lists().List2().entries(),
+              (QStringList{QStringLiteral("dup.test"), QStringLiteral("dup.test")}));
+    EXPECT_EQ(dialogs->inputPrompts.last(), QStringLiteral("Enter URL:"));
+
+    dialogs->inputAnswers.push_back(std::nullopt);
+    form->mnuAdd_Click();
+    EXPECT_EQ(form->Lists().List3().ListCount(), 1) << "cancel adds nothing";
+
+    form->mlngCurrentList = 2;
+    Select(form->List2, 1);
+    form->mnuRemove_Click();
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("dup.test")})
+        << "only the selected one";
+
+    form->Lists().List3().AddItem(QStringLiteral("DUP.TEST"));
+    Select(form->List2, 0);
+    form->mnuMoveTo_Click();
+    EXPECT_EQ(form->Lists().List2().ListCount(), 0);
+    EXPECT_EQ(form->Lists().List3().entries(),
+              (QStringList{QStringLiteral("w.x.y"), QStringLiteral("DUP.TEST")}));
+
+    form->mlngCurrentList = 3;
+    dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
+    form->mnuClearList_Click();
+    EXPECT_EQ(form->Lists().List3().ListCount(), 2);
+    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("Clear Accepted Domains list?"));
+    dialogs->messageAnswers.push_back(platform::MsgAnswer::Ok);
+    form->mnuClearList_Click();
+    EXPECT_EQ(form->Lists().List3().ListCount(), 0);
+}
+
+TEST_F(WindowCommands, DroppedTextIsAddedWholeAndOtherDataIsIgnored) {
+    QMimeData text;
+    text.setText(QStringLiteral("http://w.x.y/p\nsecond line"));
+    form->List_OLEDragDrop(2, &text);
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("w.x.y")});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.txt"))});
+    files.removeFormat(QStringLiteral("text/plain"));
+    form->List_OLEDragDrop(3, &files);
+    EXPECT_EQ(form->Lists().List3().ListCount(), 0);
+}
+
+TEST_F(WindowCommands, DoubleClickOnACancelledWindowShowsItOnlyWhenSelected) {
+    const auto before = dialogs->messages.size();
+    form->List_DblClick();
+    EXPECT_EQ(dialogs->messages.size(), before);
+    form->List1->addItem(QStringLiteral("http://a.test/ --> Terminated!"));
+    form->List1->setCurrentRow(0);
+    form->List_DblClick();
+    ASSERT_EQ(dialogs->messages.size(), before + 1);
+    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("http://a.test/ --> Terminated!"));
+    EXPECT_EQ(dialogs->messages.last().icon, platform::MsgIcon::Information);
+}
+
+} // namespace
