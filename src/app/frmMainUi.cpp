@@ -99,6 +99,8 @@ QWidget* frmMain::BuildStatusTab() {
 QWidget* frmMain::MakeSoundButton(const char* name, const QString& caption) {
     auto* button = named(new QPushButton(caption), name);
     button->setFixedSize(24, 24);
+    // Drawn with symbols, not words: languages leave these alone.
+    button->setProperty("Tag", QStringLiteral("owner-drawn"));
     return button;
 }
 

@@ -1,0 +1,145 @@
+#include "FormFixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+
+namespace {
+
+class Languages : public FormFixture {
+protected:
+    QStringList MenuCaptions() const {
+        QStringList captions;
+        for (QAction* item : form->mnuLanguages)
+            captions << item->text() + (item->isChecked() ? QStringLiteral("*") : QString());
+        return captions;
+    }
+};
+
+TEST_F(Languages, TheMenuListsEveryFileAndAppliesTheRememberedOne) {
+    WriteLanguage(QStringLiteral("english.ini"), "[strings]\nchkSound=Play a sound\n");
+    WriteLanguage(QStringLiteral("deutsch.ini"), "[strings]\nchkSound=Ton abspielen\n");
+    WriteLanguage(QStringLiteral("notes.txt"), "not a language");
+    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("ENGLISH.INI"));
+    Load();
+    EXPECT_EQ(MenuCaptions(), (QStringList{QStringLiteral("Deutsch"), QStringLiteral("English*")}));
+    EXPECT_EQ(form->chkSound->text(), QStringLiteral("Play a sound"));
+    EXPECT_TRUE(form->mnuSelectLanguage->isEnabled());
+}
+
+TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
+    WriteLanguage(QStringLiteral("a_full.ini"), "[strings]\n"
+                                                "chkSound=Ton abspielen\n"
+                                                "chkKillPopup=Aktiv\n"
+                                                "optMode(2)=Modus zwei\n"
+                                                "optMode=ohne Index\n"
+                                                "mnuExit=\"Beenden\"\n"
+                                                "tab_status=Zustand\n"
+                                                "TrayTipString=blockiert\n"
+                                                "msg03=Kein Tastenkürzel\n");
+    WriteLanguage(QStringLiteral("b_one.ini"), "[STRINGS]\nCHKSOUND=Only this\n");
+    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("a_full.ini"));
+    Load();
+    EXPECT_EQ(form->optMode[2]->text(), QStringLiteral("Modus zwei"));
+    EXPECT_EQ(form->optMode[1]->text(), QStringLiteral("ALL popups"))
+        << "a key without index matches no member";
+    EXPECT_EQ(form->mnuExit->text(), QStringLiteral("Beenden")) << "quotes removed";
+    EXPECT_EQ(form->SSTab1->tabText(0), QStringLiteral(" Zustand"));
+    EXPECT_EQ(form->SSTab1->tabText(5), QStringLiteral("About"));
+    EXPECT_EQ(form->mstrTrayTipString, QStringLiteral("blockiert"));
+    EXPECT_EQ(form->mstrMsg[3], QStringLiteral("Kein Tastenkürzel"));
+
+    form->mnuLanguages_Click(1);
+    EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("b_one.ini"));
+    EXPECT_EQ(form->chkSound->text(), QStringLiteral("Only this"));
+    EXPECT_EQ(form->chkKillPopup->text(), QStringLiteral("Aktiv"))
+        << "missing keys keep the previous language";
+    EXPECT_EQ(form->SSTab1->tabText(0), QStringLiteral("  Status")) << "tabs return to their defaults";
+    EXPECT_EQ(form->mstrTrayTipString, QString());
+    EXPECT_EQ(form->mstrMsg[3], QStringLiteral("Unable to asign hotkey CTRL + *"));
+    EXPECT_EQ(MenuCaptions(), (QStringList{QStringLiteral("A_full"), QStringLiteral("B_one*")}));
+}
+
+TEST_F(Languages, TheCloseQuestionUsesTheLanguagesExitCaption) {
+    WriteLanguage(QStringLiteral("quit.ini"), "[strings]\nmnuExit=Quit\n");
+    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("quit.ini"));
+    Load();
+    int cancel = 0;
+    form->Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("Quit ?"));
+}
+
+TEST_F(Languages, AVanishedFileIsReportedAndChangesNothing) {
+    WriteLanguage(QStringLiteral("english.ini"), "[strings]\nchkSound=Play a sound\n");
+    WriteLanguage(QStringLiteral("gone.ini"), "[strings]\nchkSound=Gone\n");
+    Load();
+    QFile::remove(folder.filePath(QStringLiteral("languages/gone.ini")));
+    form->mnuLanguages_Click(1);
+    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("ERROR.\r\nLanguage file not found!"));
+    EXPECT_EQ(form->chkSound->text(), QStringLiteral("Play a sound"));
+    EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("english.ini"));
+}
+
+TEST_F(Languages, NoLanguageFolderDisablesTheMenuAndKeepsTheBuiltInTexts) {
+    QDir(folder.filePath(QStringLiteral("languages"))).removeRecursively();
+    Load();
+    EXPECT_FALSE(form->mnuSelectLanguage->isEnabled());
+    EXPECT_EQ(form->mnuLanguages.first()->text(), QStringLiteral("mnuLanguage"));
+    EXPECT_EQ(form->chkSound->text(), QStringLiteral("Enable sound"));
+    EXPECT_EQ(form->mstrMsg[1], QStringLiteral("File type not supported!"));
+}
+
+TEST_F(Languages, OlderLatin1FilesStillShowTheirAccents) {
+    WriteLanguage(QStringLiteral("francais.ini"),
+                  "[strings]\nchkSound=Jouer un son \xE0 chaque fen\xEAtre\n");
+    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("francais.ini"));
+    Load();
+    EXPECT_EQ(form->chkSound->text(), QStringLiteral("Jouer un son à chaque fenêtre"));
+}
+
+TEST_F(Languages, SoundButtonsAndLanguageItemsAreNeverTouched) {
+    WriteLanguage(QStringLiteral("zz.ini"),
+                  "[strings]\ncmdPlaySound=Changed\ncmdSoundFile=Changed\n"
+                  "cmdStopSound=Changed\nmnuLanguages=Changed\nmnuLanguages(0)=Changed\n");
+    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("zz.ini"));
+    Load();
+    for (QWidget* button : {form->cmdSoundFile, form->cmdPlaySound, form->cmdStopSound}) {
+        const QVariant caption =
+            button->property("Caption").isValid() ? button->property("Caption") : button->property("text");
+        EXPECT_NE(caption.toString(), QStringLiteral("Changed")) << qPrintable(button->objectName());
+    }
+    EXPECT_EQ(form->mnuLanguages.first()->text(), QStringLiteral("Zz"));
+}
+
+// Every language shipped with the program translates everything the English file does.
+TEST(ShippedLanguages, DefineEveryKeyOfTheEnglishFile) {
+    const QString folder = qEnvironmentVariable("ZOR_SOURCE_DIR") + QStringLiteral("/languages/");
+    const auto keysOf = [](const QString& path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+        QSet<QString> keys;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QString text = QString::fromUtf8(line).trimmed();
+            if (!text.isEmpty() && !text.startsWith(u';') && !text.startsWith(u'[') && text.contains(u'='))
+                keys.insert(text.left(text.indexOf(u'=')).trimmed().toLower());
+        }
+        return keys;
+    };
+    const QSet<QString> english = keysOf(folder + QStringLiteral("english.ini"));
+    ASSERT_GT(english.size(), 40);
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.ini")}, QDir::Files);
+    ASSERT_GE(files.size(), 3);
+    for (const QString& file : files) {
+        const QSet<QString> missing = english - keysOf(folder + file);
+        EXPECT_TRUE(missing.isEmpty())
+            << qPrintable(file) << " lacks " << qPrintable(QStringList(missing.values()).join(u' '));
+    }
+}
+
+} // namespace

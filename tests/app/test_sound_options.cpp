@@ -1,0 +1,72 @@
+#include "FormFixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+
+namespace {
+
+class SoundOptions : public FormFixture {
+protected:
+    void SetUp() override {
+        Load();
+        QDir(folder.path()).mkpath(QStringLiteral("sounds.d"));
+        wav = folder.filePath(QStringLiteral("sounds.d/Ding.WAV"));
+        QFile(wav).open(QIODevice::WriteOnly);
+    }
+    platform::FileDialogResult Chosen(const QString& path) { return {true, path, 1}; }
+    QString wav;
+};
+
+TEST_F(SoundOptions, TheSwitchEnablesTheThreeButtonsAndKeepsTheFile) {
+    form->txtFile->setText(QStringLiteral("/keep.wav"));
+    form->chkSound->setChecked(true);
+    EXPECT_TRUE(form->cmdSoundFile->isEnabled() && form->cmdPlaySound->isEnabled() &&
+                form->cmdStopSound->isEnabled());
+    form->chkSound->setChecked(false);
+    EXPECT_FALSE(form->cmdSoundFile->isEnabled() || form->cmdPlaySound->isEnabled() ||
+                 form->cmdStopSound->isEnabled());
+    EXPECT_EQ(form->txtFile->text(), QStringLiteral("/keep.wav"));
+    EXPECT_EQ(player->stops, 0) << "switching off does not stop a playing sound";
+}
+
+TEST_F(SoundOptions, AWaveFileIsAcceptedWhateverTheCaseOfItsExtension) {
+    dialogs->fileAnswers.push_back(Chosen(wav));
+    form->cmdSoundFile_Click();
+    EXPECT_EQ(form->txtFile->text(), wav);
+    EXPECT_EQ(form->mstrLastPath, folder.filePath(QStringLiteral("sounds.d/")));
+    const auto& request = dialogs->fileRequests.first();
+    EXPECT_EQ(request.title, QStringLiteral("Open sound file"));
+    EXPECT_EQ(request.filters.first(), std::make_pair(QStringLiteral("*.wav"), QStringLiteral("*.wav")));
+}
+
+TEST_F(SoundOptions, WrongTypeAndMissingFileAreToldAndTheDialogOpensAgainWhereTheUserWas) {
+    form->txtFile->setText(QStringLiteral("/before.wav"));
+    dialogs->fileAnswers.push_back(Chosen(folder.filePath(QStringLiteral("sounds.d/readme"))));
+    dialogs->fileAnswers.push_back(Chosen(QStringLiteral("/nowhere/gone.wav")));
+    dialogs->fileAnswers.push_back({}); // cancel
+    const auto before = dialogs->messages.size();
+    form->cmdSoundFile_Click();
+    ASSERT_EQ(dialogs->messages.size(), before + 2);
+    EXPECT_EQ(dialogs->messages[before].prompt, QStringLiteral("File type not supported!"));
+    EXPECT_EQ(dialogs->messages[before + 1].prompt, QStringLiteral("File does not exist!"));
+    ASSERT_EQ(dialogs->fileRequests.size(), 3);
+    EXPECT_EQ(dialogs->fileRequests[1].initialDir, folder.filePath(QStringLiteral("sounds.d/")));
+    EXPECT_EQ(dialogs->fileRequests[2].initialDir, QStringLiteral("/nowhere/"));
+    EXPECT_EQ(form->txtFile->text(), QStringLiteral("/before.wav"));
+}
+
+TEST_F(SoundOptions, PlayPlaysAnExistingFileAndWarnsOtherwise) {
+    form->txtFile->setText(wav);
+    form->cmdPlaySound_Click();
+    form->cmdPlaySound_Click();
+    EXPECT_EQ(player->played, (QStringList{wav, wav}));
+    form->txtFile->setText(QStringLiteral("/gone.wav"));
+    form->cmdPlaySound_Click();
+    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("The sound file could not be found!"));
+    form->cmdStopSound_Click();
+    EXPECT_EQ(player->stops, 1);
+}
+
+} // namespace
