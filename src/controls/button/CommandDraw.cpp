@@ -105,6 +105,12 @@ void Command::DrawButton() {
         return;
     ++mlngRedrawDepth;
 
+    // Before its first sizing the button has no surface to draw on; the resize draws it.
+    if (drawBuffer.Image.isNull()) {
+        mlngRedrawDepth = 0;
+        return;
+    }
+
     const QPalette& colors = palette();
     const QColor back = platform::resolveColor(drawBuffer.BackColor, colors);
     QImage& buffer = drawBuffer.Image;
@@ -121,9 +127,15 @@ void Command::DrawButton() {
             QWidget* host = parentWidget();
             if (!host)
                 throw zor::Failure(QStringLiteral("a see-through button without a parent"));
-            QPainter painter(&buffer);
-            host->render(&painter, QPoint(0, 0), QRegion(QRect(pos(), QSize(SW, SH))),
+            // Rendered into an image of its own: the parent's painting may ask this button to
+            // redraw, and the nested redraw must find the composition surface free.
+            QImage background(SW, SH, QImage::Format_RGB32);
+            background.fill(back);
+            host->render(&background, QPoint(0, 0), QRegion(QRect(pos(), QSize(SW, SH))),
                          QWidget::DrawWindowBackground);
+            QPainter painter(&buffer);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.drawImage(0, 0, background);
         });
     }
 
