@@ -26,9 +26,6 @@ bool Command::IsInside(const QPointF& pixels) const {
 }
 
 void Command::mousePressEvent(QMouseEvent* event) {
-    // The second press of a double click is reported as the double click alone.
-    if (event->flags() & Qt::MouseEventCreatedDoubleClick)
-        return;
     qint16 Button = static_cast<qint16>(platform::mouseButtonBits(event->button()));
     qint16 Shift = static_cast<qint16>(platform::modifierBits(event->modifiers()));
     const QPointF at = Twips(event->position());
@@ -87,6 +84,7 @@ void Command::mouseReleaseEvent(QMouseEvent* event) {
     emit MouseUp(Button, Shift, X, Y);
 }
 
+// Qt delivers the second press of a double click as this event alone (no press before it).
 void Command::mouseDoubleClickEvent(QMouseEvent*) {
     if (mblnLastDownLeft) {
         // Drawn pressed without a press in progress: the release that follows gives the Click.
