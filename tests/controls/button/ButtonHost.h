@@ -1,0 +1,101 @@
+#pragma once
+
+#include "controls/button/Command.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+// A parent for buttons under test: a fixed palette whose edge shades are all distinct, a
+// background of two halves (red left of x = 50, blue right of it) that see-through buttons
+// copy, and a count of how often that background was drawn: every redraw of a see-through
+// button draws it once.
+class ButtonHost : public QWidget {
+public:
+    static constexpr QRgb Face = 0xFFC8C8C8;       // button face
+    static constexpr QRgb Highlight = 0xFFFAFAFA;  // button highlight
+    static constexpr QRgb Light = 0xFFE1E1E1;      // 3D light
+    static constexpr QRgb Shadow = 0xFF808080;     // button shadow
+    static constexpr QRgb DarkShadow = 0xFF141414; // 3D dark shadow
+    static constexpr QRgb Text = 0xFF000080;       // button text
+    static constexpr QRgb GrayText = 0xFF8C8CA0;   // grey text
+    static constexpr QRgb Marker = 0xFF005A00;     // window text
+    static constexpr QRgb LeftHalf = 0xFFFF0000;
+    static constexpr QRgb RightHalf = 0xFF0000FF;
+
+    ButtonHost() {
+        QPalette colors = palette();
+        colors.setColor(QPalette::Button, QColor::fromRgb(Face));
+        colors.setColor(QPalette::Light, QColor::fromRgb(Highlight));
+        colors.setColor(QPalette::Midlight, QColor::fromRgb(Light));
+        colors.setColor(QPalette::Dark, QColor::fromRgb(Shadow));
+        colors.setColor(QPalette::Shadow, QColor::fromRgb(DarkShadow));
+        colors.setColor(QPalette::ButtonText, QColor::fromRgb(Text));
+        colors.setColor(QPalette::Disabled, QPalette::Text, QColor::fromRgb(GrayText));
+        colors.setColor(QPalette::Active, QPalette::Text, QColor::fromRgb(Marker));
+        colors.setColor(QPalette::Inactive, QPalette::Text, QColor::fromRgb(Marker));
+        setPalette(colors);
+        QFont crisp = font();
+        crisp.setStyleStrategy(QFont::NoAntialias);
+        setFont(crisp);
+        resize(200, 120);
+    }
+
+    // A button of the given size at the given place, shown.
+    Command* add(int x, int y, int w, int h) {
+        auto* button = new Command(this);
+        button->setGeometry(x, y, w, h);
+        show();
+        button->show();
+        return button;
+    }
+
+    int backgroundDraws = 0;
+    std::function<void()> onPaint;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        ++backgroundDraws;
+        QPainter painter(this);
+        painter.fillRect(QRect(0, 0, 50, height()), QColor::fromRgb(LeftHalf));
+        painter.fillRect(QRect(50, 0, width() - 50, height()), QColor::fromRgb(RightHalf));
+        if (onPaint)
+            onPaint();
+    }
+};
+
+// What the button shows: its kept image as the platform paints it.
+inline QImage Shot(Command& button) {
+    return button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+inline QRgb Pixel(Command& button, int x, int y) {
+    return Shot(button).pixel(x, y);
+}
+
+// The bounding box of every pixel of one colour; empty when the colour does not appear.
+inline QRect InkBox(const QImage& image, QRgb color) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == color)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+inline int CountColor(const QImage& image, QRgb color) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) == color;
+    return count;
+}
+
+inline QPixmap SolidPicture(int w, int h, QRgb color) {
+    QPixmap picture(w, h);
+    picture.fill(QColor::fromRgb(color));
+    return picture;
+}
