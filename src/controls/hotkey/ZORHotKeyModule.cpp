@@ -3,6 +3,7 @@
 #include "platform/HotKeySource.h"
 
 #include <QLoggingCategory>
+#include <QPointer>
 #include <limits>
 
 Q_LOGGING_CATEGORY(lcHotkey, "zor.hotkey", QtWarningMsg)
@@ -18,11 +19,12 @@ bool mblnSubclassed = false;
 bool mblnRegistered = false;
 // The source the presses are taken from; a test may put another in place between runs, so the
 // connection follows whichever source took the last registration.
-platform::HotKeySource* mobjSource = nullptr;
+QPointer<platform::HotKeySource> mobjSource;
 QMetaObject::Connection mobjConnection;
 
 void Subclass(platform::HotKeySource& source) {
-    if (mobjSource == &source && mblnSubclassed)
+    // A guarded pointer: a replaced source may be given the address of the one before it.
+    if (mblnSubclassed && mobjSource == &source)
         return;
     QObject::disconnect(mobjConnection);
     mobjConnection = QObject::connect(&source, &platform::HotKeySource::activated, &source, &HotKeyArrived);

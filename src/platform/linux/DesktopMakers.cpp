@@ -1,32 +1,33 @@
 #include "platform/HotKeySource.h"
 #include "platform/KeyState.h"
-#include "platform/Platform.h"
 #include "platform/TrayHost.h"
 #include "platform/WavePlayer.h"
 #include "platform/common/QtNotifyIcon.h"
+#include "platform/linux/CanberraWavePlayer.h"
+#include "platform/linux/X11HotKeySource.h"
+#include "platform/linux/X11KeyState.h"
+#include "platform/linux/X11Keys.h"
+#include "platform/linux/X11TrayHostWatch.h"
 
+// Without an X server (offscreen, native Wayland) there is no global keyboard and no tray host:
+// the services answer "nothing held", "refused" and "no host".
 namespace platform {
 
-namespace {
-// Until the sound server is wired up: no output, so callers warn and play nothing.
-class NoWavePlayer final : public WavePlayer {
-public:
-    bool hasOutputDevice() override { return false; }
-    bool play(const QString&, const Options&) override { return false; }
-    void stop() override {}
-    bool isPlaying() const override { return false; }
-};
-} // namespace
-
 std::unique_ptr<KeyState> makeKeyState() {
+    if (const auto x = x11::display())
+        return std::make_unique<X11KeyState>(x->connection);
     return std::make_unique<NoKeysHeld>();
 }
 
 std::unique_ptr<HotKeySource> makeHotKeySource() {
+    if (const auto x = x11::display())
+        return std::make_unique<X11HotKeySource>(x->connection, x->root);
     return std::make_unique<NoHotKeys>();
 }
 
 std::unique_ptr<TrayHostWatch> makeTrayHostWatch() {
+    if (const auto x = x11::display())
+        return std::make_unique<X11TrayHostWatch>(x->connection, x->root, x->screen);
     return std::make_unique<NoTrayHost>();
 }
 
@@ -35,7 +36,7 @@ std::unique_ptr<NotifyIcon> makeDesktopNotifyIcon() {
 }
 
 std::unique_ptr<WavePlayer> makeWavePlayer() {
-    return std::make_unique<NoWavePlayer>();
+    return std::make_unique<CanberraWavePlayer>();
 }
 
 } // namespace platform

@@ -1,0 +1,167 @@
+#pragma once
+
+// Stand-ins for the desktop services, for tests of the code above them: install one with the
+// Scoped* helpers, drive it, and read back what the code under test asked for.
+
+#include "platform/HotKeySource.h"
+#include "platform/KeyState.h"
+#include "platform/TrayHost.h"
+#include "platform/WavePlayer.h"
+
+#include <QHash>
+#include <QList>
+#include <QPixmap>
+#include <QSet>
+#include <memory>
+#include <utility>
+
+// Keys are held by setting them here.
+class FakeKeyState final : public platform::KeyState {
+public:
+    QSet<std::int32_t> held;
+    std::int16_t GetKeyState(std::int32_t virtualKey) override {
+        return held.contains(virtualKey) ? std::int16_t(0x8000) : std::int16_t(0);
+    }
+};
+
+class FakeHotKeySource final : public platform::HotKeySource {
+    Q_OBJECT
+public:
+    struct Combination {
+        std::int32_t virtualKey;
+        std::int32_t modifiers;
+        friend bool operator==(const Combination&, const Combination&) = default;
+    };
+    QList<Combination> heldElsewhere; // refused as if another program had them
+    QHash<std::int32_t, Combination> grabbed;
+    QList<std::int32_t> released;
+
+    bool grab(std::int32_t id, std::int32_t virtualKey, std::int32_t modifiers) override {
+        if (heldElsewhere.contains(Combination{virtualKey, modifiers}))
+            return false;
+        grabbed.insert(id, {virtualKey, modifiers});
+        return true;
+    }
+    void release(std::int32_t id) override {
+        released.append(id);
+        grabbed.remove(id);
+    }
+    void press(std::int32_t id) { emit activated(id); }
+};
+
+class FakeWavePlayer final : public platform::WavePlayer {
+    Q_OBJECT
+public:
+    struct Played {
+        QString fileName;
+        Options options;
+    };
+    bool device = true;
+    bool playing = false;
+    QList<Played> played;
+    int stops = 0;
+
+    bool hasOutputDevice() override { return device; }
+    bool play(const QString& fileName, const Options& options) override {
+        if (options.noStop && playing)
+            return false;
+        played.append({fileName, options});
+        playing = true;
+        return true;
+    }
+    void stop() override {
+        ++stops;
+        playing = false;
+    }
+    bool isPlaying() const override { return playing; }
+};
+
+class FakeTrayHostWatch final : public platform::TrayHostWatch {
+public:
+    qulonglong host = 0;
+    qulonglong trayHost() override { return host; }
+};
+
+// Records every operation the control performs on its icon.
+class FakeNotifyIcon final : public platform::NotifyIcon {
+    Q_OBJECT
+public:
+    struct Log {
+        int adds = 0;
+        int removes = 0;
+        bool shown = false;
+        QPixmap icon;
+        QString tip;
+        QList<QString> operations; // "add", "icon", "tip", "remove"
+        FakeNotifyIcon* current = nullptr;
+    };
+    explicit FakeNotifyIcon(std::shared_ptr<Log> log)
+        : m_log(std::move(log)) {}
+    ~FakeNotifyIcon() override {
+        if (m_log->current == this)
+            m_log->current = nullptr;
+    }
+    void add(const QPixmap& icon, const QString& tip) override {
+        ++m_log->adds;
+        m_log->shown = true;
+        m_log->icon = icon;
+        m_log->tip = tip;
+        m_log->current = this;
+        m_log->operations.append(QStringLiteral("add"));
+    }
+    void modifyIcon(const QPixmap& icon) override {
+        m_log->icon = icon;
+        m_log->operations.append(QStringLiteral("icon"));
+    }
+    void modifyTip(const QString& tip) override {
+        m_log->tip = tip;
+        m_log->operations.append(QStringLiteral("tip"));
+    }
+    void remove() override {
+        ++m_log->removes;
+        m_log->shown = false;
+        m_log->operations.append(QStringLiteral("remove"));
+    }
+    void press(Press what) { emit pressed(what); }
+
+private:
+    std::shared_ptr<Log> m_log;
+};
+
+// Puts a service in place for the life of the object and the previous one back afterwards.
+template <typename Service, typename Fake, auto Set> class ScopedService {
+public:
+    ScopedService()
+        : m_fake(new Fake)
+        , m_previous(Set(std::unique_ptr<Service>(m_fake))) {}
+    ~ScopedService() { Set(std::move(m_previous)); }
+    ScopedService(const ScopedService&) = delete;
+    ScopedService& operator=(const ScopedService&) = delete;
+    Fake* operator->() { return m_fake; }
+    Fake& operator*() { return *m_fake; }
+
+private:
+    Fake* m_fake; // owned by the service slot
+    std::unique_ptr<Service> m_previous;
+};
+
+using ScopedFakeKeyState = ScopedService<platform::KeyState, FakeKeyState, &platform::setKeyState>;
+using ScopedFakeHotKeys = ScopedService<platform::HotKeySource, FakeHotKeySource, &platform::setHotKeySource>;
+using ScopedFakeWavePlayer = ScopedService<platform::WavePlayer, FakeWavePlayer, &platform::setWavePlayer>;
+using ScopedFakeTrayHost =
+    ScopedService<platform::TrayHostWatch, FakeTrayHostWatch, &platform::setTrayHostWatch>;
+
+// Every icon made while this lives is a FakeNotifyIcon writing into log().
+class ScopedFakeNotifyIcons {
+public:
+    ScopedFakeNotifyIcons()
+        : m_log(std::make_shared<FakeNotifyIcon::Log>())
+        , m_previous(platform::setNotifyIconFactory(
+              [log = m_log] { return std::make_unique<FakeNotifyIcon>(log); })) {}
+    ~ScopedFakeNotifyIcons() { platform::setNotifyIconFactory(std::move(m_previous)); }
+    FakeNotifyIcon::Log& log() { return *m_log; }
+
+private:
+    std::shared_ptr<FakeNotifyIcon::Log> m_log;
+    platform::NotifyIconFactory m_previous;
+};

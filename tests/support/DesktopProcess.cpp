@@ -1,0 +1,73 @@
+#include "support/DesktopProcess.h"
+
+#include <QProcessEnvironment>
+#include <csignal>
+#include <sys/prctl.h>
+
+DesktopProcess::~DesktopProcess() {
+    stop();
+}
+
+bool DesktopProcess::start(const QString& program, const QStringList& arguments,
+                           const QStringList& environment) {
+    stop();
+    m_process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : environment) {
+        const qsizetype equals = entry.indexOf(u'=');
+        env.insert(entry.left(equals), entry.mid(equals + 1));
+    }
+    m_process->setProcessEnvironment(env);
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    // A test killed by its time limit must not leave its helpers behind.
+    m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_process->start(program, arguments);
+    return m_process->waitForStarted(5000);
+}
+
+void DesktopProcess::stop() {
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(1000)) {
+            m_process->kill();
+            m_process->waitForFinished(1000);
+        }
+    }
+    m_process.reset();
+}
+
+bool DesktopProcess::waitForExit(int milliseconds) {
+    return !m_process || m_process->state() == QProcess::NotRunning ||
+           m_process->waitForFinished(milliseconds);
+}
+
+bool DesktopProcess::running() const {
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+qint64 DesktopProcess::pid() const {
+    return m_process ? m_process->processId() : 0;
+}
+
+QString DesktopProcess::output() const {
+    return m_process ? QString::fromLocal8Bit(m_process->readAll()) : QString();
+}
+
+int runProgram(const QString& program, const QStringList& arguments, QString* output, int timeoutMs) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return -1;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return -1;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}

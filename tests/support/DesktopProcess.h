@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// A helper program a desktop test starts (a tray host, a sound server, a recorder). It is
+// ended by its own process id when the object goes, and dies with the test process if that is
+// killed first.
+class DesktopProcess {
+public:
+    DesktopProcess() = default;
+    ~DesktopProcess();
+    DesktopProcess(const DesktopProcess&) = delete;
+    DesktopProcess& operator=(const DesktopProcess&) = delete;
+
+    // Extra environment entries ("NAME=value") on top of this process's environment.
+    bool start(const QString& program, const QStringList& arguments, const QStringList& environment = {});
+    // Asks the program to end (SIGTERM), waits up to a second, then kills it.
+    void stop();
+    // Waits for the program to end by itself; false on timeout.
+    bool waitForExit(int milliseconds);
+    bool running() const;
+    qint64 pid() const;
+    QString output() const; // stdout and stderr so far, for failure messages
+
+private:
+    std::unique_ptr<QProcess> m_process;
+};
+
+// Runs a program to its end and returns its exit code (-1 when it could not run).
+int runProgram(const QString& program, const QStringList& arguments, QString* output = nullptr,
+               int timeoutMs = 10000);

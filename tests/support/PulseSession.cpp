@@ -1,0 +1,141 @@
+#include "support/PulseSession.h"
+
+#include <QDataStream>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSaveFile>
+#include <QThread>
+#include <cmath>
+#include <numbers>
+
+namespace {
+QString clientConfig(const QString& folder) {
+    const QString path = folder + QStringLiteral("/client.conf");
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("autospawn = no\n");
+    return path;
+}
+} // namespace
+
+PulseSession::PulseSession() = default;
+
+PulseSession::~PulseSession() {
+    stop();
+}
+
+QString PulseSession::socketPath() const {
+    return m_dir.path() + QStringLiteral("/native");
+}
+
+bool PulseSession::start() {
+    if (!m_dir.isValid())
+        return false;
+    const QString folder = m_dir.path();
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("PULSE_CLIENTCONFIG", clientConfig(folder).toLocal8Bit());
+    const QStringList environment{QStringLiteral("XDG_RUNTIME_DIR=") + folder,
+                                  QStringLiteral("HOME=") + folder};
+    if (!m_server.start(
+            QStringLiteral("pulseaudio"),
+            {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+             QStringLiteral("--system=false"), QStringLiteral("--disallow-exit"),
+             QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
+             QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socketPath()),
+             QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=testsink")},
+            environment))
+        return false;
+    qputenv("PULSE_SERVER", (QStringLiteral("unix:") + socketPath()).toLocal8Bit());
+    bool up = false;
+    for (QDeadlineTimer deadline(10000); !up && !deadline.hasExpired(); QThread::msleep(50))
+        up =
+            QFile::exists(socketPath()) && runProgram(QStringLiteral("pactl"), {QStringLiteral("info")}) == 0;
+    if (!up)
+        return false;
+    // The null sink runs at a latency of 1.5 s until a low-latency stream has woken it.
+    m_keepAwake.start(QStringLiteral("pacat"),
+                      {QStringLiteral("--playback"), QStringLiteral("-d"), QStringLiteral("testsink"),
+                       QStringLiteral("--latency-msec=20"), QStringLiteral("/dev/zero")});
+    QThread::msleep(1000);
+    return true;
+}
+
+void PulseSession::stop() {
+    m_recorder.stop();
+    m_keepAwake.stop();
+    m_server.stop();
+}
+
+bool PulseSession::startRecording() {
+    return m_recorder.start(QStringLiteral("parec"),
+                            {QStringLiteral("-d"), QStringLiteral("testsink.monitor"),
+                             QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                             QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--channels=1"),
+                             QStringLiteral("--latency-msec=20"),
+                             m_dir.path() + QStringLiteral("/recording.raw")});
+}
+
+QVector<qint16> PulseSession::stopRecording() {
+    m_recorder.stop();
+    QFile file(m_dir.path() + QStringLiteral("/recording.raw"));
+    QVector<qint16> samples;
+    if (!file.open(QIODevice::ReadOnly))
+        return samples;
+    const QByteArray raw = file.readAll();
+    samples.resize(raw.size() / 2);
+    for (qsizetype index = 0; index < samples.size(); ++index)
+        samples[index] = qint16(quint8(raw[2 * index]) | (quint8(raw[2 * index + 1]) << 8));
+    return samples;
+}
+
+void PulseSession::pointAtNoServer() {
+    static QTemporaryDir nowhere;
+    qputenv("PULSE_CLIENTCONFIG", clientConfig(nowhere.path()).toLocal8Bit());
+    qputenv("PULSE_SERVER",
+            (QStringLiteral("unix:") + nowhere.path() + QStringLiteral("/no-server")).toLocal8Bit());
+}
+
+double PulseSession::rms(const QVector<qint16>& samples, qsizetype from, qsizetype to) {
+    if (to < 0 || to > samples.size())
+        to = samples.size();
+    if (from >= to)
+        return 0;
+    double sum = 0;
+    for (qsizetype index = from; index < to; ++index)
+        sum += double(samples[index]) * samples[index];
+    return std::sqrt(sum / double(to - from)) / 32768.0;
+}
+
+std::pair<qsizetype, qsizetype> PulseSession::soundingSpan(const QVector<qint16>& samples, double threshold) {
+    const double limit = threshold * 32768.0;
+    qsizetype first = -1;
+    qsizetype last = -1;
+    for (qsizetype index = 0; index < samples.size(); ++index) {
+        if (std::abs(double(samples[index])) > limit) {
+            if (first < 0)
+                first = index;
+            last = index;
+        }
+    }
+    return {first, last};
+}
+
+bool writeToneWave(const QString& path, int milliseconds, int hertz, double amplitude, int rate) {
+    const quint32 count = quint32(qint64(rate) * milliseconds / 1000);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + count * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(count * 2);
+    for (quint32 index = 0; index < count; ++index)
+        out << qint16(
+            std::lround(amplitude * 32767.0 * std::sin(2 * std::numbers::pi * hertz * index / rate)));
+    return file.commit();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "support/DesktopProcess.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QVector>
+#include <memory>
+
+// A private PulseAudio server with one null sink ("testsink"), whose monitor records what was
+// played. start() points this process's sound clients at it (PULSE_SERVER) and forbids them to
+// spawn a server of their own.
+class PulseSession {
+public:
+    static constexpr int Rate = 44100;
+
+    PulseSession();
+    ~PulseSession();
+
+    bool start();
+    void stop();
+    QString socketPath() const;
+
+    // Records the sink's monitor (mono, 16 bit, Rate) from now until stopRecording().
+    bool startRecording();
+    QVector<qint16> stopRecording();
+
+    // Points this process's sound clients at a server that does not exist.
+    static void pointAtNoServer();
+    // Root mean square of samples [from, to) as a fraction of full scale.
+    static double rms(const QVector<qint16>& samples, qsizetype from = 0, qsizetype to = -1);
+    // The first and last sample louder than the threshold (fraction of full scale); -1 when none.
+    static std::pair<qsizetype, qsizetype> soundingSpan(const QVector<qint16>& samples,
+                                                        double threshold = 0.05);
+
+private:
+    QTemporaryDir m_dir;
+    DesktopProcess m_server;
+    DesktopProcess m_keepAwake;
+    DesktopProcess m_recorder;
+};
+
+// Writes a 16-bit mono PCM wave file of a sine tone; the test's own fixture.
+bool writeToneWave(const QString& path, int milliseconds, int hertz = 440, double amplitude = 0.5,
+                   int rate = PulseSession::Rate);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <sys/types.h>
+
+// A private X server for one test process (Xvfb -displayfd, so parallel runs never collide).
+// The server ends with the object, or with the test process if that is killed.
+class XvfbSession {
+public:
+    XvfbSession();
+    ~XvfbSession();
+    XvfbSession(const XvfbSession&) = delete;
+    XvfbSession& operator=(const XvfbSession&) = delete;
+
+    bool ok() const { return !m_display.isEmpty(); }
+    QString display() const { return m_display; } // ":N"
+
+    // For a desktop test binary: starts one server before main() builds the QApplication and
+    // points this process at it (DISPLAY, the xcb platform, no session bus so that the tray
+    // docks through XEmbed). Use as: static const bool underXvfb = XvfbSession::startForProcess();
+    static bool startForProcess();
+    // The server started by startForProcess(), if any.
+    static XvfbSession* forProcess();
+
+private:
+    pid_t m_pid = 0;
+    QString m_display;
+};
