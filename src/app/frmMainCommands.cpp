@@ -1,6 +1,7 @@
 // What the hot-key, the tray icon, the tray menu and the about label do.
 #include "app/AppInfo.h"
 #include "app/frmMain.h"
+#include "controls/button/Command.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
 #include "util/VELModule.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -48,11 +48,6 @@ void frmMain::Label5_Click() {
     VELModule::ShellOpen(App::MakerUrl, QString(), this, QString());
 }
 
-void frmMain::ConnectClick(QWidget* button, void (frmMain::*handler)()) {
-    if (auto* push = qobject_cast<QAbstractButton*>(button))
-        connect(push, &QAbstractButton::clicked, this, handler);
-}
-
 void frmMain::ConnectHandlers() {
     connect(checkCtrl, &QTimer::timeout, this, &frmMain::checkCtrl_Timer);
     connect(Flash, &QTimer::timeout, this, &frmMain::Flash_Timer);
@@ -65,9 +60,9 @@ void frmMain::ConnectHandlers() {
     connect(chkAutoStart, &QCheckBox::toggled, this, &frmMain::chkAutoStart_Click);
     connect(chkSound, &QCheckBox::toggled, this, &frmMain::chkSound_Click);
     connect(chkKillPopup, &QCheckBox::toggled, this, &frmMain::SetTrayIcon);
-    ConnectClick(cmdSoundFile, &frmMain::cmdSoundFile_Click);
-    ConnectClick(cmdPlaySound, &frmMain::cmdPlaySound_Click);
-    ConnectClick(cmdStopSound, &frmMain::cmdStopSound_Click);
+    connect(cmdSoundFile, &Command::Click, this, &frmMain::cmdSoundFile_Click);
+    connect(cmdPlaySound, &Command::Click, this, &frmMain::cmdPlaySound_Click);
+    connect(cmdStopSound, &Command::Click, this, &frmMain::cmdStopSound_Click);
     Label5->installEventFilter(this);
     ConnectListHandlers();
 }

@@ -1,5 +1,6 @@
 // The sound options: switch the sound on, choose a wave file, try it, stop it.
 #include "app/frmMain.h"
+#include "controls/button/Command.h"
 #include "platform/Platform.h"
 #include "sound/WavePlayback.h"
 #include "util/VELModule.h"
@@ -9,7 +10,7 @@
 
 void frmMain::chkSound_Click() {
     const bool on = chkSound->isChecked();
-    for (QWidget* button : {cmdPlaySound, cmdSoundFile, cmdStopSound})
+    for (Command* button : {cmdPlaySound, cmdSoundFile, cmdStopSound})
         button->setEnabled(on);
 }
 

@@ -5,6 +5,7 @@
 #include "app/CanceledList.h"
 #include "app/TrayIcons.h"
 #include "app/frmMain.h"
+#include "controls/button/Command.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
 
@@ -17,7 +18,6 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -96,9 +96,8 @@ QWidget* frmMain::BuildStatusTab() {
     return page;
 }
 
-QWidget* frmMain::MakeSoundButton(const char* name, const QString& caption) {
-    auto* button = named(new QPushButton(caption), name);
-    button->setFixedSize(24, 24);
+Command* frmMain::MakeSoundButton(Command* button, const char* name) {
+    named(button, name);
     // Drawn with symbols, not words: languages leave these alone.
     button->setProperty("Tag", QStringLiteral("owner-drawn"));
     return button;
@@ -115,9 +114,9 @@ QWidget* frmMain::BuildConfigurationTab() {
     soundLayout->addWidget(label("lbSoundFile", QStringLiteral("Sound file (.wav)"), sound));
     auto* fileRow = new QHBoxLayout;
     txtFile = named(new QLineEdit(sound), "txtFile");
-    cmdSoundFile = MakeSoundButton("cmdSoundFile", QStringLiteral("..."));
-    cmdPlaySound = MakeSoundButton("cmdPlaySound", QString(QChar(0x25B6)));
-    cmdStopSound = MakeSoundButton("cmdStopSound", QString(QChar(0x25A0)));
+    cmdSoundFile = MakeSoundButton(Command::createSoundFileButton(sound), "cmdSoundFile");
+    cmdPlaySound = MakeSoundButton(Command::createPlaySoundButton(sound), "cmdPlaySound");
+    cmdStopSound = MakeSoundButton(Command::createStopSoundButton(sound), "cmdStopSound");
     fileRow->addWidget(txtFile);
     fileRow->addWidget(cmdSoundFile);
     fileRow->addWidget(cmdPlaySound);

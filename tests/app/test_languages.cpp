@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "controls/button/Command.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "controls/button/Command.h"
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
 #include "util/VELModule.h"
