@@ -98,6 +98,9 @@ void frmMain::Form_Load() {
     if (!ZORHotkey1->AsignNewHotKey(106, 2)) {
         qCWarning(lcApp, "Ctrl + keypad * could not be registered; the toggle hot-key is off");
         Warn(mstrMsg[3]);
+        // The program may have been told to end while the message was up.
+        if (mblnUnloaded)
+            return;
     }
     SetTrayIcon();
     UpdateTrayTip();

@@ -98,6 +98,7 @@ QWidget* frmMain::BuildStatusTab() {
 
 Command* frmMain::MakeSoundButton(Command* button, const char* name) {
     named(button, name);
+    button->setFixedSize(24, 24); // 360 x 360 twips
     // Drawn with symbols, not words: languages leave these alone.
     button->setProperty("Tag", QStringLiteral("owner-drawn"));
     return button;

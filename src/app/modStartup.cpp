@@ -53,5 +53,8 @@ int modStartup::Main(int argc, char* argv[]) {
     qCInfo(lcApp, "%s %s starting from %s", qUtf8Printable(App::Title), App::VersionText,
            qUtf8Printable(VELModule::AppPath()));
     form.Form_Load();
+    // An end requested while the load waited on a message box has already unloaded the window.
+    if (form.IsUnloaded())
+        return 0;
     return QApplication::exec();
 }

@@ -27,7 +27,8 @@ UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, Q
         qCWarning(lcPlatform, "cannot watch for termination signals");
         return;
     }
-    ::fcntl(g_signalSocket[0], F_SETFL, O_NONBLOCK);
+    for (int end : g_signalSocket)
+        ::fcntl(end, F_SETFL, O_NONBLOCK);
     m_notifier = new QSocketNotifier(g_signalSocket[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignalWatcher::readPending);
     for (int number : signalNumbers) {
