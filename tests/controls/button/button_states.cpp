@@ -1,4 +1,4 @@
-// Renders the button in each of its looks into one picture, for the documentation:
+// Renders the button in each of its looks into one picture (docs/button-states.png):
 //   QT_QPA_PLATFORM=offscreen build/tests/button_states docs/button-states.png
 #include "controls/button/Command.h"
 
