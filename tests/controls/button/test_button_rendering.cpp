@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/common/EdgePainter.h"
 #include "platform/common/SymbolFonts.h"
+#include "util/PropertyBag.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -151,6 +152,15 @@ TEST_F(ButtonPixels, PressedImageMovesOnePixelRightAndDownOnlyWithABevel) {
             << "pressed, bevel " << bevel;
         QTest::keyRelease(button, Qt::Key_Space);
     }
+}
+
+TEST_F(ButtonPixels, LoadingASizedButtonShowsTheLoadedLookAtOnce) {
+    button->setCaption(QString());
+    button->ReadProperties(
+        PropertyBag{{QStringLiteral("caption"), QStringLiteral("HH")}, {QStringLiteral("bevel"), false}});
+    const QImage image = Shot(*button);
+    EXPECT_GT(CountColor(image, H::Text), 0);
+    EXPECT_EQ(image.pixel(0, 0), H::Face);
 }
 
 TEST_F(ButtonPixels, UnknownButtonTypeDrawsNoPictureAndCentresTheCaptionInTheMargins) {
