@@ -127,6 +127,9 @@ void Command::ReadProperties(const PropertyBag& PropBag) {
     ApplyTimer();
     mblnVisEnabledState = read("VisEnabledState", true).toBool();
     setMouseIcon(PictureFromVariant(read("MouseIcon", QVariant())));
+    // A host may load a button that is already sized and shown; no resize would follow to
+    // bring its image up to date.
+    DrawButton();
 }
 
 void Command::WriteProperties(PropertyBag& PropBag) const {

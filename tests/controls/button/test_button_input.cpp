@@ -230,17 +230,4 @@ TEST_F(ButtonInput, SpaceHeldWhileTheFocusLeavesStaysPressedUntilResetButtonClic
     EXPECT_EQ(events, QStringList{"Click"}) << "at rest, ResetButton raises nothing";
 }
 
-TEST_F(ButtonInput, DisabledButtonIgnoresMouseAndKeys) {
-    button->setEnabled(false);
-    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
-    QTest::keyClick(button, Qt::Key_Space);
-    EXPECT_TRUE(events.isEmpty()) << qPrintable(events.join(QStringLiteral(" | ")));
-}
-
-TEST_F(ButtonInput, PointerOverTheButtonAtRestChangesNothing) {
-    moveTo({10, 10}, Qt::NoButton);
-    EXPECT_FALSE(looksPressed());
-    EXPECT_EQ(events, QStringList{"MouseMove 0"});
-}
-
 } // namespace

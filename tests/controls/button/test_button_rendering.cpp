@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/common/EdgePainter.h"
 #include "platform/common/SymbolFonts.h"
+#include "util/PropertyBag.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -87,13 +88,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {0, 2, 100, 22},
                    QPoint(20002, 4)}));
 
-TEST(ButtonRounding, HalvesGoToTheEvenNeighbour) {
-    const std::pair<double, qint32> cases[] = {{4.5, 4}, {5.5, 6}, {-4.5, -4}, {-5.5, -6},
-                                               {2.4, 2}, {2.6, 3}, {0.5, 0}};
-    for (const auto& [value, expected] : cases)
-        EXPECT_EQ(RoundHalfEven(value), expected) << value;
-}
-
 // ---- Pixels --------------------------------------------------------------------------------
 
 class ButtonPixels : public testing::Test {
@@ -146,23 +140,27 @@ INSTANTIATE_TEST_SUITE_P(States, ButtonEdges,
                                          EdgeCase{"no edge without bevel, pressed", true, 0, false, H::Face,
                                                   H::Face, H::Face, H::Face, H::Face}));
 
-TEST_F(ButtonPixels, PressedImageMovesOnePixelRightAndDown) {
+TEST_F(ButtonPixels, PressedImageMovesOnePixelRightAndDownOnlyWithABevel) {
     button->setCaption(QString());
     button->setPicture(SolidPicture(4, 4, 0xFF00FF00));
-    // Picture at the left: x = Gab + 2 = 7, y = 15 - 2 = 13.
-    EXPECT_EQ(InkBox(Shot(*button), 0xFF00FF00), QRect(7, 13, 4, 4));
-    pressWithSpace();
-    EXPECT_EQ(InkBox(Shot(*button), 0xFF00FF00), QRect(8, 14, 4, 4));
-    QTest::keyRelease(button, Qt::Key_Space);
-    EXPECT_EQ(InkBox(Shot(*button), 0xFF00FF00), QRect(7, 13, 4, 4));
+    for (bool bevel : {true, false}) {
+        button->setBevel(bevel);
+        // Picture at the left: x = Gab + 2 = 7, y = 15 - 2 = 13.
+        EXPECT_EQ(InkBox(Shot(*button), 0xFF00FF00), QRect(7, 13, 4, 4)) << "at rest, bevel " << bevel;
+        pressWithSpace();
+        EXPECT_EQ(InkBox(Shot(*button), 0xFF00FF00), bevel ? QRect(8, 14, 4, 4) : QRect(7, 13, 4, 4))
+            << "pressed, bevel " << bevel;
+        QTest::keyRelease(button, Qt::Key_Space);
+    }
 }
 
-TEST_F(ButtonPixels, WithoutBevelThePressedImageStaysPut) {
+TEST_F(ButtonPixels, LoadingASizedButtonShowsTheLoadedLookAtOnce) {
     button->setCaption(QString());
-    button->setBevel(false);
-    button->setPicture(SolidPicture(4, 4, 0xFF00FF00));
-    pressWithSpace();
-    EXPECT_EQ(InkBox(Shot(*button), 0xFF00FF00), QRect(7, 13, 4, 4));
+    button->ReadProperties(
+        PropertyBag{{QStringLiteral("caption"), QStringLiteral("HH")}, {QStringLiteral("bevel"), false}});
+    const QImage image = Shot(*button);
+    EXPECT_GT(CountColor(image, H::Text), 0);
+    EXPECT_EQ(image.pixel(0, 0), H::Face);
 }
 
 TEST_F(ButtonPixels, UnknownButtonTypeDrawsNoPictureAndCentresTheCaptionInTheMargins) {
