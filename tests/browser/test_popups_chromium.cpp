@@ -70,8 +70,9 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
             return h.windowAt(h.server.url(QString::fromLatin1(popup.popupHost),
                                            QString::fromLatin1(popup.popupPath))) != nullptr;
         })) << "an allowed popup is listed once it runs";
+        // The opener is a background tab now, and Chromium slows its timers to one a second.
         EXPECT_TRUE(
-            waitUntil([&] { return h.requestsSince(QString::fromLatin1(popup.tickPath), decidedAt) >= 3; }));
+            waitUntil([&] { return h.requestsSince(QString::fromLatin1(popup.tickPath), decidedAt) >= 1; }));
     }
 }
 

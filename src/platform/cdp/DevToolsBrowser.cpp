@@ -338,6 +338,7 @@ void DevToolsBrowser::maybeList(CdpPage& page) {
     if (page.isListed() || page.isGone() || !page.state().windowId || !page.state().domain)
         return;
     page.setListed(true);
+    qCDebug(lcCdp, "page %s listed", qUtf8Printable(page.targetId()));
     emit pageListed(&page);
 }
 
