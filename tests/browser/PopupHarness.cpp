@@ -28,7 +28,7 @@ PopupHarness::PopupHarness(bool headless)
                          Cancel = cancel;
                      });
     client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
-    waitUntil([this] { return windows->connectedCount() == 1; });
+    waitUntil([this] { return windows->connectedCount() == 1 && manager->ExplorerCount() >= 1; });
 }
 
 PopupHarness::~PopupHarness() {

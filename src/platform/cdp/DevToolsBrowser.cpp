@@ -29,6 +29,7 @@ namespace platform::cdp {
 
 namespace {
 constexpr int RetryMs = 1000;
+constexpr int FrozenOpenerCheckMs = 500;
 constexpr qint64 WindowOpenLifetimeNs = 2'000'000'000; // a window.open no popup followed
 
 // The host of an origin such as "http://site-a.test:8080"; empty for opaque origins
@@ -81,6 +82,7 @@ void DevToolsBrowser::start() {
 void DevToolsBrowser::tryConnect() {
     if (m_connection || m_resolving)
         return;
+    m_closedConnection.reset();
     switch (m_source.kind) {
     case BrowserSource::Kind::WebSocket:
         connectTo(m_source.url);
@@ -168,8 +170,9 @@ void DevToolsBrowser::onClosed() {
     // What was held stays held in the browser; it is decided again after the reconnect.
     m_held.clear();
     if (m_connection) {
+        // Freed at the next attempt, well clear of the socket code that reported the close.
         m_connection->disconnect(this);
-        m_connection.release()->deleteLater();
+        m_closedConnection = std::move(m_connection);
     }
     m_purge.start();
     if (hadListed)
@@ -249,6 +252,8 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
     const QString targetId = info.value("targetId"_L1).toString();
     const QString type = info.value("type"_L1).toString();
     const bool waiting = params.value("waitingForDebugger"_L1).toBool();
+    qCDebug(lcCdp, "attached %s %s waiting %d opener %s", qUtf8Printable(type), qUtf8Printable(targetId),
+            waiting, qUtf8Printable(info.value("openerId"_L1).toString()));
 
     if (!parentSessionId.isEmpty()) {
         // A cross-site iframe of one of our pages: without a session of its own, a popup it
@@ -267,17 +272,33 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
     if (type != "page"_L1)
         return;
     const QString openerId = info.value("openerId"_L1).toString();
-    if (waiting && !openerId.isEmpty()) {
+    // A popup held on a connection that died is reported again without waitingForDebugger,
+    // but it has still not started: it has no address yet.
+    const bool notStarted = waiting || info.value("url"_L1).toString().isEmpty();
+    if (notStarted && !openerId.isEmpty()) {
         m_sessions.insert(sessionId, Session{SessionKind::Popup, targetId, {}, {}});
         m_sessionsByTarget.insert(targetId, sessionId);
         holdPopup(info, sessionId);
         return;
     }
-    // A tab of its own, or one already running when we connected. Resuming one that does not
-    // wait is harmless, and it frees an opener left frozen by a connection that died mid-popup.
     CdpPage& page = addPage(targetId, sessionId, info);
     setUpSession(sessionId);
-    send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
+    if (waiting) {
+        // A new tab: browser-wide waiting pauses the user's own tabs too.
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
+    } else {
+        // Already running when we connected. It may be an opener left frozen by a connection that
+        // died mid-popup; once its held popups (which attach alongside it) are resolved, resuming
+        // it is harmless either way. Resuming it first would let such a popup load.
+        QTimer::singleShot(FrozenOpenerCheckMs, this, [this, p = QPointer(&page)] {
+            if (!p || p->isGone())
+                return;
+            for (const auto& held : std::as_const(m_held))
+                if (findOpener(*held) == p)
+                    return; // released with its popup's decision
+            send(u"Runtime.runIfWaitingForDebugger"_s, {}, p->sessionId());
+        });
+    }
     requestWindowId(page);
 }
 

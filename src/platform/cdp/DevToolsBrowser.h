@@ -106,6 +106,7 @@ private:
     BrowserSource m_source;
     EndpointInUse m_inUse;
     std::unique_ptr<DevToolsConnection> m_connection;
+    std::unique_ptr<DevToolsConnection> m_closedConnection;
     QNetworkAccessManager m_network;
     QTimer m_retry;
     bool m_resolving = false;
