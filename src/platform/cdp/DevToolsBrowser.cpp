@@ -429,17 +429,17 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
     if (release.isEmpty())
         release = sessionOfTarget(request.openerId);
 
-    PopupOutcome outcome;
-    outcome.targetId = request.targetId;
+    auto outcome = std::make_shared<PopupOutcome>();
+    outcome->targetId = request.targetId;
     if (CdpPage* opener = findOpener(request))
-        outcome.openerUrl = opener->state().url;
-    outcome.url = request.facts ? request.facts->url : QString();
-    outcome.cancelled = cancel;
-    outcome.asked = asked;
-    outcome.attachedAt = request.attachedAt;
-    auto released = [this, outcome](const QJsonObject&, const QJsonObject& error) mutable {
-        outcome.releasedAt = error.isEmpty() ? now() : 0;
-        emit popupResolved(outcome);
+        outcome->openerUrl = opener->state().url;
+    outcome->url = request.facts ? request.facts->url : QString();
+    outcome->cancelled = cancel;
+    outcome->asked = asked;
+    outcome->attachedAt = request.attachedAt;
+    auto released = [this, outcome](const QJsonObject&, const QJsonObject& error) {
+        outcome->releasedAt = error.isEmpty() ? now() : 0;
+        emit popupResolved(*outcome);
     };
     if (cancel) {
         send(u"Target.closeTarget"_s, {{"targetId"_L1, request.targetId}});
@@ -450,12 +450,12 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
     } else {
         m_sessions.remove(request.sessionId);
         CdpPage& page = addPage(request.targetId, request.sessionId, {});
-        page.state().url = outcome.url;
+        page.state().url = outcome->url;
         setUpSession(request.sessionId);
         send(u"Runtime.runIfWaitingForDebugger"_s, {}, request.sessionId, released);
         requestWindowId(page);
     }
-    outcome.commandAt = now();
+    outcome->commandAt = now();
     m_connection->flush();
 }
 
