@@ -1,10 +1,22 @@
 #include "platform/BrowserOptions.h"
-#include "platform/Failure.h"
+#include "platform/Platform.h"
+#include "platform/cdp/CdpShellWindows.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace platform {
 
 std::unique_ptr<ShellWindows> makeShellWindows() {
-    throw zor::Failure(QStringLiteral("watching browsers over the DevTools protocol is not built yet"));
+    // Endpoints may also be kept in the settings, separated by spaces or commas.
+    QStringList endpoints = browserEndpoints();
+    const QString stored =
+        settings().GetSetting(QCoreApplication::applicationName(), QStringLiteral("General"),
+                              QStringLiteral("Browsers"), QString());
+    endpoints += stored.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+    const auto sources = endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
+                                             : cdp::CdpShellWindows::endpointSources(endpoints);
+    return std::make_unique<cdp::CdpShellWindows>(sources);
 }
 
 } // namespace platform

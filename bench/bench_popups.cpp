@@ -1,0 +1,241 @@
+// Popup decision speed against real headless Chromium instances: our time from a popup's
+// attach to the allow/cancel command, attach-to-release against a client with no logic at
+// all, and popup addresses requested while blocking (must be none).
+#include "browser/clsIEManager.h"
+#include "browser/clsIEWindow.h"
+#include "platform/Failure.h"
+#include "platform/cdp/CdpShellWindows.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+using platform::cdp::CdpShellWindows;
+using platform::cdp::DevToolsConnection;
+
+namespace {
+
+constexpr int Popups = 60;
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return condition();
+}
+
+// A headless Chromium of its own, fresh profile, its own popup blocker off.
+struct Chromium {
+    QTemporaryDir profile;
+    QProcess process;
+    QUrl ws;
+    Chromium() {
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(QStandardPaths::findExecutable(u"chromium"_s),
+                      {u"--headless=new"_s, u"--no-sandbox"_s, u"--disable-gpu"_s, u"--disable-quic"_s,
+                       u"--no-first-run"_s, u"--disable-background-networking"_s,
+                       u"--disable-component-update"_s, u"--disable-sync"_s, u"--disable-popup-blocking"_s,
+                       u"--user-data-dir="_s + profile.path(), u"--remote-debugging-port=0"_s,
+                       u"--host-resolver-rules=MAP *.test 127.0.0.1"_s, u"about:blank"_s});
+        waitUntil([&] {
+            QFile file(profile.filePath(u"DevToolsActivePort"_s));
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            const QList<QByteArray> lines = file.readAll().split('\n');
+            if (lines.size() < 2 || lines[1].isEmpty())
+                return false;
+            ws = QUrl(
+                u"ws://127.0.0.1:%1%2"_s.arg(QString::fromLatin1(lines[0]), QString::fromLatin1(lines[1])));
+            return true;
+        });
+    }
+    ~Chromium() {
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        if (!process.waitForFinished(5000))
+            ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        process.waitForFinished(5000);
+    }
+};
+
+// Opens a tab from a connection of its own that never holds anything.
+void openTab(const QUrl& ws, const QString& url) {
+    DevToolsConnection driver;
+    driver.open(ws);
+    waitUntil([&] { return driver.isOpen(); });
+    bool done = false;
+    driver.send(u"Target.createTarget"_s, {{"url"_L1, url}}, {},
+                [&](const QJsonObject&, const QJsonObject&) { done = true; });
+    waitUntil([&] { return done; });
+}
+
+// Serves one page that opens a popup every 60 ms while it runs, and counts popup requests.
+struct PageServer {
+    QTcpServer server;
+    int popupRequests = 0;
+    PageServer() {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    const QByteArray head = s->readAll();
+                    if (head.contains("GET /popup"))
+                        ++popupRequests;
+                    const QByteArray body = "<script>let n = 0; setInterval(() => window.open('/popup/' + "
+                                            "(++n), '_blank'), 60);</script>";
+                    s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: "
+                             "close\r\nContent-Length: " +
+                             QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    s->disconnectFromHost();
+                });
+                QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url() const { return u"http://site-a.test:%1/"_s.arg(server.serverPort()); }
+};
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
+}
+
+struct Run {
+    std::vector<double> commandUs;
+    std::vector<double> releaseMs;
+    int popupRequests = 0;
+};
+
+// The program's path: registry, wrappers, and a listener that reads what the decision reads and
+// looks the domain up in two full lists.
+Run runProgram(bool ignoreErrors, const QStringList& accepted, const QStringList& denied) {
+    Run run;
+    Chromium chromium;
+    PageServer pages;
+    CdpShellWindows windows(CdpShellWindows::endpointSources({chromium.ws.toString()}));
+    clsIEManager manager(windows);
+    QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant& key) {
+        clsIEWindow* opener = manager.Explorer(key);
+        if (!opener)
+            return;
+        const QString url = opener->Parent()->LocationURL();
+        platform::HtmlDocument* document = opener->Document();
+        if (ignoreErrors && document) {
+            zor::tryStep("onerror", [&] { opener->Parent()->Document()->setWindowOnErrorNull(); });
+            zor::tryStep("onerror", [&] { document->setWindowOnErrorNull(); });
+        }
+        const QString host = QUrl(url).host();
+        bool isAccepted = false;
+        for (const QString& entry : accepted)
+            isAccepted = isAccepted || entry.contains(host, Qt::CaseInsensitive);
+        QString domain;
+        zor::tryStep("domain", [&] { domain = document->domain(); });
+        bool isDenied = false;
+        for (const QString& entry : denied)
+            isDenied = isDenied || entry.contains(domain, Qt::CaseInsensitive);
+        bool gesture = false;
+        zor::tryStep("event", [&] { gesture = document->parentWindowEventIsObject(); });
+        Cancel = !isAccepted && (isDenied || !gesture);
+    });
+    QObject::connect(&windows, &CdpShellWindows::popupResolved, [&](const platform::cdp::PopupOutcome& o) {
+        if (!o.asked)
+            return;
+        run.commandUs.push_back(static_cast<double>(o.commandAt - o.attachedAt) / 1e3);
+        if (o.releasedAt)
+            run.releaseMs.push_back(static_cast<double>(o.releasedAt - o.attachedAt) / 1e6);
+    });
+    waitUntil([&] { return windows.connectedCount() == 1 && manager.ExplorerCount() >= 1; });
+    openTab(chromium.ws, pages.url());
+    waitUntil([&] { return run.commandUs.size() >= Popups + 5; }, 60000);
+    run.popupRequests = pages.popupRequests;
+    return run;
+}
+
+// A client with no logic at all: every popup is cancelled and its opener released.
+Run runMinimalClient() {
+    Run run;
+    Chromium chromium;
+    PageServer pages;
+    DevToolsConnection cdp;
+    QHash<QString, QString> sessionOfTarget;
+    QObject::connect(&cdp, &DevToolsConnection::event,
+                     [&](const QString& method, const QJsonObject& p, const QString&) {
+                         if (method != "Target.attachedToTarget"_L1)
+                             return;
+                         const qint64 at = cdp.receivedAt();
+                         const QJsonObject info = p.value("targetInfo"_L1).toObject();
+                         const QString session = p.value("sessionId"_L1).toString();
+                         const QString opener = info.value("openerId"_L1).toString();
+                         if (opener.isEmpty()) {
+                             sessionOfTarget.insert(info.value("targetId"_L1).toString(), session);
+                             cdp.send(u"Runtime.runIfWaitingForDebugger"_s, {}, session);
+                             return;
+                         }
+                         cdp.send(u"Target.closeTarget"_s, {{"targetId"_L1, info.value("targetId"_L1)}});
+                         cdp.send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionOfTarget.value(opener),
+                                  [&, at](const QJsonObject&, const QJsonObject&) {
+                                      run.releaseMs.push_back(static_cast<double>(cdp.now() - at) / 1e6);
+                                  });
+                         cdp.flush();
+                     });
+    cdp.open(chromium.ws);
+    waitUntil([&] { return cdp.isOpen(); });
+    cdp.send(u"Target.setAutoAttach"_s, {{"autoAttach"_L1, true},
+                                         {"waitForDebuggerOnStart"_L1, true},
+                                         {"flatten"_L1, true},
+                                         {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "page"_L1}}}}});
+    openTab(chromium.ws, pages.url());
+    waitUntil([&] { return run.releaseMs.size() >= Popups + 5; }, 60000);
+    run.popupRequests = pages.popupRequests;
+    return run;
+}
+
+double median(const std::vector<double>& v) {
+    return percentile(v, 0.5);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList accepted, denied;
+    for (int i = 0; i < 5000; ++i) {
+        accepted.append(u"accepted-%1.example"_s.arg(i));
+        denied.append(u"denied-%1.example"_s.arg(i));
+    }
+    std::printf("popup decisions over %d popups per run, real headless Chromium\n", Popups);
+    std::vector<double> ours, minimal;
+    int requested = 0;
+    for (const bool ignoreErrors : {false, true}) {
+        const Run program = runProgram(ignoreErrors, accepted, denied);
+        const Run bare = runMinimalClient(); // alternately, each on a browser of its own
+        std::printf(
+            "(a) attach -> command, ignore script errors %-3s: median %.1f us, p99 %.1f us (%zu popups)\n",
+            ignoreErrors ? "on" : "off", median(program.commandUs), percentile(program.commandUs, 0.99),
+            program.commandUs.size());
+        ours.insert(ours.end(), program.releaseMs.begin(), program.releaseMs.end());
+        minimal.insert(minimal.end(), bare.releaseMs.begin(), bare.releaseMs.end());
+        requested += program.popupRequests;
+    }
+    std::printf(
+        "(b) attach -> opener released: ours median %.2f ms, minimal client median %.2f ms, ratio %.3f\n",
+        median(ours), median(minimal), median(minimal) > 0 ? median(ours) / median(minimal) : 0.0);
+    std::printf("(c) popup addresses requested while blocking: %d\n", requested);
+    return 0;
+}

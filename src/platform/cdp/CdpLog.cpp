@@ -1,0 +1,3 @@
+#include "platform/cdp/CdpLog.h"
+
+Q_LOGGING_CATEGORY(lcCdp, "zor.browser", QtWarningMsg)

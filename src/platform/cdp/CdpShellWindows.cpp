@@ -1,0 +1,162 @@
+#include "platform/cdp/CdpShellWindows.h"
+
+#include "platform/cdp/CdpLog.h"
+#include "platform/cdp/Endpoint.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace platform::cdp {
+
+namespace {
+// How long a popup waits for its opener to be listed (after a reconnect its opener attaches
+// alongside it) before it is let through unasked.
+constexpr qint64 OpenerWaitNs = 3'000'000'000;
+} // namespace
+
+CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* parent)
+    : ShellWindows(parent) {
+    m_wait.setSingleShot(true);
+    m_wait.setInterval(20);
+    connect(&m_wait, &QTimer::timeout, this, &CdpShellWindows::pump);
+    for (const BrowserSource& source : sources) {
+        auto browser =
+            std::make_unique<DevToolsBrowser>(source, [this](const QUrl& url, const DevToolsBrowser* asking) {
+                return endpointInUse(url, asking);
+            });
+        DevToolsBrowser* b = browser.get();
+        b->setBusyCheck([this] { return m_deciding; });
+        connect(b, &DevToolsBrowser::pageListed, this, [this](CdpPage*) {
+            emit WindowRegistered(++m_cookie);
+            pump();
+        });
+        connect(b, &DevToolsBrowser::pagesRevoked, this, [this] { emit WindowRevoked(++m_cookie); });
+        connect(b, &DevToolsBrowser::popupHeld, this, &CdpShellWindows::enqueue);
+        connect(b, &DevToolsBrowser::popupResolved, this, &CdpShellWindows::popupResolved);
+        connect(b, &DevToolsBrowser::connected, this, &CdpShellWindows::browserConnected);
+        connect(b, &DevToolsBrowser::disconnected, this, &CdpShellWindows::browserDisconnected);
+        m_browsers.push_back(std::move(browser));
+    }
+    for (auto& browser : m_browsers)
+        browser->start();
+}
+
+CdpShellWindows::~CdpShellWindows() {
+    m_queue.clear();
+    for (auto& browser : m_browsers) {
+        browser->disconnect(this);
+        browser->shutdown();
+    }
+}
+
+QList<BrowserSource> CdpShellWindows::profileSources() {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QList<BrowserSource> sources;
+    for (const char* profile : {"chromium", "google-chrome", "google-chrome-beta", "google-chrome-unstable",
+                                "microsoft-edge", "BraveSoftware/Brave-Browser", "vivaldi"}) {
+        BrowserSource source;
+        source.kind = BrowserSource::Kind::ActivePortFile;
+        source.file = QDir(config).filePath(QString::fromLatin1(profile) + "/DevToolsActivePort"_L1);
+        sources.append(source);
+    }
+    return sources;
+}
+
+QList<BrowserSource> CdpShellWindows::endpointSources(const QStringList& endpoints) {
+    QList<BrowserSource> sources;
+    for (const QString& text : endpoints) {
+        const auto endpoint = Endpoint::parse(text);
+        if (!endpoint) {
+            qCWarning(lcCdp, "%s: not a port or a loopback ws:// address; ignored", qUtf8Printable(text));
+            continue;
+        }
+        BrowserSource source;
+        source.port = endpoint->port;
+        source.url = endpoint->webSocketUrl;
+        source.kind = source.url.isEmpty() ? BrowserSource::Kind::Port : BrowserSource::Kind::WebSocket;
+        sources.append(source);
+    }
+    return sources;
+}
+
+QList<WebBrowser*> CdpShellWindows::items() const {
+    QList<WebBrowser*> windows;
+    for (const auto& browser : m_browsers)
+        for (CdpPage* page : browser->listedPages())
+            windows.append(page);
+    return windows;
+}
+
+int CdpShellWindows::connectedCount() const {
+    return static_cast<int>(std::count_if(m_browsers.begin(), m_browsers.end(),
+                                          [](const auto& browser) { return browser->isConnected(); }));
+}
+
+bool CdpShellWindows::endpointInUse(const QUrl& url, const DevToolsBrowser* asking) const {
+    // One browser reachable two ways (a port given and its profile's port file) gets one
+    // connection: two clients holding the same popups would fight over them.
+    return std::any_of(m_browsers.begin(), m_browsers.end(), [&](const auto& browser) {
+        return browser.get() != asking && browser->isConnected() && browser->currentUrl() == url;
+    });
+}
+
+void CdpShellWindows::enqueue(std::shared_ptr<PopupRequest> request) {
+    request->queuedUntil = request->attachedAt + OpenerWaitNs;
+    m_queue.push_back(std::move(request));
+    pump();
+}
+
+void CdpShellWindows::pump() {
+    // A listener's nested event loop may hold more popups; they wait for this one.
+    if (m_deciding)
+        return;
+    while (!m_queue.empty()) {
+        std::shared_ptr<PopupRequest> request = m_queue.front();
+        DevToolsBrowser* browser = request->browser;
+        if (!browser || !browser->isHeld(*request)) {
+            m_queue.pop_front();
+            continue;
+        }
+        CdpPage* opener = browser->findOpener(*request);
+        if (!opener || !opener->isListed()) {
+            if (browser->now() < request->queuedUntil) {
+                m_wait.start();
+                return;
+            }
+            qCInfo(lcCdp, "popup %s: its opener never showed; let through",
+                   qUtf8Printable(request->targetId));
+            m_queue.pop_front();
+            browser->resolve(*request, false, false);
+            continue;
+        }
+        m_queue.pop_front();
+        decide(*request, *opener);
+    }
+}
+
+void CdpShellWindows::decide(PopupRequest& request, CdpPage& opener) {
+    QPointer<CdpPage> guard(&opener);
+    QPointer<DevToolsBrowser> browser = request.browser;
+    QObject* disp = nullptr;
+    bool cancel = false;
+    m_deciding = true;
+    opener.beginDecision(request.facts);
+    try {
+        emit opener.NewWindow2(disp, cancel);
+    } catch (const std::exception& error) {
+        qCWarning(lcCdp, "deciding popup %s failed part-way: %s", qUtf8Printable(request.targetId),
+                  error.what());
+    } catch (...) {
+        qCWarning(lcCdp, "deciding popup %s failed part-way", qUtf8Printable(request.targetId));
+    }
+    if (guard)
+        guard->endDecision();
+    m_deciding = false;
+    // What Cancel holds now is the answer, also when the listener gave up part-way.
+    if (browser)
+        browser->resolve(request, cancel, true);
+}
+
+} // namespace platform::cdp

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/WebBrowser.h"
+#include "platform/cdp/DevToolsBrowser.h"
+#include "platform/cdp/PopupRequest.h"
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace platform::cdp {
+
+// The browser windows of every connected browser, and the one queue in which their popups
+// are decided: one at a time, in the order they were held, each exactly once.
+class CdpShellWindows : public ShellWindows {
+    Q_OBJECT
+public:
+    explicit CdpShellWindows(const QList<BrowserSource>& sources, QObject* parent = nullptr);
+    // Allows what is still held and releases every opener before the connections close.
+    ~CdpShellWindows() override;
+
+    // The DevToolsActivePort files of the usual Chromium-family profiles.
+    static QList<BrowserSource> profileSources();
+    // Sources for endpoint texts ("9222", "ws://127.0.0.1:..."); invalid ones are skipped.
+    static QList<BrowserSource> endpointSources(const QStringList& endpoints);
+
+    QList<WebBrowser*> items() const override;
+    int connectedCount() const;
+
+signals:
+    void browserConnected();
+    void browserDisconnected();
+    void popupResolved(const platform::cdp::PopupOutcome& outcome);
+
+private:
+    void enqueue(std::shared_ptr<PopupRequest> request);
+    void pump();
+    void decide(PopupRequest& request, CdpPage& opener);
+    bool endpointInUse(const QUrl& url, const DevToolsBrowser* asking) const;
+
+    std::vector<std::unique_ptr<DevToolsBrowser>> m_browsers;
+    std::deque<std::shared_ptr<PopupRequest>> m_queue;
+    bool m_deciding = false;
+    QTimer m_wait; // the front popup's opener is not listed yet
+    std::int32_t m_cookie = 0;
+};
+
+} // namespace platform::cdp

@@ -1,0 +1,550 @@
+#include "platform/cdp/DevToolsBrowser.h"
+
+#include "platform/Failure.h"
+#include "platform/cdp/CdpLog.h"
+#include "platform/cdp/Endpoint.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkReply>
+
+using namespace Qt::StringLiterals;
+
+namespace platform::cdp {
+
+// Which protocol event raises which browser event. Events not in this table (BeforeNavigate2,
+// CommandStateChange, OnFullScreen, OnMenuBar, OnStatusBar, OnTheaterMode, OnToolBar,
+// OnVisible, ProgressChange, PropertyChange, StatusTextChange) have no counterpart in the
+// protocol and are never raised; BeforeNavigate2 in particular could only be cancelled by
+// intercepting every request, which would cost every navigation a round trip.
+//
+//   Target.attachedToTarget (popup held)       -> NewWindow2
+//   Page.frameStartedLoading (main frame)      -> DownloadBegin
+//   Page.frameStoppedLoading (main frame)      -> DownloadComplete
+//   Page.frameNavigated (main frame)           -> NavigateComplete2
+//   Page.loadEventFired                        -> DocumentComplete
+//   Target.targetInfoChanged (title changed)   -> TitleChange
+//   Target.targetDestroyed / detachedFromTarget -> OnQuit
+
+namespace {
+constexpr int RetryMs = 1000;
+constexpr int FrozenOpenerCheckMs = 500;
+constexpr qint64 WindowOpenLifetimeNs = 2'000'000'000; // a window.open no popup followed
+
+// The host of an origin such as "http://site-a.test:8080"; empty for opaque origins
+// (about:blank, data:) and file pages.
+QString domainOfOrigin(const QString& origin) {
+    const QUrl url(origin);
+    if (url.scheme() == "http"_L1 || url.scheme() == "https"_L1 || url.scheme() == "ftp"_L1)
+        return url.host();
+    return {};
+}
+} // namespace
+
+QString BrowserSource::describe() const {
+    switch (kind) {
+    case Kind::WebSocket:
+        return url.toString();
+    case Kind::Port:
+        return u"127.0.0.1:%1"_s.arg(port);
+    case Kind::ActivePortFile:
+        return file;
+    }
+    return {};
+}
+
+DevToolsBrowser::DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObject* parent)
+    : QObject(parent)
+    , m_source(std::move(source))
+    , m_inUse(std::move(inUse)) {
+    m_retry.setInterval(RetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &DevToolsBrowser::tryConnect);
+    m_purge.setSingleShot(true);
+    m_purge.setInterval(0);
+    connect(&m_purge, &QTimer::timeout, this, &DevToolsBrowser::purgeRetired);
+}
+
+DevToolsBrowser::~DevToolsBrowser() {
+    if (m_connection)
+        m_connection->disconnect(this);
+}
+
+qint64 DevToolsBrowser::now() const {
+    return m_connection ? m_connection->now() : 0;
+}
+
+void DevToolsBrowser::start() {
+    m_retry.start();
+    tryConnect();
+}
+
+void DevToolsBrowser::tryConnect() {
+    if (m_connection || m_resolving)
+        return;
+    m_closedConnection.reset();
+    switch (m_source.kind) {
+    case BrowserSource::Kind::WebSocket:
+        connectTo(m_source.url);
+        return;
+    case BrowserSource::Kind::ActivePortFile: {
+        QFile file(m_source.file);
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        bool ok = false;
+        const uint port = lines.value(0).trimmed().toUInt(&ok);
+        const QByteArray path = lines.value(1).trimmed();
+        if (!ok || port == 0 || port > 65535 || !path.startsWith("/devtools/browser/")) {
+            qCDebug(lcCdp, "%s: not a DevTools port file", qUtf8Printable(m_source.file));
+            return;
+        }
+        connectTo(QUrl(u"ws://127.0.0.1:%1%2"_s.arg(port).arg(QString::fromLatin1(path))));
+        return;
+    }
+    case BrowserSource::Kind::Port: {
+        m_resolving = true;
+        QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/json/version"_s.arg(m_source.port)));
+        request.setTransferTimeout(RetryMs);
+        QNetworkReply* reply = m_network.get(request);
+        connect(reply, &QNetworkReply::finished, this, [this, reply] {
+            reply->deleteLater();
+            m_resolving = false;
+            if (reply->error() != QNetworkReply::NoError)
+                return;
+            const QUrl url(QJsonDocument::fromJson(reply->read(DevToolsConnection::MaxMessageBytes))
+                               .object()
+                               .value("webSocketDebuggerUrl"_L1)
+                               .toString());
+            // The answer names the socket; it must still be on this machine.
+            if (!Endpoint::isLoopbackWebSocket(url) || url.port() != m_source.port) {
+                qCWarning(lcCdp, "%s: browser gave an unusable address %s; ignored",
+                          qUtf8Printable(m_source.describe()), qUtf8Printable(url.toString()));
+                return;
+            }
+            connectTo(url);
+        });
+        return;
+    }
+    }
+}
+
+void DevToolsBrowser::connectTo(const QUrl& url) {
+    if (m_inUse && m_inUse(url, this))
+        return;
+    m_connection = std::make_unique<DevToolsConnection>();
+    connect(m_connection.get(), &DevToolsConnection::opened, this, &DevToolsBrowser::onOpened);
+    connect(m_connection.get(), &DevToolsConnection::closed, this, &DevToolsBrowser::onClosed);
+    connect(m_connection.get(), &DevToolsConnection::event, this, &DevToolsBrowser::onEvent);
+    if (!m_connection->open(url))
+        m_connection.reset();
+}
+
+void DevToolsBrowser::onOpened() {
+    ++m_generation;
+    m_open = true;
+    qCInfo(lcCdp, "watching the browser at %s", qUtf8Printable(m_connection->url().toString()));
+    send(u"Browser.getVersion"_s, {}, {}, [this](const QJsonObject& result, const QJsonObject&) {
+        m_productName = result.value("product"_L1).toString().section(u'/', 0, 0);
+    });
+    send(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
+    // Every new page waits for us: tabs are resumed at once, popups once decided.
+    send(u"Target.setAutoAttach"_s, {{"autoAttach"_L1, true},
+                                     {"waitForDebuggerOnStart"_L1, true},
+                                     {"flatten"_L1, true},
+                                     {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "page"_L1}}}}});
+    emit connected();
+}
+
+void DevToolsBrowser::onClosed() {
+    const bool wasOpen = std::exchange(m_open, false);
+    bool hadListed = false;
+    for (auto& page : m_pages) {
+        hadListed = hadListed || page->isListed();
+        page->markGone();
+        m_retired.push_back(std::move(page));
+    }
+    m_pages.clear();
+    m_sessions.clear();
+    m_sessionsByTarget.clear();
+    // What was held stays held in the browser; it is decided again after the reconnect.
+    m_held.clear();
+    if (m_connection) {
+        // Freed at the next attempt, well clear of the socket code that reported the close.
+        m_connection->disconnect(this);
+        m_closedConnection = std::move(m_connection);
+    }
+    m_purge.start();
+    if (hadListed)
+        emit pagesRevoked();
+    if (wasOpen) {
+        qCInfo(lcCdp, "lost the browser at %s; looking for it again", qUtf8Printable(m_source.describe()));
+        emit disconnected();
+    }
+}
+
+void DevToolsBrowser::send(const QString& method, const QJsonObject& params, const QString& sessionId,
+                           DevToolsConnection::Reply onReply) {
+    if (m_connection)
+        m_connection->send(method, params, sessionId, std::move(onReply));
+}
+
+void DevToolsBrowser::onEvent(const QString& method, const QJsonObject& params, const QString& sessionId) {
+    if (method == "Target.attachedToTarget"_L1)
+        return onAttached(params, sessionId);
+    if (method == "Target.detachedFromTarget"_L1)
+        return onDetached(params.value("sessionId"_L1).toString());
+    if (method == "Target.targetDestroyed"_L1)
+        return onTargetDestroyed(params.value("targetId"_L1).toString());
+    if (method == "Target.targetInfoChanged"_L1)
+        return onTargetInfoChanged(params.value("targetInfo"_L1).toObject());
+    if (method == "Target.targetCreated"_L1 || method == "Target.targetCrashed"_L1)
+        return;
+    const auto session = m_sessions.find(sessionId);
+    if (sessionId.isEmpty() || session == m_sessions.end()) {
+        qCDebug(lcCdp, "%s on an unknown session dropped", qUtf8Printable(method));
+        return;
+    }
+    if (method == "Page.windowOpen"_L1) {
+        session->windowOpens.push_back({params.value("url"_L1).toString(),
+                                        params.value("userGesture"_L1).toBool(), m_connection->receivedAt()});
+        return;
+    }
+    if (session->kind == SessionKind::Page && session->page)
+        return onPageEvent(*session->page, method, params);
+    qCDebug(lcCdp, "%s dropped", qUtf8Printable(method));
+}
+
+void DevToolsBrowser::onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params) {
+    PageState& state = page.state();
+    const bool mainFrame = params.value("frameId"_L1).toString() == page.targetId();
+    if (method == "Page.frameNavigated"_L1) {
+        const QJsonObject frame = params.value("frame"_L1).toObject();
+        if (frame.contains("parentId"_L1))
+            return;
+        state.domain = domainOfOrigin(frame.value("securityOrigin"_L1).toString());
+        state.mimeType = frame.value("mimeType"_L1).toString();
+        state.url = frame.value("url"_L1).toString() + frame.value("urlFragment"_L1).toString();
+        QVariant url = state.url;
+        emit page.NavigateComplete2(&page, url);
+    } else if (method == "Page.frameStartedLoading"_L1 && mainFrame) {
+        state.loading = true;
+        state.readyState = 1;
+        emit page.DownloadBegin();
+    } else if (method == "Page.frameStoppedLoading"_L1 && mainFrame) {
+        state.loading = false;
+        state.readyState = 4;
+        emit page.DownloadComplete();
+    } else if (method == "Page.domContentEventFired"_L1) {
+        state.readyState = std::max(state.readyState, 3);
+    } else if (method == "Page.loadEventFired"_L1) {
+        state.readyState = 4;
+        QVariant url = state.url;
+        emit page.DocumentComplete(&page, url);
+    } else {
+        qCDebug(lcCdp, "%s dropped", qUtf8Printable(method));
+    }
+}
+
+void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& parentSessionId) {
+    const QString sessionId = params.value("sessionId"_L1).toString();
+    const QJsonObject info = params.value("targetInfo"_L1).toObject();
+    const QString targetId = info.value("targetId"_L1).toString();
+    const QString type = info.value("type"_L1).toString();
+    const bool waiting = params.value("waitingForDebugger"_L1).toBool();
+    qCDebug(lcCdp, "attached %s %s waiting %d opener %s", qUtf8Printable(type), qUtf8Printable(targetId),
+            waiting, qUtf8Printable(info.value("openerId"_L1).toString()));
+
+    if (!parentSessionId.isEmpty()) {
+        // A cross-site iframe of one of our pages: without a session of its own, a popup it
+        // opens would be reported as held and load anyway.
+        const auto parent = m_sessions.constFind(parentSessionId);
+        if (type != "iframe"_L1 || parent == m_sessions.cend()) {
+            send(u"Target.detachFromTarget"_s, {{"sessionId"_L1, sessionId}}, parentSessionId);
+            return;
+        }
+        m_sessions.insert(sessionId, Session{SessionKind::Iframe, targetId, parent->page, {}});
+        m_sessionsByTarget.insert(targetId, sessionId);
+        setUpSession(sessionId);
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
+        return;
+    }
+    if (type != "page"_L1)
+        return;
+    const QString openerId = info.value("openerId"_L1).toString();
+    // A popup held on a connection that died is reported again without waitingForDebugger,
+    // but it has still not started: it has no address yet.
+    const bool notStarted = waiting || info.value("url"_L1).toString().isEmpty();
+    if (notStarted && !openerId.isEmpty()) {
+        m_sessions.insert(sessionId, Session{SessionKind::Popup, targetId, {}, {}});
+        m_sessionsByTarget.insert(targetId, sessionId);
+        holdPopup(info, sessionId);
+        return;
+    }
+    CdpPage& page = addPage(targetId, sessionId, info);
+    setUpSession(sessionId);
+    if (waiting) {
+        // A new tab: browser-wide waiting pauses the user's own tabs too.
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
+    } else {
+        // Already running when we connected. It may be an opener left frozen by a connection that
+        // died mid-popup; once its held popups (which attach alongside it) are resolved, resuming
+        // it is harmless either way. Resuming it first would let such a popup load.
+        QTimer::singleShot(FrozenOpenerCheckMs, this, [this, p = QPointer(&page)] {
+            if (!p || p->isGone())
+                return;
+            for (const auto& held : std::as_const(m_held))
+                if (findOpener(*held) == p)
+                    return; // released with its popup's decision
+            send(u"Runtime.runIfWaitingForDebugger"_s, {}, p->sessionId());
+        });
+    }
+    requestWindowId(page);
+}
+
+CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessionId,
+                                  const QJsonObject& info) {
+    m_pages.push_back(std::make_unique<CdpPage>(*this, targetId, sessionId));
+    CdpPage& page = *m_pages.back();
+    page.state().url = info.value("url"_L1).toString();
+    page.state().title = info.value("title"_L1).toString();
+    m_sessions.insert(sessionId, Session{SessionKind::Page, targetId, &page, {}});
+    m_sessionsByTarget.insert(targetId, sessionId);
+    send(u"Page.getFrameTree"_s, {}, sessionId,
+         [this, p = QPointer(&page)](const QJsonObject& result, const QJsonObject& error) {
+             if (!p || p->isGone())
+                 return;
+             if (!error.isEmpty()) {
+                 qCInfo(lcCdp, "page %s: frame tree unreadable", qUtf8Printable(p->targetId()));
+                 p->state().domain = QString();
+             } else {
+                 const QJsonObject frame =
+                     result.value("frameTree"_L1).toObject().value("frame"_L1).toObject();
+                 if (!p->state().domain)
+                     p->state().domain = domainOfOrigin(frame.value("securityOrigin"_L1).toString());
+                 if (p->state().mimeType.isEmpty())
+                     p->state().mimeType = frame.value("mimeType"_L1).toString();
+             }
+             maybeList(*p);
+         });
+    return page;
+}
+
+void DevToolsBrowser::setUpSession(const QString& sessionId) {
+    send(u"Page.enable"_s, {}, sessionId);
+    send(u"Target.setAutoAttach"_s,
+         {{"autoAttach"_L1, true},
+          {"waitForDebuggerOnStart"_L1, false},
+          {"flatten"_L1, true},
+          {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "iframe"_L1}}}}},
+         sessionId);
+}
+
+void DevToolsBrowser::requestWindowId(CdpPage& page) {
+    send(u"Browser.getWindowForTarget"_s, {{"targetId"_L1, page.targetId()}}, {},
+         [this, p = QPointer(&page)](const QJsonObject& result, const QJsonObject& error) {
+             if (!p || p->isGone())
+                 return;
+             if (!error.isEmpty() || !result.contains("windowId"_L1)) {
+                 qCInfo(lcCdp, "page %s: window unknown: %s", qUtf8Printable(p->targetId()),
+                        qUtf8Printable(error.value("message"_L1).toString()));
+                 return;
+             }
+             p->state().windowId = result.value("windowId"_L1).toInt();
+             maybeList(*p);
+         });
+}
+
+void DevToolsBrowser::maybeList(CdpPage& page) {
+    if (page.isListed() || page.isGone() || !page.state().windowId || !page.state().domain)
+        return;
+    page.setListed(true);
+    qCDebug(lcCdp, "page %s listed", qUtf8Printable(page.targetId()));
+    emit pageListed(&page);
+}
+
+void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId) {
+    auto request = std::make_shared<PopupRequest>();
+    request->browser = this;
+    request->generation = m_generation;
+    request->targetId = info.value("targetId"_L1).toString();
+    request->sessionId = sessionId;
+    request->openerId = info.value("openerId"_L1).toString();
+    request->openerFrameId = info.value("openerFrameId"_L1).toString();
+    request->attachedAt = m_connection->receivedAt();
+    m_held.insert(request->targetId, request);
+
+    const auto verdict = m_verdicts.constFind(request->targetId);
+    if (verdict != m_verdicts.cend()) {
+        const bool cancel = *verdict;
+        m_verdicts.erase(verdict);
+        resolve(*request, cancel, true);
+        return;
+    }
+    // The window.open() this popup answers: the oldest one its opener frame made.
+    QString frameSession = sessionOfTarget(request->openerFrameId);
+    if (frameSession.isEmpty())
+        frameSession = sessionOfTarget(request->openerId);
+    const auto opener = m_sessions.find(frameSession);
+    if (opener != m_sessions.end()) {
+        auto& opens = opener->windowOpens;
+        while (!opens.empty() && request->attachedAt - opens.front().arrivedAt > WindowOpenLifetimeNs)
+            opens.pop_front();
+        if (!opens.empty()) {
+            request->facts = opens.front();
+            opens.pop_front();
+        }
+    }
+    emit popupHeld(request);
+}
+
+QString DevToolsBrowser::sessionOfTarget(const QString& targetId) const {
+    return targetId.isEmpty() ? QString() : m_sessionsByTarget.value(targetId);
+}
+
+CdpPage* DevToolsBrowser::findOpener(const PopupRequest& request) const {
+    for (const QString& target : {request.openerFrameId, request.openerId}) {
+        const auto session = m_sessions.constFind(sessionOfTarget(target));
+        if (session != m_sessions.cend() && session->page)
+            return session->page;
+    }
+    return nullptr;
+}
+
+bool DevToolsBrowser::isHeld(const PopupRequest& request) const {
+    return request.generation == m_generation && isConnected() &&
+           m_held.value(request.targetId).get() == &request;
+}
+
+void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
+    if (!isHeld(request)) {
+        // The connection it was held on is gone; the browser still holds it and reports it again
+        // after the reconnect, when this verdict is applied without asking twice.
+        if (asked)
+            m_verdicts.insert(request.targetId, cancel);
+        return;
+    }
+    auto held = m_held.take(request.targetId); // keeps the request alive to the end
+    QString release = sessionOfTarget(request.openerFrameId);
+    if (release.isEmpty())
+        release = sessionOfTarget(request.openerId);
+
+    auto outcome = std::make_shared<PopupOutcome>();
+    outcome->targetId = request.targetId;
+    if (CdpPage* opener = findOpener(request))
+        outcome->openerUrl = opener->state().url;
+    outcome->url = request.facts ? request.facts->url : QString();
+    outcome->cancelled = cancel;
+    outcome->asked = asked;
+    outcome->attachedAt = request.attachedAt;
+    auto released = [this, outcome](const QJsonObject&, const QJsonObject& error) {
+        outcome->releasedAt = error.isEmpty() ? now() : 0;
+        emit popupResolved(*outcome);
+    };
+    if (cancel) {
+        send(u"Target.closeTarget"_s, {{"targetId"_L1, request.targetId}});
+        // closeTarget alone leaves the opener frozen inside window.open() for good.
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release, released);
+        m_sessions.remove(request.sessionId);
+        m_sessionsByTarget.remove(request.targetId);
+    } else {
+        m_sessions.remove(request.sessionId);
+        CdpPage& page = addPage(request.targetId, request.sessionId, {});
+        page.state().url = outcome->url;
+        setUpSession(request.sessionId);
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, request.sessionId, released);
+        requestWindowId(page);
+    }
+    outcome->commandAt = now();
+    m_connection->flush();
+}
+
+void DevToolsBrowser::evaluateWithoutWaiting(const QString& sessionId, const QString& expression) {
+    if (!isConnected())
+        throw zor::Failure(u"the browser is not connected"_s);
+    send(u"Runtime.evaluate"_s, {{"expression"_L1, expression}, {"silent"_L1, true}}, sessionId);
+}
+
+void DevToolsBrowser::onDetached(const QString& sessionId) {
+    const auto session = m_sessions.find(sessionId);
+    if (session == m_sessions.end())
+        return;
+    const QString targetId = session->targetId;
+    const bool isPage = session->kind == SessionKind::Page;
+    m_sessions.erase(session);
+    m_sessionsByTarget.remove(targetId);
+    if (isPage)
+        onTargetDestroyed(targetId);
+}
+
+void DevToolsBrowser::onTargetDestroyed(const QString& targetId) {
+    if (const auto held = m_held.take(targetId)) {
+        // A held popup that went away (its opener closed, say): nothing left to decide.
+        m_sessions.remove(held->sessionId);
+        m_sessionsByTarget.remove(targetId);
+        return;
+    }
+    const auto it = std::find_if(m_pages.begin(), m_pages.end(),
+                                 [&](const auto& page) { return page->targetId() == targetId; });
+    if (it == m_pages.end())
+        return;
+    std::unique_ptr<CdpPage> page = std::move(*it);
+    m_pages.erase(it);
+    m_sessions.remove(page->sessionId());
+    m_sessionsByTarget.remove(targetId);
+    const bool wasListed = page->isListed();
+    if (wasListed)
+        emit page->OnQuit();
+    page->markGone();
+    m_retired.push_back(std::move(page));
+    m_purge.start();
+    if (wasListed)
+        emit pagesRevoked();
+}
+
+void DevToolsBrowser::onTargetInfoChanged(const QJsonObject& info) {
+    const QString targetId = info.value("targetId"_L1).toString();
+    const auto it = std::find_if(m_pages.begin(), m_pages.end(),
+                                 [&](const auto& page) { return page->targetId() == targetId; });
+    if (it == m_pages.end())
+        return;
+    CdpPage& page = **it;
+    page.state().url = info.value("url"_L1).toString();
+    const QString title = info.value("title"_L1).toString();
+    if (title != page.state().title) {
+        page.state().title = title;
+        emit page.TitleChange(title);
+    }
+}
+
+QList<CdpPage*> DevToolsBrowser::listedPages() const {
+    QList<CdpPage*> pages;
+    for (const auto& page : m_pages)
+        if (page->isListed() && !page->isGone())
+            pages.append(page.get());
+    return pages;
+}
+
+void DevToolsBrowser::purgeRetired() {
+    if (m_busy && m_busy()) {
+        m_purge.start(50);
+        return;
+    }
+    m_retired.clear();
+}
+
+void DevToolsBrowser::shutdown() {
+    m_retry.stop();
+    if (!isConnected())
+        return;
+    // Leaving must not strand anything: what is still held opens as if we had never watched.
+    const auto held = m_held.values();
+    for (const auto& request : held)
+        resolve(*request, false, false);
+    m_connection->flush();
+    m_connection->disconnect(this);
+    m_connection->close();
+    m_connection.reset();
+}
+
+} // namespace platform::cdp

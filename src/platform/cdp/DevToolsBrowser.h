@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/cdp/CdpPage.h"
+#include "platform/cdp/DevToolsConnection.h"
+#include "platform/cdp/PopupRequest.h"
+
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace platform::cdp {
+
+// Where to find one browser: a fixed WebSocket address, a port to ask /json/version on, or a
+// profile's DevToolsActivePort file (re-read on every attempt: the port changes per start).
+struct BrowserSource {
+    enum class Kind { WebSocket, Port, ActivePortFile };
+    Kind kind = Kind::Port;
+    quint16 port = 0;
+    QUrl url;
+    QString file;
+    QString describe() const;
+};
+
+// One connected browser: its page targets as browser windows, and the popups it holds for us.
+// The decision itself is not taken here: held popups are handed out through popupHeld() and
+// come back through resolve().
+class DevToolsBrowser : public QObject {
+    Q_OBJECT
+public:
+    using EndpointInUse = std::function<bool(const QUrl&, const DevToolsBrowser*)>;
+
+    DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObject* parent = nullptr);
+    ~DevToolsBrowser() override;
+
+    // Starts connecting, and keeps trying every second while not connected.
+    void start();
+    // Allows every popup still held, releases every opener and closes, in that order.
+    void shutdown();
+
+    bool isConnected() const { return m_connection && m_connection->isOpen(); }
+    QUrl currentUrl() const { return m_connection ? m_connection->url() : QUrl(); }
+    const BrowserSource& source() const { return m_source; }
+    QString productName() const { return m_productName; }
+    int generation() const { return m_generation; }
+    qint64 now() const;
+
+    // Listed pages, in the order the browser reported them.
+    QList<CdpPage*> listedPages() const;
+
+    // Whether this request is still held on the live connection.
+    bool isHeld(const PopupRequest& request) const;
+    // The opener page, when it is known by now.
+    CdpPage* findOpener(const PopupRequest& request) const;
+    // Allows or cancels a held popup, exactly once.
+    void resolve(PopupRequest& request, bool cancel, bool asked);
+    // Revoked pages are freed only while this says no decision is running: a listener's nested
+    // event loop must not free the page whose event it is handling.
+    void setBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
+    // Fixed expressions only: page data never becomes script.
+    void evaluateWithoutWaiting(const QString& sessionId, const QString& expression);
+
+signals:
+    void connected();
+    void disconnected();
+    void pageListed(CdpPage* page);
+    void pagesRevoked();
+    void popupHeld(std::shared_ptr<PopupRequest> request);
+    void popupResolved(const PopupOutcome& outcome);
+
+private:
+    enum class SessionKind { Page, Iframe, Popup };
+    struct Session {
+        SessionKind kind = SessionKind::Page;
+        QString targetId;
+        QPointer<CdpPage> page; // the tab it belongs to (none for a held popup)
+        std::deque<WindowOpenFacts> windowOpens;
+    };
+
+    void tryConnect();
+    void connectTo(const QUrl& url);
+    void onOpened();
+    void onClosed();
+    void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
+
+    void onAttached(const QJsonObject& params, const QString& parentSessionId);
+    void onDetached(const QString& sessionId);
+    void onTargetDestroyed(const QString& targetId);
+    void onTargetInfoChanged(const QJsonObject& info);
+    void onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params);
+
+    CdpPage& addPage(const QString& targetId, const QString& sessionId, const QJsonObject& info);
+    void setUpSession(const QString& sessionId);
+    void requestWindowId(CdpPage& page);
+    void maybeList(CdpPage& page);
+    void revokePage(CdpPage& page);
+    void holdPopup(const QJsonObject& info, const QString& sessionId);
+    QString sessionOfTarget(const QString& targetId) const;
+    void purgeRetired();
+    void send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
+              DevToolsConnection::Reply onReply = {});
+
+    BrowserSource m_source;
+    EndpointInUse m_inUse;
+    std::unique_ptr<DevToolsConnection> m_connection;
+    std::unique_ptr<DevToolsConnection> m_closedConnection;
+    QNetworkAccessManager m_network;
+    QTimer m_retry;
+    bool m_resolving = false;
+    bool m_open = false;
+    int m_generation = 0;
+    QString m_productName;
+
+    QHash<QString, Session> m_sessions;         // by session id
+    QHash<QString, QString> m_sessionsByTarget; // target id -> session id
+    std::vector<std::unique_ptr<CdpPage>> m_pages;
+    std::vector<std::unique_ptr<CdpPage>> m_retired;      // revoked; freed once nothing can hold them
+    QHash<QString, std::shared_ptr<PopupRequest>> m_held; // by popup target id
+    QHash<QString, bool> m_verdicts; // decided while the connection was down: target id -> cancel
+    QTimer m_purge;
+    std::function<bool()> m_busy;
+};
+
+} // namespace platform::cdp

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QUrl>
+#include <QWebSocket>
+#include <functional>
+
+namespace platform::cdp {
+
+// One WebSocket to a browser's DevTools service, with flat sessions: every message names its
+// session, replies are matched to their requests by id, events are handed on with their session.
+class DevToolsConnection : public QObject {
+    Q_OBJECT
+public:
+    // error is empty on success; result is empty on failure.
+    using Reply = std::function<void(const QJsonObject& result, const QJsonObject& error)>;
+
+    static constexpr qint64 MaxMessageBytes = 16 * 1024 * 1024;
+
+    explicit DevToolsConnection(QObject* parent = nullptr);
+    ~DevToolsConnection() override;
+
+    // Refuses anything but a loopback ws:// address (returns false, nothing is opened).
+    bool open(const QUrl& url);
+    void close();
+    bool isOpen() const { return m_open; }
+    QUrl url() const { return m_url; }
+
+    // Sends at once; returns the request id, or -1 when the connection is not open. The reply
+    // callback, if any, runs when the answer arrives; requests still unanswered when the
+    // connection ends are answered with an error.
+    int send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
+             Reply onReply = {});
+    // Pushes what has been sent to the socket now.
+    void flush();
+
+    // Monotonic clock of the connection, in nanoseconds: when the message now being handled
+    // arrived, and when the last request was handed to the socket.
+    qint64 now() const { return m_clock.nsecsElapsed(); }
+    qint64 receivedAt() const { return m_receivedAt; }
+
+    // Feeds one incoming text frame, as the socket does; open for tests of the parser.
+    void handleMessage(const QString& text);
+
+signals:
+    void opened();
+    void closed();
+    void event(const QString& method, const QJsonObject& params, const QString& sessionId);
+
+private:
+    void onDisconnected();
+    void failPending();
+
+    QWebSocket m_socket;
+    QUrl m_url;
+    bool m_open = false;
+    int m_nextId = 1;
+    QHash<int, Reply> m_pending;
+    QElapsedTimer m_clock;
+    qint64 m_receivedAt = 0;
+};
+
+} // namespace platform::cdp

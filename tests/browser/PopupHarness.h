@@ -1,0 +1,47 @@
+#pragma once
+
+#include "browser/clsIEManager.h"
+#include "platform/cdp/CdpShellWindows.h"
+#include "support/BrowserTestClient.h"
+#include "support/ChromiumProcess.h"
+#include "support/HttpTestServer.h"
+
+#include <memory>
+#include <optional>
+
+// A real Chromium watched by a registry over the DevTools protocol, pages from a local server,
+// and a listener that answers every new-window request as told and records what it saw.
+class PopupHarness {
+public:
+    struct Seen {
+        QString key;
+        QString openerUrl;
+        std::optional<bool> userGesture; // empty: the read failed
+    };
+
+    explicit PopupHarness(bool headless = true);
+    ~PopupHarness();
+    QString failure() const;
+
+    HttpTestServer server;
+    std::unique_ptr<ChromiumProcess> chromium;
+    std::unique_ptr<platform::cdp::CdpShellWindows> windows;
+    std::unique_ptr<clsIEManager> manager;
+    std::unique_ptr<BrowserTestClient> client;
+
+    bool cancel = true;
+    QList<Seen> seen;
+    QList<platform::cdp::PopupOutcome> outcomes;
+
+    // Opens a tab at http://<host>:<port><path> and waits until the registry lists it; returns
+    // its target id.
+    QString openTab(const QString& host, const QString& path);
+    // Whether the registry lists a window at the address.
+    clsIEWindow* windowAt(const QString& url) const;
+    bool waitForOutcomes(int count, int timeoutMs = 15000);
+    // Requests to the path prefix made after the given server time.
+    int requestsSince(const QString& pathPrefix, qint64 sinceMs) const;
+
+    // The standard pages: onload, timer, click, link and a cross-site iframe popup.
+    void servePopupPages();
+};

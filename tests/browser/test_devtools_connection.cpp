@@ -1,0 +1,133 @@
+#include "platform/cdp/DevToolsConnection.h"
+#include "platform/cdp/Endpoint.h"
+#include "support/BrowserTestClient.h"
+
+#include <QJsonDocument>
+#include <QWebSocket>
+#include <QWebSocketServer>
+#include <gtest/gtest.h>
+
+using platform::cdp::DevToolsConnection;
+using platform::cdp::Endpoint;
+
+namespace {
+
+struct EndpointCase {
+    const char* text;
+    bool accepted;
+};
+
+class EndpointText : public ::testing::TestWithParam<EndpointCase> {};
+
+TEST_P(EndpointText, onlyPortsAndLoopbackWebSocketsAreAccepted) {
+    EXPECT_EQ(Endpoint::parse(QString::fromLatin1(GetParam().text)).has_value(), GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, EndpointText,
+                         ::testing::Values(EndpointCase{"9222", true}, EndpointCase{" 9222 ", true},
+                                           EndpointCase{"0", false}, EndpointCase{"65536", false},
+                                           EndpointCase{"ws://127.0.0.1:9222/devtools/browser/x", true},
+                                           EndpointCase{"ws://127.5.0.1:9222/devtools/browser/x", true},
+                                           EndpointCase{"ws://[::1]:9222/devtools/browser/x", true},
+                                           EndpointCase{"ws://localhost:9222/devtools/browser/x", false},
+                                           EndpointCase{"ws://10.0.0.1:9222/devtools/browser/x", false},
+                                           EndpointCase{"ws://127.0.0.1/devtools/browser/x", false},
+                                           EndpointCase{"wss://127.0.0.1:9222/x", false},
+                                           EndpointCase{"http://127.0.0.1:9222/", false},
+                                           EndpointCase{"ws://u@127.0.0.1:9222/x", false},
+                                           EndpointCase{"", false}));
+
+// A stand-in browser on loopback: answers requests with whatever the test scripts.
+class ScriptedPeer {
+public:
+    ScriptedPeer()
+        : server(QStringLiteral("peer"), QWebSocketServer::NonSecureMode) {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QWebSocketServer::newConnection, [this] {
+            socket = server.nextPendingConnection();
+            QObject::connect(socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
+                received.append(QJsonDocument::fromJson(text.toUtf8()).object());
+            });
+        });
+    }
+    QUrl url() const {
+        return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/t").arg(server.serverPort()));
+    }
+
+    QWebSocketServer server;
+    QWebSocket* socket = nullptr;
+    QList<QJsonObject> received;
+};
+
+TEST(DevToolsConnection, repliesFindTheirRequestsInAnyOrderAndEventsKeepTheirSession) {
+    ScriptedPeer peer;
+    DevToolsConnection connection;
+    ASSERT_TRUE(connection.open(peer.url()));
+    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && peer.socket; }));
+    QStringList answers;
+    const int first = connection.send(
+        QStringLiteral("A.one"), {}, QStringLiteral("S1"),
+        [&](const QJsonObject& r, const QJsonObject&) { answers.append(r.value("v").toString()); });
+    const int second =
+        connection.send(QStringLiteral("A.two"), {}, {}, [&](const QJsonObject&, const QJsonObject& e) {
+            answers.append(e.value("message").toString());
+        });
+    QList<std::pair<QString, QString>> events;
+    QObject::connect(&connection, &DevToolsConnection::event,
+                     [&](const QString& method, const QJsonObject&, const QString& session) {
+                         events.append({method, session});
+                     });
+    ASSERT_TRUE(waitUntil([&] { return peer.received.size() == 2; }));
+    EXPECT_EQ(peer.received[0].value("sessionId").toString(), QStringLiteral("S1"));
+    EXPECT_FALSE(peer.received[1].contains("sessionId"));
+    peer.socket->sendTextMessage(QStringLiteral(R"({"id":%1,"error":{"message":"no"}})").arg(second));
+    peer.socket->sendTextMessage(QStringLiteral(R"({"method":"E.x","params":{},"sessionId":"S9"})"));
+    peer.socket->sendTextMessage(QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(first));
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 2 && events.size() == 1; }));
+    EXPECT_EQ(answers, (QStringList{"no", "yes"}));
+    EXPECT_EQ(events[0], std::make_pair(QStringLiteral("E.x"), QStringLiteral("S9")));
+}
+
+TEST(DevToolsConnection, requestsStillOpenWhenTheConnectionDropsAreAnsweredWithAnError) {
+    ScriptedPeer peer;
+    DevToolsConnection connection;
+    connection.open(peer.url());
+    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && peer.socket; }));
+    QString failure;
+    connection.send(QStringLiteral("A.one"), {}, {}, [&](const QJsonObject&, const QJsonObject& e) {
+        failure = e.value("message").toString();
+    });
+    bool closed = false;
+    QObject::connect(&connection, &DevToolsConnection::closed, [&] { closed = true; });
+    ASSERT_TRUE(waitUntil([&] { return peer.received.size() == 1; }));
+    peer.socket->close();
+    ASSERT_TRUE(waitUntil([&] { return closed; }));
+    EXPECT_FALSE(failure.isEmpty());
+    EXPECT_EQ(connection.send(QStringLiteral("A.two")), -1);
+}
+
+class BadMessage : public ::testing::TestWithParam<QString> {};
+
+TEST_P(BadMessage, isDroppedWithoutAnEventOrACrash) {
+    DevToolsConnection connection;
+    int events = 0;
+    QObject::connect(&connection, &DevToolsConnection::event, [&] { ++events; });
+    connection.handleMessage(GetParam());
+    EXPECT_EQ(events, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, BadMessage,
+                         ::testing::Values(QStringLiteral("{"), QStringLiteral("[1,2]"),
+                                           QStringLiteral("\"text\""), QStringLiteral("{}"),
+                                           QStringLiteral(R"({"id":77,"result":{}})"),
+                                           QStringLiteral(R"({"id":"x"})"),
+                                           QStringLiteral(R"({"method":""})"),
+                                           QString(DevToolsConnection::MaxMessageBytes + 1, u' ')));
+
+TEST(DevToolsConnection, refusesToOpenAnythingButLoopback) {
+    DevToolsConnection connection;
+    EXPECT_FALSE(connection.open(QUrl(QStringLiteral("ws://192.0.2.1:9222/devtools/browser/x"))));
+    EXPECT_FALSE(connection.isOpen());
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+#include "browser/clsIEManager.h"
+#include "browser/clsIEWindow.h"
+#include "platform/Failure.h"
+#include "support/FakeWebBrowser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList keysOf(const clsIEManager& manager) {
+    QStringList keys;
+    for (clsIEWindow* window : manager.NewEnum())
+        keys.append(window->Key.toString());
+    return keys;
+}
+
+struct KeyCase {
+    const char* name;
+    std::vector<std::int32_t> handles;
+    QStringList keys;
+};
+
+class RegistryKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(RegistryKeys, keysAreTheHandleWithACountSuffixForRepeatedHandles) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    for (std::int32_t handle : GetParam().handles)
+        shell.addWindow(handle);
+    EXPECT_EQ(keysOf(manager), GetParam().keys);
+    EXPECT_EQ(manager.ExplorerCount(), GetParam().keys.size());
+    for (const QString& key : GetParam().keys)
+        ASSERT_NE(manager.Explorer(key), nullptr) << qPrintable(key);
+}
+
+INSTANTIATE_TEST_SUITE_P(Handles, RegistryKeys,
+                         ::testing::Values(KeyCase{"none", {}, {}}, KeyCase{"one", {1443112}, {"_1443112"}},
+                                           KeyCase{"two_tabs_of_one_window", {5, 5}, {"_5", "_5_2"}},
+                                           KeyCase{"repeat_after_another", {5, 7, 5}, {"_5", "_7", "_5_3"}},
+                                           KeyCase{"three_tabs", {5, 5, 5}, {"_5", "_5_2", "_5_3"}},
+                                           KeyCase{"same_id_from_two_browsers_and_a_tab",
+                                                   {3, 9, 3, 3},
+                                                   {"_3", "_9", "_3_3", "_3_4"}},
+                                           KeyCase{"negative", {-3}, {"_-3"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct LookupCase {
+    const char* name;
+    QVariant key;
+    int expectedPosition; // 0: no window
+};
+
+class RegistryLookup : public ::testing::TestWithParam<LookupCase> {};
+
+TEST_P(RegistryLookup, textIsAKeyAndNumberIsAOneBasedPosition) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    shell.addWindow(10);
+    shell.addWindow(20);
+    clsIEWindow* found = manager.Explorer(GetParam().key);
+    if (GetParam().expectedPosition == 0)
+        EXPECT_EQ(found, nullptr);
+    else
+        EXPECT_EQ(found, manager.NewEnum().value(GetParam().expectedPosition - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RegistryLookup,
+    ::testing::Values(LookupCase{"key_first", QVariant(QStringLiteral("_10")), 1},
+                      LookupCase{"key_second", QVariant(QStringLiteral("_20")), 2},
+                      LookupCase{"unknown_key", QVariant(QStringLiteral("_30")), 0},
+                      LookupCase{"digits_as_text_are_a_key", QVariant(QStringLiteral("1")), 0},
+                      LookupCase{"position_1", QVariant(1), 1},
+                      LookupCase{"position_2_as_double", QVariant(2.0), 2},
+                      LookupCase{"position_0", QVariant(0), 0},
+                      LookupCase{"position_past_the_end", QVariant(3), 0},
+                      LookupCase{"negative_position", QVariant(-1), 0}, LookupCase{"no_key", QVariant(), 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Registry, openingAndClosingWindowsRebuildsWithNewWrappersUnderStableKeys) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    FakeWebBrowser& first = shell.addWindow(1, QStringLiteral("http://a.test/"));
+    clsIEWindow* before = manager.Explorer(QStringLiteral("_1"));
+    ASSERT_NE(before, nullptr);
+    FakeWebBrowser& second = shell.addWindow(2, QStringLiteral("http://b.test/"));
+    EXPECT_EQ(manager.ExplorerCount(), 2);
+    clsIEWindow* after = manager.Explorer(QStringLiteral("_1"));
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->LocationURL(), QStringLiteral("http://a.test/"));
+
+    shell.removeWindow(first);
+    EXPECT_EQ(manager.ExplorerCount(), 1);
+    EXPECT_EQ(manager.Explorer(QStringLiteral("_1")), nullptr);
+    ASSERT_NE(manager.Explorer(QStringLiteral("_2")), nullptr);
+    EXPECT_EQ(manager.Explorer(QStringLiteral("_2"))->LocationURL(), QStringLiteral("http://b.test/"));
+    shell.removeWindow(second);
+    EXPECT_EQ(manager.ExplorerCount(), 0);
+}
+
+TEST(Registry, aFailingListingLeavesNoWindowsAndAnUnreadableHandleSkipsOnlyThatWindow) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    shell.addWindow(1);
+    shell.listingFails = true;
+    shell.addWindow(2);
+    EXPECT_EQ(manager.ExplorerCount(), 0);
+    shell.listingFails = false;
+    FakeWebBrowser& broken = shell.addWindow(3);
+    broken.handleFails = true;
+    shell.addWindow(4);
+    EXPECT_EQ(keysOf(manager), (QStringList{"_1", "_2", "_4"}));
+}
+
+class NewWindowAnswer : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+
+TEST_P(NewWindowAnswer, whatTheListenerLeavesInCancelIsWhatTheBrowserGetsEvenWhenItFails) {
+    const auto [cancel, listenerThrows] = GetParam();
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    shell.addWindow(7);
+    FakeWebBrowser& tab = shell.addWindow(7);
+    QString keySeen;
+    QObject::connect(&manager, &clsIEManager::NewWindow2,
+                     [&, cancel, listenerThrows](QObject*&, bool& Cancel, QVariant& key) {
+                         keySeen = key.toString();
+                         Cancel = cancel;
+                         if (listenerThrows)
+                             throw zor::Failure(QStringLiteral("listener gave up"));
+                     });
+    EXPECT_EQ(tab.fireNewWindow2(), cancel);
+    EXPECT_EQ(keySeen, QStringLiteral("_7_2"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, NewWindowAnswer, ::testing::Combine(::testing::Bool(), ::testing::Bool()));
+
+TEST(Registry, theKeyReachesTheListenerByReferenceToTheWrappersOwnKey) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    FakeWebBrowser& tab = shell.addWindow(7);
+    QObject::connect(&manager, &clsIEManager::NewWindow2,
+                     [](QObject*&, bool&, QVariant& key) { key = QStringLiteral("renamed"); });
+    tab.fireNewWindow2();
+    EXPECT_EQ(manager.NewEnum().value(0)->Key.toString(), QStringLiteral("renamed"));
+}
+
+TEST(Registry, anOldWrapperStopsForwardingAfterARebuildWhileTheNewOneForwards) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    FakeWebBrowser& tab = shell.addWindow(7);
+    QStringList titles;
+    QObject::connect(&manager, &clsIEManager::TitleChange, [&](QString text) { titles.append(text); });
+    emit tab.TitleChange(QStringLiteral("one"));
+    shell.addWindow(8); // rebuild: the tab gets a new wrapper
+    emit tab.TitleChange(QStringLiteral("two"));
+    EXPECT_EQ(titles, (QStringList{"one", "two"}))
+        << "each event arrives once, through the current wrapper only";
+}
+
+TEST(Registry, aWindowClosedDuringItsOwnNewWindowListenerIsSafeAndTheAnswerStands) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    FakeWebBrowser& tab = shell.addWindow(7);
+    shell.addWindow(8);
+    QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant& key) {
+        shell.addWindow(9); // a rebuild while the wrapper is still forwarding
+        EXPECT_EQ(key.toString(), QStringLiteral("_7"));
+        Cancel = true;
+    });
+    EXPECT_TRUE(tab.fireNewWindow2());
+    EXPECT_EQ(manager.ExplorerCount(), 3);
+}
+
+TEST(Wrapper, readsOfAClosedWindowFailButItsDocumentIsSimplyAbsent) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    FakeWebBrowser& tab = shell.addWindow(7, QStringLiteral("http://a.test/"));
+    shell.addWindow(8);
+    QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool&, QVariant& key) {
+        clsIEWindow* opener = manager.Explorer(key);
+        ASSERT_NE(opener, nullptr);
+        shell.removeWindow(tab); // the old wrapper outlives its browser while it forwards
+        EXPECT_THROW(opener->LocationURL(), zor::Failure);
+        EXPECT_THROW(opener->Parent(), zor::Failure);
+        EXPECT_EQ(opener->Document(), nullptr);
+    });
+    tab.fireNewWindow2();
+}
+
+TEST(Wrapper, documentIsAbsentWhenTheBrowserHasNoneAndPropertiesWithoutACounterpartFail) {
+    FakeShellWindows shell;
+    clsIEManager manager(shell);
+    FakeWebBrowser& tab = shell.addWindow(7, QStringLiteral("http://a.test/"));
+    clsIEWindow* window = manager.Explorer(QStringLiteral("_7"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->Document(), &tab.document);
+    EXPECT_EQ(window->Parent(), &tab);
+    tab.hasDocument = false;
+    EXPECT_EQ(window->Document(), nullptr);
+    EXPECT_THROW(window->StatusText(), zor::Failure);
+    EXPECT_THROW(window->GetProperty(QStringLiteral("x")), zor::Failure);
+    EXPECT_THROW(window->left(), zor::Failure);
+}
+
+} // namespace

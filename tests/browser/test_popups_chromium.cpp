@@ -1,0 +1,86 @@
+#include "PopupHarness.h"
+#include "browser/clsIEWindow.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PopupCase {
+    const char* name;
+    const char* host;
+    const char* page;
+    const char* clickSelector; // empty: the page opens the popup by itself
+    const char* popupHost;
+    const char* popupPath;
+    const char* tickPath; // what the opener frame fetches while it runs
+    bool userGesture;
+};
+
+const PopupCase popupCases[] = {
+    {"onload", "site-a.test", "/onload.html", "", "site-a.test", "/popup/onload", "/tick", false},
+    {"timer", "site-a.test", "/timer.html", "", "site-a.test", "/popup/timer", "/tick", false},
+    {"trusted_click", "site-a.test", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true},
+    {"link_target_blank", "site-a.test", "/link.html", "#a", "site-a.test", "/popup/link", "/tick", true},
+    {"cross_site_iframe", "site-a.test", "/outer.html", "", "site-b.test", "/popup/iframe", "/itick", false},
+};
+
+class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase, bool>> {};
+
+TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) {
+    const auto& [popup, cancel] = GetParam();
+    PopupHarness h;
+    ASSERT_EQ(h.failure(), QString());
+    h.servePopupPages();
+    h.cancel = cancel;
+
+    const QString openerUrl = h.server.url(QString::fromLatin1(popup.host), QString::fromLatin1(popup.page));
+    const QString target = h.openTab(QString::fromLatin1(popup.host), QString::fromLatin1(popup.page));
+    clsIEWindow* opener = h.windowAt(openerUrl);
+    ASSERT_NE(opener, nullptr) << "the opener tab is listed";
+    const QRegularExpression keyOfOpener(QStringLiteral("^_%1(_\\d+)?$").arg(opener->hWnd()));
+
+    if (*popup.clickSelector) {
+        ASSERT_TRUE(waitUntil([&] { return h.server.count(QStringLiteral("/tick")) > 0; }))
+            << "the page runs";
+        const QString session = h.client->attach(target);
+        h.client->click(session, QString::fromLatin1(popup.clickSelector));
+    }
+    ASSERT_TRUE(h.waitForOutcomes(1)) << "the popup was decided";
+    ASSERT_EQ(h.seen.size(), 1);
+    EXPECT_TRUE(keyOfOpener.match(h.seen[0].key).hasMatch()) << qPrintable(h.seen[0].key);
+    EXPECT_EQ(h.seen[0].openerUrl, openerUrl);
+    EXPECT_EQ(h.seen[0].userGesture, std::optional<bool>(popup.userGesture));
+    EXPECT_TRUE(h.outcomes[0].asked);
+    EXPECT_EQ(h.outcomes[0].cancelled, cancel);
+
+    const qint64 decidedAt = h.server.nowMs();
+    if (cancel) {
+        EXPECT_TRUE(waitUntil([&] {
+            return h.requestsSince(QString::fromLatin1(popup.tickPath), decidedAt) >= 3;
+        })) << "the opener runs on after the cancel";
+        EXPECT_EQ(h.server.count(QString::fromLatin1(popup.popupPath)), 0) << "a cancelled popup never loads";
+        EXPECT_EQ(h.windowAt(h.server.url(QString::fromLatin1(popup.popupHost),
+                                          QString::fromLatin1(popup.popupPath))),
+                  nullptr);
+    } else {
+        EXPECT_TRUE(waitUntil([&] { return h.server.count(QString::fromLatin1(popup.popupPath)) == 1; }))
+            << "an allowed popup loads";
+        EXPECT_TRUE(waitUntil([&] {
+            return h.windowAt(h.server.url(QString::fromLatin1(popup.popupHost),
+                                           QString::fromLatin1(popup.popupPath))) != nullptr;
+        })) << "an allowed popup is listed once it runs";
+        // The opener is a background tab now, and Chromium slows its timers to one a second.
+        EXPECT_TRUE(
+            waitUntil([&] { return h.requestsSince(QString::fromLatin1(popup.tickPath), decidedAt) >= 1; }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headless, RealChromiumPopups,
+                         ::testing::Combine(::testing::ValuesIn(popupCases), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_cancelled" : "_allowed");
+                         });
+
+} // namespace

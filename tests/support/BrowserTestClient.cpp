@@ -1,0 +1,94 @@
+#include "support/BrowserTestClient.h"
+
+#include "platform/Failure.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QThread>
+
+using namespace Qt::StringLiterals;
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(500);
+    }
+    return true;
+}
+
+BrowserTestClient::BrowserTestClient(const QUrl& webSocketUrl) {
+    QObject::connect(&m_connection, &platform::cdp::DevToolsConnection::event,
+                     [this](auto& m, auto& p, auto& s) {
+                         m_events.append({m, p, s});
+                     });
+    m_connection.open(webSocketUrl);
+    waitUntil([this] { return m_connection.isOpen(); });
+}
+
+QJsonObject BrowserTestClient::call(const QString& method, const QJsonObject& params,
+                                    const QString& sessionId, int timeoutMs) {
+    bool answered = false;
+    QJsonObject result;
+    QJsonObject error;
+    if (m_connection.send(method, params, sessionId, [&](const QJsonObject& r, const QJsonObject& e) {
+            answered = true;
+            result = r;
+            error = e;
+        }) < 0)
+        throw zor::Failure(u"test client: not connected"_s);
+    if (!waitUntil([&] { return answered; }, timeoutMs))
+        throw zor::Failure(u"test client: no answer to "_s + method);
+    if (!error.isEmpty())
+        throw zor::Failure(method + u": "_s + error.value("message"_L1).toString());
+    return result;
+}
+
+QString BrowserTestClient::openTab(const QString& url) {
+    return call(u"Target.createTarget"_s, {{"url"_L1, url}}).value("targetId"_L1).toString();
+}
+
+QString BrowserTestClient::attach(const QString& targetId) {
+    return call(u"Target.attachToTarget"_s, {{"targetId"_L1, targetId}, {"flatten"_L1, true}})
+        .value("sessionId"_L1)
+        .toString();
+}
+
+QJsonValue BrowserTestClient::evaluate(const QString& sessionId, const QString& expression) {
+    const QJsonObject result =
+        call(u"Runtime.evaluate"_s, {{"expression"_L1, expression}, {"returnByValue"_L1, true}}, sessionId);
+    return result.value("result"_L1).toObject().value("value"_L1);
+}
+
+void BrowserTestClient::click(const QString& sessionId, const QString& selector) {
+    const QJsonObject box =
+        evaluate(sessionId,
+                 u"(() => { const r = document.querySelector(%1).getBoundingClientRect();"
+                 " return {x: r.left + r.width / 2, y: r.top + r.height / 2}; })()"_s.arg(
+                     QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
+                         .mid(1)
+                         .chopped(1)))
+            .toObject();
+    for (const char* type : {"mousePressed", "mouseReleased"}) {
+        // Fire and forget: the release may be answered only after a popup it opens is decided.
+        QJsonObject params{{"type"_L1, QLatin1String(type)},
+                           {"x"_L1, box.value("x"_L1)},
+                           {"y"_L1, box.value("y"_L1)},
+                           {"button"_L1, "left"_L1},
+                           {"clickCount"_L1, 1}};
+        m_connection.send(u"Input.dispatchMouseEvent"_s, params, sessionId);
+    }
+}
+
+QList<QString> BrowserTestClient::pageTargets() {
+    QList<QString> ids;
+    const QJsonArray infos = call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
+    for (const QJsonValue& info : infos)
+        if (info.toObject().value("type"_L1).toString() == "page"_L1)
+            ids.append(info.toObject().value("targetId"_L1).toString());
+    return ids;
+}

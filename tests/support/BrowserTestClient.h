@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/cdp/DevToolsConnection.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <functional>
+
+// Drives a browser from a test over its own DevTools connection: opens tabs, clicks, reads
+// values. It never auto-attaches, so it never holds a new target itself.
+class BrowserTestClient {
+public:
+    struct Event {
+        QString method;
+        QJsonObject params;
+        QString sessionId;
+    };
+
+    explicit BrowserTestClient(const QUrl& webSocketUrl);
+    bool isOpen() const { return m_connection.isOpen(); }
+
+    // Waits for the answer; throws zor::Failure on an error answer or after the timeout.
+    QJsonObject call(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
+                     int timeoutMs = 10000);
+    // A new tab at the address; returns its target id.
+    QString openTab(const QString& url);
+    // A flat session on the target (which keeps running: nothing waits for this client).
+    QString attach(const QString& targetId);
+    QJsonValue evaluate(const QString& sessionId, const QString& expression);
+    // A trusted click at the centre of the element found by the selector.
+    void click(const QString& sessionId, const QString& selector);
+    QList<QString> pageTargets();
+
+    QList<Event> events() const { return m_events; }
+
+private:
+    platform::cdp::DevToolsConnection m_connection;
+    QList<Event> m_events;
+};
+
+// Runs the event loop until the condition holds or the time is up; returns the condition.
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);

@@ -1,0 +1,68 @@
+#include "support/ChromiumProcess.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QThread>
+#include <csignal>
+
+ChromiumProcess::ChromiumProcess(bool headless) {
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (program.isEmpty()) {
+        m_failure = QStringLiteral("chromium is not installed");
+        return;
+    }
+    QStringList args{QStringLiteral("--no-sandbox"),
+                     QStringLiteral("--disable-gpu"),
+                     QStringLiteral("--disable-quic"),
+                     QStringLiteral("--no-first-run"),
+                     QStringLiteral("--no-default-browser-check"),
+                     QStringLiteral("--disable-background-networking"),
+                     QStringLiteral("--disable-component-update"),
+                     QStringLiteral("--disable-sync"),
+                     QStringLiteral("--disable-popup-blocking"),
+                     QStringLiteral("--user-data-dir=") + m_profile.path(),
+                     QStringLiteral("--remote-debugging-port=0"),
+                     QStringLiteral("--host-resolver-rules=MAP *.test 127.0.0.1"),
+                     QStringLiteral("about:blank")};
+    if (headless)
+        args.prepend(QStringLiteral("--headless=new"));
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(m_profile.filePath(QStringLiteral("stderr.log")));
+    m_process.start(program, args);
+    if (!m_process.waitForStarted(10000)) {
+        m_failure = QStringLiteral("chromium did not start");
+        return;
+    }
+    const QString portFile = m_profile.filePath(QStringLiteral("DevToolsActivePort"));
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && isRunning()) {
+        QFile file(portFile);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QList<QByteArray> lines = file.readAll().split('\n');
+            if (lines.size() >= 2 && !lines[1].trimmed().isEmpty()) {
+                m_webSocketUrl = QUrl(QStringLiteral("ws://127.0.0.1:%1%2")
+                                          .arg(QString::fromLatin1(lines[0].trimmed()),
+                                               QString::fromLatin1(lines[1].trimmed())));
+                return;
+            }
+        }
+        QThread::msleep(50);
+    }
+    m_failure = QStringLiteral("chromium did not open its DevTools port");
+}
+
+ChromiumProcess::~ChromiumProcess() {
+    kill();
+}
+
+void ChromiumProcess::kill() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    const auto pid = static_cast<pid_t>(m_process.processId());
+    ::kill(pid, SIGTERM);
+    if (!m_process.waitForFinished(5000)) {
+        ::kill(pid, SIGKILL);
+        m_process.waitForFinished(5000);
+    }
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// A Chromium of its own for one test: fresh profile, DevTools on a free loopback port,
+// hostnames under .test served by 127.0.0.1, its own popup blocker off so that every popup
+// reaches the program. Headless unless asked otherwise (then it needs DISPLAY). Ended by its
+// process id.
+class ChromiumProcess {
+public:
+    explicit ChromiumProcess(bool headless = true);
+    ~ChromiumProcess();
+    ChromiumProcess(const ChromiumProcess&) = delete;
+    ChromiumProcess& operator=(const ChromiumProcess&) = delete;
+
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    // Empty when the browser did not come up.
+    QUrl webSocketUrl() const { return m_webSocketUrl; }
+    quint16 port() const { return static_cast<quint16>(m_webSocketUrl.port()); }
+    QString profileDir() const { return m_profile.path(); }
+    QString failure() const { return m_failure; }
+    void kill();
+
+private:
+    QTemporaryDir m_profile;
+    QProcess m_process;
+    QUrl m_webSocketUrl;
+    QString m_failure;
+};
