@@ -33,7 +33,7 @@ bool PulseSession::start() {
         return false;
     const QString folder = m_dir.path();
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("PULSE_CLIENTCONFIG", clientConfig(folder).toLocal8Bit());
+    clientConfig(folder);
     const QStringList environment{QStringLiteral("XDG_RUNTIME_DIR=") + folder,
                                   QStringLiteral("HOME=") + folder};
     if (!m_server.start(
@@ -45,7 +45,7 @@ bool PulseSession::start() {
              QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=testsink")},
             environment))
         return false;
-    qputenv("PULSE_SERVER", (QStringLiteral("unix:") + socketPath()).toLocal8Bit());
+    exportToThisProcess();
     bool up = false;
     for (QDeadlineTimer deadline(10000); !up && !deadline.hasExpired(); QThread::msleep(50))
         up =
@@ -58,6 +58,11 @@ bool PulseSession::start() {
                        QStringLiteral("--latency-msec=20"), QStringLiteral("/dev/zero")});
     QThread::msleep(1000);
     return true;
+}
+
+void PulseSession::exportToThisProcess() const {
+    qputenv("PULSE_CLIENTCONFIG", (m_dir.path() + QStringLiteral("/client.conf")).toLocal8Bit());
+    qputenv("PULSE_SERVER", (QStringLiteral("unix:") + socketPath()).toLocal8Bit());
 }
 
 void PulseSession::stop() {

@@ -19,6 +19,8 @@ public:
 
     bool start();
     void stop();
+    // Points this process's sound clients at this server again (after another session moved them).
+    void exportToThisProcess() const;
     QString socketPath() const;
 
     // Records the sink's monitor (mono, 16 bit, Rate) from now until stopRecording().

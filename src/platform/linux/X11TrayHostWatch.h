@@ -7,16 +7,19 @@
 
 namespace platform {
 
-// Follows the owner of _NET_SYSTEM_TRAY_S<screen> (an XEmbed tray host) through XFixes
-// selection events, so asking costs no round trip. Where no XEmbed host exists but a
-// StatusNotifierWatcher hosts icons, that counts as a host with a fixed stand-in handle.
+// The owner of _NET_SYSTEM_TRAY_S<screen> is the XEmbed tray host; it is asked for at every
+// check, which is exact even before the event loop has run and costs one round trip. A
+// restarted host often gets the very window id of the one before (the server hands the new
+// client the same id range), so XFixes selection events count the changes of owner and the
+// count goes into the high 32 bits of the handle: the low bits are the host window, and a new
+// host always gives a new handle. Where no XEmbed host exists but a StatusNotifierWatcher hosts
+// icons, that counts as a host with a fixed stand-in handle.
 class X11TrayHostWatch final : public TrayHostWatch, public QAbstractNativeEventFilter {
 public:
     // The stand-in handle for a StatusNotifierWatcher host.
     static constexpr qulonglong StatusNotifierHost = 1;
 
     X11TrayHostWatch(xcb_connection_t* connection, xcb_window_t root, int screen);
-    ~X11TrayHostWatch() override;
 
     qulonglong trayHost() override;
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -27,8 +30,7 @@ private:
     xcb_connection_t* m_connection;
     xcb_atom_t m_selection = XCB_ATOM_NONE;
     std::uint8_t m_xfixesEvent = 0;
-    bool m_watching = false;
-    xcb_window_t m_owner = XCB_WINDOW_NONE;
+    quint32 m_ownerChanges = 0;
 };
 
 } // namespace platform

@@ -1,0 +1,171 @@
+#include "platform/WavePlayer.h"
+#include "platform/linux/CanberraWavePlayer.h"
+#include "sound/WavePlayback.h"
+#include "support/PulseSession.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using VELModule::PlayWave;
+using VELModule::StopWave;
+
+constexpr double Silent = 0.01;
+double seconds(qsizetype samples) {
+    return double(samples) / PulseSession::Rate;
+}
+double soundingSeconds(const QVector<qint16>& samples) {
+    const auto [first, last] = PulseSession::soundingSpan(samples);
+    return first < 0 ? 0.0 : seconds(last - first);
+}
+
+// Each test gets a fresh player on one shared private sound server, and records what it played.
+class DesktopSoundTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server = new PulseSession;
+        serverUp = server->start();
+    }
+    static void TearDownTestSuite() {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(serverUp) << "the private PulseAudio did not start";
+        server->exportToThisProcess();
+        previous = platform::setWavePlayer(std::make_unique<platform::CanberraWavePlayer>());
+        ASSERT_TRUE(writeToneWave(wave(1000), 1000));
+        ASSERT_TRUE(writeToneWave(wave(400), 400));
+        ASSERT_TRUE(writeToneWave(wave(3000), 3000));
+    }
+    void TearDown() override {
+        StopWave();
+        platform::setWavePlayer(std::move(previous));
+    }
+    QString wave(int milliseconds) const {
+        return folder.filePath(QStringLiteral("tone%1.wav").arg(milliseconds));
+    }
+    void play(const QString& file, bool wait = false, bool loop = false, bool noStop = false,
+              bool noDefault = true) {
+        PlayWave({}, QString(), file, wait, loop, noStop, noDefault);
+    }
+    QVector<qint16> recordFor(int milliseconds) {
+        QTest::qWait(milliseconds);
+        return server->stopRecording();
+    }
+
+    static inline PulseSession* server = nullptr;
+    static inline bool serverUp = false;
+    QTemporaryDir folder;
+    ScopedScriptedDialogs dialogs;
+    std::unique_ptr<platform::WavePlayer> previous;
+};
+
+TEST_F(DesktopSoundTest, AWaveReallyPlaysToItsEnd) {
+    ASSERT_TRUE(server->startRecording());
+    QTest::qWait(200);
+    play(wave(1000));
+    const auto samples = recordFor(1800);
+    EXPECT_GT(PulseSession::rms(samples), 0.2);
+    EXPECT_NEAR(soundingSeconds(samples), 1.0, 0.15);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST_F(DesktopSoundTest, StopSilencesThePlayingSoundAtOnce) {
+    ASSERT_TRUE(server->startRecording());
+    QTest::qWait(200);
+    play(wave(3000));
+    QTest::qWait(500);
+    StopWave();
+    const auto samples = recordFor(1500);
+    EXPECT_LT(soundingSeconds(samples), 0.8) << "a 3 s sound stopped after 0.5 s";
+    EXPECT_LT(PulseSession::rms(samples, samples.size() - PulseSession::Rate / 2), Silent);
+    EXPECT_FALSE(platform::wavePlayer().isPlaying());
+}
+
+TEST_F(DesktopSoundTest, PlayingAgainRestartsTheSound) {
+    ASSERT_TRUE(server->startRecording());
+    QTest::qWait(200);
+    play(wave(1000));
+    QTest::qWait(500);
+    play(wave(1000));
+    const auto samples = recordFor(2300);
+    EXPECT_NEAR(soundingSeconds(samples), 1.5, 0.2)
+        << "the second play must start the sound from its beginning";
+}
+
+TEST_F(DesktopSoundTest, NoStopLeavesAPlayingSoundAlone) {
+    ASSERT_TRUE(server->startRecording());
+    QTest::qWait(200);
+    play(wave(1000));
+    QTest::qWait(500);
+    play(wave(1000), false, false, true);
+    const auto samples = recordFor(2000);
+    EXPECT_NEAR(soundingSeconds(samples), 1.0, 0.15);
+}
+
+TEST_F(DesktopSoundTest, ALoopingSoundGoesOnUntilStopped) {
+    ASSERT_TRUE(server->startRecording());
+    QTest::qWait(200);
+    play(wave(400), false, true);
+    QTest::qWait(1500);
+    EXPECT_TRUE(platform::wavePlayer().isPlaying());
+    StopWave();
+    const auto samples = recordFor(800);
+    EXPECT_GT(soundingSeconds(samples), 1.2) << "a 0.4 s sound looped for 1.5 s";
+    EXPECT_LT(PulseSession::rms(samples, samples.size() - PulseSession::Rate / 2), Silent);
+}
+
+TEST_F(DesktopSoundTest, WaitReturnsWhenTheSoundHasEnded) {
+    QElapsedTimer timer;
+    timer.start();
+    play(wave(400), true);
+    EXPECT_GE(timer.elapsed(), 350);
+    EXPECT_FALSE(platform::wavePlayer().isPlaying());
+}
+
+TEST_F(DesktopSoundTest, AMissingFilePlaysNothingAndSaysNothing) {
+    ASSERT_TRUE(server->startRecording());
+    QTest::qWait(200);
+    play(folder.filePath(QStringLiteral("missing.wav")));
+    const auto samples = recordFor(600);
+    EXPECT_LT(PulseSession::rms(samples), Silent);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+TEST(DesktopSoundServer, WithoutAServerTheUserIsToldAndALaterServerIsUsed) {
+    ScopedScriptedDialogs dialogs;
+    PulseSession::pointAtNoServer();
+    auto previous = platform::setWavePlayer(std::make_unique<platform::CanberraWavePlayer>());
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writeToneWave(file, 600));
+
+    PlayWave({}, QString(), file, false, false, false, true);
+    PlayWave({}, QString(), file, false, false, false, true);
+    EXPECT_TRUE(dialogs->messages.isEmpty()) << "shown while the caller was still running";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to init SOUND-DECVICE"));
+    EXPECT_FALSE(platform::wavePlayer().isPlaying());
+
+    PulseSession late;
+    ASSERT_TRUE(late.start());
+    ASSERT_TRUE(late.startRecording());
+    QTest::qWait(200);
+    PlayWave({}, QString(), file, false, false, false, true);
+    QTest::qWait(1000);
+    EXPECT_GT(PulseSession::rms(late.stopRecording()), 0.1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs->messages.size(), 1);
+    platform::setWavePlayer(std::move(previous));
+}
+
+} // namespace
