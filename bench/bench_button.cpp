@@ -1,6 +1,7 @@
 // Cost of one redraw of the owner-drawn button (every property change, press and release runs
 // one) and of a whole press-and-release cycle, for the main window's small buttons and a wide
 // button with a picture.
+#include "BenchTiming.h"
 #include "controls/button/Command.h"
 
 #include <QApplication>
@@ -11,20 +12,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-template <typename Step> double medianMicroseconds(int rounds, Step&& step) {
-    std::vector<double> samples;
-    samples.reserve(rounds);
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = Clock::now();
-        step(i);
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 void pressAndRelease(Command& button) {
     const QPointF at(button.width() / 2.0, button.height() / 2.0);

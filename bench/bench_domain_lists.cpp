@@ -1,4 +1,5 @@
 // Lookups and additions against full lists: the popup decision runs IsInList on every popup.
+#include "BenchTiming.h"
 #include "lists/DomainLists.h"
 
 #include <QCoreApplication>
@@ -9,20 +10,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-template <typename Step> double medianMicroseconds(int rounds, Step&& step) {
-    std::vector<double> samples;
-    samples.reserve(rounds);
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = Clock::now();
-        step(i);
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 QStringList fullList() {
     QStringList entries;

@@ -173,7 +173,7 @@ Run runMinimalClient() {
     PageServer pages;
     DevToolsConnection cdp;
     QHash<QString, QString> sessionOfTarget;
-    QObject::connect(&cdp, &DevToolsConnection::event,
+    QObject::connect(&cdp, &DevToolsConnection::eventReceived,
                      [&](const QString& method, const QJsonObject& p, const QString&) {
                          if (method != "Target.attachedToTarget"_L1)
                              return;

@@ -73,7 +73,7 @@ TEST(DevToolsConnection, repliesFindTheirRequestsInAnyOrderAndEventsKeepTheirSes
             answers.append(e.value("message").toString());
         });
     QList<std::pair<QString, QString>> events;
-    QObject::connect(&connection, &DevToolsConnection::event,
+    QObject::connect(&connection, &DevToolsConnection::eventReceived,
                      [&](const QString& method, const QJsonObject&, const QString& session) {
                          events.append({method, session});
                      });
@@ -111,7 +111,7 @@ class BadMessage : public ::testing::TestWithParam<QString> {};
 TEST_P(BadMessage, isDroppedWithoutAnEventOrACrash) {
     DevToolsConnection connection;
     int events = 0;
-    QObject::connect(&connection, &DevToolsConnection::event, [&] { ++events; });
+    QObject::connect(&connection, &DevToolsConnection::eventReceived, [&] { ++events; });
     connection.handleMessage(GetParam());
     EXPECT_EQ(events, 0);
 }

@@ -115,7 +115,8 @@ TEST(Registry, aFailingListingLeavesNoWindowsAndAnUnreadableHandleSkipsOnlyThatW
 class NewWindowAnswer : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
 
 TEST_P(NewWindowAnswer, whatTheListenerLeavesInCancelIsWhatTheBrowserGetsEvenWhenItFails) {
-    const auto [cancel, listenerThrows] = GetParam();
+    const bool cancel = std::get<0>(GetParam());
+    const bool listenerThrows = std::get<1>(GetParam());
     FakeShellWindows shell;
     clsIEManager manager(shell);
     shell.addWindow(7);

@@ -22,7 +22,7 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 BrowserTestClient::BrowserTestClient(const QUrl& webSocketUrl) {
-    QObject::connect(&m_connection, &platform::cdp::DevToolsConnection::event,
+    QObject::connect(&m_connection, &platform::cdp::DevToolsConnection::eventReceived,
                      [this](auto& m, auto& p, auto& s) {
                          m_events.append({m, p, s});
                      });

@@ -134,7 +134,7 @@ void DevToolsBrowser::connectTo(const QUrl& url) {
     m_connection = std::make_unique<DevToolsConnection>();
     connect(m_connection.get(), &DevToolsConnection::opened, this, &DevToolsBrowser::onOpened);
     connect(m_connection.get(), &DevToolsConnection::closed, this, &DevToolsBrowser::onClosed);
-    connect(m_connection.get(), &DevToolsConnection::event, this, &DevToolsBrowser::onEvent);
+    connect(m_connection.get(), &DevToolsConnection::eventReceived, this, &DevToolsBrowser::onEvent);
     if (!m_connection->open(url))
         m_connection.reset();
 }

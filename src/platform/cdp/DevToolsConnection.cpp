@@ -108,7 +108,7 @@ void DevToolsConnection::handleMessage(const QString& text) {
         qCInfo(lcCdp, "message with neither id nor method dropped");
         return;
     }
-    emit event(method, message.value(QStringLiteral("params")).toObject(), sessionId);
+    emit eventReceived(method, message.value(QStringLiteral("params")).toObject(), sessionId);
 }
 
 void DevToolsConnection::onDisconnected() {

@@ -48,7 +48,7 @@ public:
 signals:
     void opened();
     void closed();
-    void event(const QString& method, const QJsonObject& params, const QString& sessionId);
+    void eventReceived(const QString& method, const QJsonObject& params, const QString& sessionId);
 
 private:
     void onDisconnected();
