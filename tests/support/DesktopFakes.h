@@ -4,25 +4,14 @@
 // Scoped* helpers, drive it, and read back what the code under test asked for.
 
 #include "platform/HotKeySource.h"
-#include "platform/KeyState.h"
 #include "platform/TrayHost.h"
 #include "platform/WavePlayer.h"
 
 #include <QHash>
 #include <QList>
 #include <QPixmap>
-#include <QSet>
 #include <memory>
 #include <utility>
-
-// Keys are held by setting them here.
-class FakeKeyState final : public platform::KeyState {
-public:
-    QSet<std::int32_t> held;
-    std::int16_t GetKeyState(std::int32_t virtualKey) override {
-        return held.contains(virtualKey) ? std::int16_t(0x8000) : std::int16_t(0);
-    }
-};
 
 class FakeHotKeySource final : public platform::HotKeySource {
     Q_OBJECT
@@ -88,8 +77,6 @@ class FakeNotifyIcon final : public platform::NotifyIcon {
 public:
     struct Log {
         int adds = 0;
-        int removes = 0;
-        bool shown = false;
         QPixmap icon;
         QString tip;
         QList<QString> operations; // "add", "icon", "tip", "remove"
@@ -103,7 +90,6 @@ public:
     }
     void add(const QPixmap& icon, const QString& tip) override {
         ++m_log->adds;
-        m_log->shown = true;
         m_log->icon = icon;
         m_log->tip = tip;
         m_log->current = this;
@@ -117,11 +103,7 @@ public:
         m_log->tip = tip;
         m_log->operations.append(QStringLiteral("tip"));
     }
-    void remove() override {
-        ++m_log->removes;
-        m_log->shown = false;
-        m_log->operations.append(QStringLiteral("remove"));
-    }
+    void remove() override { m_log->operations.append(QStringLiteral("remove")); }
     void press(Press what) { emit pressed(what); }
 
 private:
@@ -145,7 +127,6 @@ private:
     std::unique_ptr<Service> m_previous;
 };
 
-using ScopedFakeKeyState = ScopedService<platform::KeyState, FakeKeyState, &platform::setKeyState>;
 using ScopedFakeHotKeys = ScopedService<platform::HotKeySource, FakeHotKeySource, &platform::setHotKeySource>;
 using ScopedFakeWavePlayer = ScopedService<platform::WavePlayer, FakeWavePlayer, &platform::setWavePlayer>;
 using ScopedFakeTrayHost =

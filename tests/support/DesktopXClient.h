@@ -17,8 +17,6 @@ public:
     DesktopXClient& operator=(const DesktopXClient&) = delete;
 
     bool ok() const { return m_connection != nullptr; }
-    xcb_connection_t* connection() const { return m_connection; }
-    xcb_window_t root() const { return m_root; }
 
     // Maps a plain window of its own and gives it the input focus.
     xcb_window_t showFocusedWindow();

@@ -56,28 +56,16 @@ XvfbSession::~XvfbSession() {
     }
 }
 
-namespace {
-XvfbSession*& processSession() {
-    static XvfbSession* session = nullptr;
-    return session;
-}
-} // namespace
-
 bool XvfbSession::startForProcess() {
     static XvfbSession session;
     if (!session.ok()) {
         std::fprintf(stderr, "Xvfb could not be started\n");
         return false;
     }
-    processSession() = &session;
     qputenv("DISPLAY", session.display().toLatin1());
     qputenv("QT_QPA_PLATFORM", "xcb");
     qunsetenv("WAYLAND_DISPLAY");
     // No session bus: Qt then docks tray icons through XEmbed, and nothing autolaunches a bus.
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/zor-no-bus");
     return true;
-}
-
-XvfbSession* XvfbSession::forProcess() {
-    return processSession();
 }

@@ -19,8 +19,6 @@ public:
     // points this process at it (DISPLAY, the xcb platform, no session bus so that the tray
     // docks through XEmbed). Use as: static const bool underXvfb = XvfbSession::startForProcess();
     static bool startForProcess();
-    // The server started by startForProcess(), if any.
-    static XvfbSession* forProcess();
 
 private:
     pid_t m_pid = 0;
