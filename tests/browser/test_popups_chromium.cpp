@@ -40,7 +40,8 @@ const PopupCase popupCases[] = {
 class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase, bool>> {};
 
 TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) {
-    const auto& [popup, cancel] = GetParam();
+    const PopupCase& popup = std::get<0>(GetParam());
+    const bool cancel = std::get<1>(GetParam());
 #ifdef ZOR_HEADFUL
     ASSERT_TRUE(underXvfb);
 #endif
