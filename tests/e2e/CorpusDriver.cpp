@@ -140,6 +140,10 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
         result.outcomes += QStringList(never, u"never"_s);
     std::sort(result.outcomes.begin(), result.outcomes.end());
     result.popupRequests = requests();
+    for (const auto& request : m_server.requests())
+        if (request.atMs >= since && request.path.startsWith(u"/popup/"_s))
+            result.requestedPopups
+                << u"%1%2 at +%3 ms"_s.arg(request.host, request.path).arg(request.atMs - since);
 
     try {
         // Timers run only in a page that is not frozen inside window.open().

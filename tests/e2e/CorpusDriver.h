@@ -14,6 +14,7 @@ public:
     struct Visit {
         QStringList outcomes; // sorted, comparable with CorpusPage::expectedIn()
         int popupRequests = 0;
+        QStringList requestedPopups; // host and path of each, for failure messages
         bool responsive = false;
         QString note; // what went wrong on the way, for the failure message
     };

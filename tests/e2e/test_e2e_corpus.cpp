@@ -176,7 +176,8 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
                                                 << ") " << visit.note.toStdString();
             EXPECT_EQ(visit.popupRequests, opened)
                 << page.file.toStdString()
-                << ": popup addresses requested; a cancelled popup must never load";
+                << ": popup addresses requested; a cancelled popup must never load: "
+                << visit.requestedPopups.join(u", "_s).toStdString();
             EXPECT_TRUE(visit.responsive)
                 << page.file.toStdString() << ": the page stopped running its scripts "
                 << visit.note.toStdString();
