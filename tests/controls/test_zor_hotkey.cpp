@@ -81,12 +81,6 @@ TEST_F(HotkeyTest, PressesWithinOneTickAreReportedOnceWithTheLastIdentifier) {
     EXPECT_EQ(pressed.first().at(0).value<std::uint8_t>(), 1);
 }
 
-TEST_F(HotkeyTest, TheControlKeepsItsSize) {
-    ZORHotkey hotkey;
-    hotkey.resize(100, 10);
-    EXPECT_EQ(hotkey.size(), QSize(32, 32));
-}
-
 TEST(HotkeyOffscreen, WithoutAGlobalKeyboardRegistrationFails) {
     ZORHotkey hotkey;
     EXPECT_FALSE(hotkey.AsignNewHotKey(KeypadMultiply, Ctrl));

@@ -52,7 +52,11 @@ qint64 DesktopProcess::pid() const {
 }
 
 QString DesktopProcess::output() const {
-    return m_process ? QString::fromLocal8Bit(m_process->readAll()) : QString();
+    if (m_process) {
+        m_process->waitForReadyRead(0);
+        m_output += m_process->readAll();
+    }
+    return QString::fromLocal8Bit(m_output);
 }
 
 int runProgram(const QString& program, const QStringList& arguments, QString* output, int timeoutMs) {

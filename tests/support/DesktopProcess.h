@@ -27,6 +27,7 @@ public:
 
 private:
     std::unique_ptr<QProcess> m_process;
+    mutable QByteArray m_output;
 };
 
 // Runs a program to its end and returns its exit code (-1 when it could not run).

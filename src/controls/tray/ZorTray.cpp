@@ -2,7 +2,6 @@
 
 #include "controls/tray/ZorTrayMod.h"
 #include "platform/Platform.h"
-#include "platform/TrayHost.h"
 #include "util/VELModule.h"
 
 #include <QCoreApplication>
@@ -166,8 +165,7 @@ void ZorTray::paintEvent(QPaintEvent*) {
 
 void ZorTray::AddIcon(const QPixmap& Icon, const QString& Tip) {
     mobjIcon = platform::makeNotifyIcon();
-    connect(mobjIcon.get(), &platform::NotifyIcon::pressed, this,
-            [this](platform::NotifyIcon::Press press) { TrayCallback(static_cast<int>(press)); });
+    connect(mobjIcon.get(), &platform::NotifyIcon::pressed, this, &ZorTray::TrayCallback);
     if (!ZorTrayMod::ShellTip(Tip).isEmpty())
         mstrTip = Tip;
     mobjIcon->add(Icon, ZorTrayMod::ShellTip(Tip));
@@ -207,13 +205,13 @@ void ZorTray::CheckTaskApp_Timer() {
     }
 }
 
-void ZorTray::TrayCallback(int press) {
+void ZorTray::TrayCallback(platform::NotifyIcon::Press Press) {
     if (!isEnabled())
         return;
     // The desktop reports presses only, so each becomes the press and release of its button.
     // Pointer moves and right double clicks are never reported on Linux, so MouseMove and a
     // MouseDblClick with Button 2 are not raised here.
-    switch (static_cast<platform::NotifyIcon::Press>(press)) {
+    switch (Press) {
     case platform::NotifyIcon::Press::Left:
         emit MouseDown(1, mlngIconID);
         emit MouseUp(1, mlngIconID);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/TrayHost.h"
 #include "util/PropertyBag.h"
 
 #include <QPixmap>
@@ -8,10 +9,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
-
-namespace platform {
-class NotifyIcon;
-}
 
 // Owns the program's icon in the notification area: picture, tip, a disabled picture, and the
 // mouse gestures on it. Puts the icon back by itself when the tray host is replaced.
@@ -58,7 +55,7 @@ private:
     void DeleteIcon();
     void SetIcon(const QPixmap& Icon);
     void CheckTaskApp_Timer();
-    void TrayCallback(int press);
+    void TrayCallback(platform::NotifyIcon::Press Press);
     void PropertyChanged(const char* Name);
 
     QTimer mtmrCheckTaskApp;

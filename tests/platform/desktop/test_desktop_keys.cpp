@@ -62,13 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
                     HeldKey{"LeftShift", "Shift_L", 16, 17}, HeldKey{"RightShift", "Shift_R", 16, 17}),
     [](const testing::TestParamInfo<HeldKey>& info) { return std::string(info.param.name); });
 
-TEST_F(DesktopKeysTest, CtrlAndShiftHeldTogetherAreBothSeen) {
-    auto& keys = platform::keyState();
-    ASSERT_TRUE(xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl"), QStringLiteral("shift")}));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return (keys.GetKeyState(17) & 0x8000) && (keys.GetKeyState(16) & 0x8000); }, 1000));
-}
-
 struct LockState {
     const char* name;
     const char* toggle; // lock key pressed before and after, or ""
