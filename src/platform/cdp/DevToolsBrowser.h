@@ -93,7 +93,8 @@ private:
     void onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params);
 
     CdpPage& addPage(const QString& targetId, const QString& sessionId, const QJsonObject& info);
-    void setUpSession(const QString& sessionId);
+    // Page events and iframe sessions for a page or frame; whenReady runs once both are in place.
+    void setUpSession(const QString& sessionId, std::function<void()> whenReady = {});
     void requestWindowId(CdpPage& page);
     void maybeList(CdpPage& page);
     void revokePage(CdpPage& page);
