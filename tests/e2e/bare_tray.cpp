@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QPixmap picture(16, 16);
     picture.fill(Qt::darkGreen);
-    QSystemTrayIcon icon(QIcon(picture));
+    QSystemTrayIcon icon{QIcon(picture)};
     icon.setToolTip(QStringLiteral("bare tray"));
     icon.show();
     return QApplication::exec();
