@@ -264,10 +264,8 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
         }
         m_sessions.insert(sessionId, Session{SessionKind::Iframe, targetId, parent->page, {}});
         m_sessionsByTarget.insert(targetId, sessionId);
-        // Resumed only once the frame reports its window.open calls: one made earlier would
-        // reach us without its user-gesture flag, or load before it is held.
-        setUpSession(sessionId,
-                     [this, sessionId] { send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId); });
+        setUpSession(sessionId);
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
         return;
     }
     if (type != "page"_L1)
@@ -283,14 +281,11 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
         return;
     }
     CdpPage& page = addPage(targetId, sessionId, info);
+    setUpSession(sessionId);
     if (waiting) {
-        // A new tab: browser-wide waiting pauses the user's own tabs too, so it is resumed as
-        // soon as its session is set up (not before: a popup from its first script would
-        // come without its user-gesture flag, or load before it is held).
-        setUpSession(sessionId,
-                     [this, sessionId] { send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId); });
+        // A new tab: browser-wide waiting pauses the user's own tabs too.
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
     } else {
-        setUpSession(sessionId);
         // Already running when we connected. It may be an opener left frozen by a connection that
         // died mid-popup; once its held popups (which attach alongside it) are resolved, resuming
         // it is harmless either way. Resuming it first would let such a popup load.
@@ -334,20 +329,14 @@ CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessio
     return page;
 }
 
-void DevToolsBrowser::setUpSession(const QString& sessionId, std::function<void()> whenReady) {
-    // Both answers, failed ones too, count: a target that went away needs no resuming anyway.
-    auto pending = std::make_shared<int>(2);
-    const DevToolsConnection::Reply answered = [pending, whenReady](const QJsonObject&, const QJsonObject&) {
-        if (--*pending == 0 && whenReady)
-            whenReady();
-    };
-    send(u"Page.enable"_s, {}, sessionId, answered);
+void DevToolsBrowser::setUpSession(const QString& sessionId) {
+    send(u"Page.enable"_s, {}, sessionId);
     send(u"Target.setAutoAttach"_s,
          {{"autoAttach"_L1, true},
           {"waitForDebuggerOnStart"_L1, false},
           {"flatten"_L1, true},
           {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "iframe"_L1}}}}},
-         sessionId, answered);
+         sessionId);
 }
 
 void DevToolsBrowser::requestWindowId(CdpPage& page) {

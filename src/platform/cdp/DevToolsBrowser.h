@@ -93,8 +93,7 @@ private:
     void onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params);
 
     CdpPage& addPage(const QString& targetId, const QString& sessionId, const QJsonObject& info);
-    // Page events and iframe sessions for a page or frame; whenReady runs once both are in place.
-    void setUpSession(const QString& sessionId, std::function<void()> whenReady = {});
+    void setUpSession(const QString& sessionId);
     void requestWindowId(CdpPage& page);
     void maybeList(CdpPage& page);
     void revokePage(CdpPage& page);
