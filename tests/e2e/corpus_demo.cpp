@@ -124,7 +124,9 @@ int main(int argc, char** argv) {
             .arg(corpus.pages.size())
             .arg(options.killMode));
 
-    // The window opens on a double click of the tray icon; its first tab is the status.
+    // The browser would cover the picture; the window opens on a double click of the tray
+    // icon, with its status tab first.
+    chromium.kill();
     DesktopXClient x;
     const QPoint icon = x.centreOf(program.iconWindow());
     QProcess::execute(u"xdotool"_s, {u"mousemove"_s, QString::number(icon.x()), QString::number(icon.y()),
