@@ -176,7 +176,10 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
         QDir().mkpath(profile);
         // A port file left by an earlier run would be taken for the new browser's.
         QFile::remove(QDir(profile).filePath(u"DevToolsActivePort"_s));
-        const QString errorLog = QDir(profile).filePath(u"zor-launch.log"_s);
+        // The browser's own messages, kept beside our data rather than in the user's profile.
+        const QString errorLog =
+            QDir::cleanPath(dedicatedProfileDir(program) + u"/../%1-launch.log"_s.arg(name));
+        QDir().mkpath(QFileInfo(errorLog).absolutePath());
         QFile::remove(errorLog);
         QStringList arguments = launchFlags();
         if (result.usedDedicatedProfile)
