@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/Platform.h"
 #include "platform/common/SingleInstanceGuard.h"
+#include "platform/linux/BrowserLauncher.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "util/VELModule.h"
 
@@ -30,6 +31,7 @@ int modStartup::Main(int argc, char* argv[]) {
                                      QStringLiteral("Write more log lines to stderr."));
     parser.addOption(verbose);
     platform::addBrowserOptions(parser);
+    platform::addLaunchBrowserOption(parser);
     parser.process(app); // answers --help and --version before anything else happens
     zor::configureLogging(parser.isSet(verbose));
 
@@ -41,6 +43,7 @@ int modStartup::Main(int argc, char* argv[]) {
         return 1;
     }
     platform::applyBrowserOptions(parser);
+    platform::applyLaunchBrowserOption(parser);
 
     frmMain form;
     platform::UnixSignalWatcher terminations({SIGTERM, SIGINT, SIGHUP});

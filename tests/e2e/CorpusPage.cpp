@@ -1,0 +1,90 @@
+#include "e2e/CorpusPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList Outcomes{u"opened"_s, u"cancelled"_s, u"never"_s};
+
+QHash<QString, QString> metaTags(const QString& html) {
+    static const QRegularExpression tag(
+        uR"re(<meta\s+name\s*=\s*"(zor-[a-z-]+)"\s+content\s*=\s*"([^"]*)"\s*/?>)re"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    QHash<QString, QString> found;
+    for (auto it = tag.globalMatch(html); it.hasNext();) {
+        const auto match = it.next();
+        found.insert(match.captured(1).toLower(), match.captured(2));
+    }
+    return found;
+}
+
+} // namespace
+
+QString CorpusPage::host() const {
+    return QFileInfo(file).completeBaseName() + u".test"_s;
+}
+
+QStringList CorpusPage::expectedIn(const QString& run) const {
+    QStringList outcomes = expected.value(run, expected.value(u"*"_s));
+    std::sort(outcomes.begin(), outcomes.end());
+    return outcomes;
+}
+
+QString CorpusPage::expand(const QString& text, const QString& host, quint16 port) {
+    return QString(text).replace(u"{host}"_s, host).replace(u"{port}"_s, QString::number(port));
+}
+
+CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringList& problems) {
+    CorpusPage page;
+    page.file = file;
+    page.html = html;
+    const QString text = QString::fromUtf8(html);
+    static const QRegularExpression title(u"<title>([^<]*)</title>"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
+    page.title = title.match(text).captured(1).trimmed();
+    const auto tags = metaTags(text);
+    page.clickSelector = tags.value(u"zor-click"_s).trimmed();
+    page.acceptSeeds = tags.value(u"zor-accept"_s).split(u' ', Qt::SkipEmptyParts);
+    page.denySeeds = tags.value(u"zor-deny"_s).split(u' ', Qt::SkipEmptyParts);
+    for (const QString& entry : tags.value(u"zor-expect"_s).split(u' ', Qt::SkipEmptyParts)) {
+        const QString run = entry.section(u'=', 0, 0);
+        const QStringList outcomes = entry.section(u'=', 1).split(u',', Qt::SkipEmptyParts);
+        if (run.isEmpty() || outcomes.isEmpty() ||
+            !std::all_of(outcomes.begin(), outcomes.end(),
+                         [](const QString& o) { return Outcomes.contains(o); }))
+            problems << u"%1: cannot read the expectation \"%2\""_s.arg(file, entry);
+        else
+            page.expected.insert(run, outcomes);
+    }
+    return page;
+}
+
+Corpus loadCorpus(const QString& folder) {
+    Corpus corpus;
+    const QDir dir(folder);
+    const QStringList files = dir.entryList({u"*.html"_s}, QDir::Files, QDir::Name);
+    if (files.isEmpty())
+        corpus.problems << u"%1: no .html pages"_s.arg(folder);
+    for (const QString& file : files) {
+        QFile in(dir.filePath(file));
+        if (!in.open(QIODevice::ReadOnly)) {
+            corpus.problems << u"%1: %2"_s.arg(file, in.errorString());
+            continue;
+        }
+        CorpusPage page = parseCorpusPage(file, in.readAll(), corpus.problems);
+        (page.expected.isEmpty() ? corpus.helpers : corpus.pages).append(page);
+    }
+    // A list entry matches every domain it contains, so one page's host inside another's would
+    // carry one page's cancels over to the other.
+    for (const CorpusPage& a : corpus.pages)
+        for (const CorpusPage& b : corpus.pages)
+            if (&a != &b && b.host().contains(a.host()))
+                corpus.problems << u"%1: its host is part of %2's host"_s.arg(a.file, b.file);
+    return corpus;
+}

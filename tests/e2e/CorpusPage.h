@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// One page of the popup corpus and what a user should see on it. A page states its expected
+// outcomes in <meta> tags, so new pages need no code:
+//   zor-expect         "mode0=cancelled mode1=cancelled,cancelled *=opened": per run, one outcome
+//                      per popup the page asks for: opened, cancelled (by this program) or never
+//                      (the browser itself refuses it); "*" covers the runs not named
+//   zor-click          CSS selector the user clicks once the page has loaded
+//   zor-accept/-deny   list entries to put on the accepted / denied list before the run;
+//                      {host} and {port} stand for the page's host and the server's port
+// A page is served on http://<file name without .html>.test:<port>/<file name>. Files without
+// zor-expect are helpers (frame contents).
+struct CorpusPage {
+    QString file;
+    QString title;
+    QString clickSelector;
+    QHash<QString, QStringList> expected; // run name ("mode0", ..., "*") -> outcomes
+    QStringList acceptSeeds;
+    QStringList denySeeds;
+    QByteArray html;
+
+    QString host() const;
+    // The outcomes expected in the run, sorted; empty when the page names neither it nor "*".
+    QStringList expectedIn(const QString& run) const;
+    static QString expand(const QString& text, const QString& host, quint16 port);
+};
+
+struct Corpus {
+    QList<CorpusPage> pages;   // those with expectations, by file name
+    QList<CorpusPage> helpers; // everything else that is served
+    QStringList problems;      // what could not be read, or pages that would disturb each other
+};
+
+// Every .html file of the folder.
+Corpus loadCorpus(const QString& folder);
+// Parses one page; problems found are appended.
+CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringList& problems);

@@ -1,0 +1,142 @@
+#include "e2e/ProgramUnderTest.h"
+
+#include "support/DesktopXClient.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString sourceDir() {
+    return qEnvironmentVariable("ZOR_SOURCE_DIR");
+}
+
+QString runtimeDir() {
+    return qEnvironmentVariable("ZOR_RUNTIME_DIR");
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray listBytes(const QStringList& entries) {
+    QByteArray bytes;
+    for (const QString& entry : entries)
+        bytes += entry.toUtf8() + "\r\n";
+    return bytes;
+}
+
+QStringList readList(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList entries;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (const QString entry = QString::fromUtf8(line).trimmed(); !entry.isEmpty())
+            entries << entry;
+    return entries;
+}
+
+} // namespace
+
+ProgramUnderTest::ProgramUnderTest() {
+    // A copy, not a link: the program keeps its lists beside its own resolved path.
+    const QString app = appDir();
+    QDir().mkpath(app);
+    if (!QFile::copy(QDir(runtimeDir()).filePath(u"ZORBrakkon"_s), app + u"ZORBrakkon"_s))
+        m_failure = u"cannot copy the program from "_s + runtimeDir();
+    for (const QString& folder : {u"languages"_s, u"media"_s})
+        QFile::link(QDir(sourceDir()).filePath(folder), app + folder);
+    for (const char* sub : {"home", "config", "data", "runtime"})
+        QDir().mkpath(m_dir.filePath(QString::fromLatin1(sub)));
+    QFile::setPermissions(m_dir.filePath(u"runtime"_s),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QString ProgramUnderTest::appDir() const {
+    return m_dir.filePath(u"app/"_s);
+}
+
+bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
+    if (!m_failure.isEmpty())
+        return false;
+    const QString settings =
+        u"[General]\r\nFirstRun=0\r\nKill=%1\r\nKillMode=%2\r\nSound=%3\r\nSoundFile=%4\r\n"
+        "IgnoreErrors=1\r\nTotalWindowsKilled=0\r\n"_s.arg(options.active ? 1 : 0)
+            .arg(options.killMode)
+            .arg(options.sound ? 1 : 0)
+            .arg(options.soundFile);
+    if (!writeFile(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s), settings.toUtf8()) ||
+        !writeFile(appDir() + u"accept_domains.txt"_s, listBytes(options.acceptList)) ||
+        !writeFile(appDir() + u"deny_domains.txt"_s, listBytes(options.denyList))) {
+        m_failure = u"cannot write the settings or lists"_s;
+        return false;
+    }
+    const QStringList environment{u"HOME="_s + m_dir.filePath(u"home"_s),
+                                  u"XDG_CONFIG_HOME="_s + m_dir.filePath(u"config"_s),
+                                  u"XDG_DATA_HOME="_s + m_dir.filePath(u"data"_s),
+                                  u"XDG_RUNTIME_DIR="_s + m_dir.filePath(u"runtime"_s)};
+    if (!m_process.start(appDir() + u"ZORBrakkon"_s, QStringList{u"--verbose"_s} + options.arguments,
+                         environment)) {
+        m_failure = u"the program did not start"_s;
+        return false;
+    }
+    if (!QTest::qWaitFor([this] { return iconWindow() != 0 || !running(); }, timeoutMs) || !running()) {
+        m_failure = u"no tray icon docked; output:\n"_s + output();
+        return false;
+    }
+    return true;
+}
+
+bool ProgramUnderTest::terminate(int timeoutMs) {
+    if (!running())
+        return false;
+    ::kill(static_cast<pid_t>(pid()), SIGTERM);
+    if (!m_process.waitForExit(timeoutMs)) {
+        m_process.stop();
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t ProgramUnderTest::iconWindow() const {
+    DesktopXClient x;
+    const auto docked = x.dockedWindows(u"ZOR"_s);
+    return docked.isEmpty() ? 0 : docked.first();
+}
+
+QImage ProgramUnderTest::iconImage() const {
+    const std::uint32_t window = iconWindow();
+    if (window == 0)
+        return {};
+    return QGuiApplication::primaryScreen()->grabWindow(window).toImage();
+}
+
+QStringList ProgramUnderTest::acceptList() const {
+    return readList(appDir() + u"accept_domains.txt"_s);
+}
+
+QStringList ProgramUnderTest::denyList() const {
+    return readList(appDir() + u"deny_domains.txt"_s);
+}
+
+QString ProgramUnderTest::setting(const QString& key) const {
+    QFile file(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (text.section(u'=', 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            return text.section(u'=', 1).trimmed();
+    }
+    return {};
+}

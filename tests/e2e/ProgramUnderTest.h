@@ -1,0 +1,51 @@
+#pragma once
+
+#include "support/DesktopProcess.h"
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <cstdint>
+
+// The real program as a user runs it: its own copy in a folder of its own (so the list files
+// beside it belong to this run), its own HOME and XDG folders, settings written beforehand.
+class ProgramUnderTest {
+public:
+    struct Options {
+        int killMode = 0;
+        bool active = true;
+        bool sound = false;
+        QString soundFile;
+        QStringList acceptList;
+        QStringList denyList;
+        QStringList arguments; // e.g. --browser ws://...
+    };
+
+    ProgramUnderTest();
+    QString failure() const { return m_failure; }
+
+    // Writes settings and lists, starts the program and waits until its tray icon is docked.
+    bool start(const Options& options, int timeoutMs = 15000);
+    // Ends it the way a logout does (SIGTERM) and waits; false when it did not end by itself.
+    bool terminate(int timeoutMs = 10000);
+    bool running() const { return m_process.running(); }
+    QString output() const { return m_process.output(); }
+    qint64 pid() const { return m_process.pid(); }
+
+    // The docked tray icon's window (0 when none) and a picture of it.
+    std::uint32_t iconWindow() const;
+    QImage iconImage() const;
+
+    QStringList acceptList() const;
+    QStringList denyList() const;
+    // A value of the [General] section of the settings file as the program left it.
+    QString setting(const QString& key) const;
+    QString appDir() const;
+    QString environmentRoot() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    DesktopProcess m_process;
+    QString m_failure;
+};

@@ -1,0 +1,220 @@
+// The whole program against a real headful Chromium under Xvfb, a tray host and a private sound
+// server: every corpus page in every popup mode and key state, judged from outside the program.
+// Another corpus folder can be given with --corpus DIR.
+#include "e2e/CorpusDriver.h"
+#include "e2e/ProgramUnderTest.h"
+#include "support/BrowserTestClient.h"
+#include "support/ChromiumProcess.h"
+#include "support/DesktopProcess.h"
+#include "support/HttpTestServer.h"
+#include "support/PulseSession.h"
+#include "support/TrayHost.h"
+#include "support/XvfbSession.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QSet>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+static const bool underXvfb = XvfbSession::startForProcess();
+
+namespace {
+
+QString corpusFolder() {
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype at = arguments.indexOf(u"--corpus"_s);
+    if (at >= 0 && at + 1 < arguments.size())
+        return QDir(arguments[at + 1]).absolutePath();
+    return qEnvironmentVariable("ZOR_SOURCE_DIR") + u"/tests/e2e/corpus"_s;
+}
+
+struct RunCase {
+    const char* name; // as the corpus pages name it
+    int killMode;
+    const char* heldKeys = ""; // held with xdotool while the pages run
+    bool hotKeyOff = false;    // blocking switched off with Ctrl + keypad * after the start
+    bool sound = false;
+};
+
+void PrintTo(const RunCase& run, std::ostream* out) {
+    *out << run.name;
+}
+
+QByteArray fingerprint(const QImage& image) {
+    return QCryptographicHash::hash(QByteArrayView(image.constBits(), image.sizeInBytes()),
+                                    QCryptographicHash::Md5);
+}
+
+// Keys held down on the X server for a scope; released even when the test fails.
+class HeldKeys {
+public:
+    explicit HeldKeys(const QString& keys)
+        : m_keys(keys.split(u' ', Qt::SkipEmptyParts)) {
+        if (!m_keys.isEmpty())
+            runProgram(u"xdotool"_s, QStringList{u"keydown"_s} + m_keys);
+    }
+    ~HeldKeys() {
+        if (!m_keys.isEmpty())
+            runProgram(u"xdotool"_s, QStringList{u"keyup"_s} + m_keys);
+    }
+
+private:
+    QStringList m_keys;
+};
+
+class CorpusRun : public testing::TestWithParam<RunCase> {
+protected:
+    static void SetUpTestSuite() {
+        s_corpus = new Corpus(loadCorpus(corpusFolder()));
+        s_trayHost = new TrayHost;
+        s_pulse = new PulseSession;
+        s_trayReady = s_trayHost->start();
+        s_pulseReady = s_pulse->start();
+    }
+    static void TearDownTestSuite() {
+        delete s_pulse;
+        delete s_trayHost;
+        delete s_corpus;
+    }
+
+    static inline Corpus* s_corpus = nullptr;
+    static inline TrayHost* s_trayHost = nullptr;
+    static inline PulseSession* s_pulse = nullptr;
+    static inline bool s_trayReady = false;
+    static inline bool s_pulseReady = false;
+};
+
+TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
+    ASSERT_TRUE(underXvfb);
+    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
+    ASSERT_TRUE(s_corpus->problems.isEmpty()) << s_corpus->problems.join(u'\n').toStdString();
+    ASSERT_FALSE(s_corpus->pages.isEmpty());
+    const RunCase run = GetParam();
+    const QString runName = QString::fromLatin1(run.name);
+
+    HttpTestServer server;
+    ChromiumProcess chromium(false);
+    ASSERT_TRUE(chromium.failure().isEmpty()) << chromium.failure().toStdString();
+
+    ProgramUnderTest::Options options;
+    options.killMode = run.killMode;
+    options.sound = run.sound;
+    QTemporaryDir media;
+    if (run.sound) {
+        ASSERT_TRUE(s_pulseReady) << "no private sound server";
+        options.soundFile = media.filePath(u"tone.wav"_s);
+        ASSERT_TRUE(writeToneWave(options.soundFile, 300));
+    }
+    QSet<QString> expectedDenied;
+    QSet<QString> expectedAccepted;
+    for (const CorpusPage& page : s_corpus->pages) {
+        for (const QString& seed : page.acceptSeeds)
+            options.acceptList << CorpusPage::expand(seed, page.host(), server.port());
+        for (const QString& seed : page.denySeeds)
+            options.denyList << CorpusPage::expand(seed, page.host(), server.port());
+    }
+    expectedAccepted = QSet<QString>(options.acceptList.begin(), options.acceptList.end());
+    expectedDenied = QSet<QString>(options.denyList.begin(), options.denyList.end());
+    options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
+
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
+    BrowserTestClient client(chromium.webSocketUrl());
+    ASSERT_TRUE(client.isOpen());
+    // The program is watching once the browser's first tab has a client attached.
+    ASSERT_TRUE(waitUntil([&] {
+        const QJsonArray infos = client.call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
+        return std::any_of(infos.begin(), infos.end(), [](const QJsonValue& info) {
+            return info.toObject().value("type"_L1) == "page"_L1 &&
+                   info.toObject().value("attached"_L1).toBool();
+        });
+    })) << program.output().toStdString();
+
+    const QImage activeIcon = program.iconImage();
+    ASSERT_FALSE(activeIcon.isNull());
+    if (run.hotKeyOff) {
+        ASSERT_EQ(runProgram(u"xdotool"_s, {u"key"_s, u"ctrl+KP_Multiply"_s}), 0);
+        ASSERT_TRUE(
+            waitUntil([&] { return fingerprint(program.iconImage()) != fingerprint(activeIcon); }, 5000))
+            << "the tray icon did not change after Ctrl + keypad *";
+    }
+    if (s_pulseReady) {
+        ASSERT_TRUE(s_pulse->startRecording());
+    }
+
+    CorpusDriver driver(client, server);
+    driver.serve(*s_corpus);
+    int cancels = 0;
+    QSet<QByteArray> iconLooks;
+    {
+        HeldKeys keys(QString::fromLatin1(run.heldKeys));
+        // Let the program's key poll see the keys before the first popup.
+        waitUntil([] { return false; }, run.heldKeys[0] ? 300 : 0);
+        for (const CorpusPage& page : s_corpus->pages) {
+            const QStringList expected = page.expectedIn(runName);
+            if (expected.isEmpty()) {
+                ADD_FAILURE() << page.file.toStdString() << " names no outcome for " << run.name;
+                continue;
+            }
+            QElapsedTimer sampling;
+            driver.setWhileWaiting([&] {
+                // The icon flashes for a moment after a cancel: look at it while the page runs.
+                if (cancels == 0 && (!sampling.isValid() || sampling.elapsed() >= 40)) {
+                    iconLooks.insert(fingerprint(program.iconImage()));
+                    sampling.start();
+                }
+            });
+            const CorpusDriver::Visit visit = driver.visit(page, expected);
+            const auto cancelled = expected.count(u"cancelled"_s);
+            const auto opened = expected.count(u"opened"_s);
+            EXPECT_EQ(visit.outcomes, expected) << page.file.toStdString() << " (" << page.title.toStdString()
+                                                << ") " << visit.note.toStdString();
+            EXPECT_EQ(visit.popupRequests, opened)
+                << page.file.toStdString()
+                << ": popup addresses requested; a cancelled popup must never load: "
+                << visit.requestedPopups.join(u", "_s).toStdString();
+            EXPECT_TRUE(visit.responsive)
+                << page.file.toStdString() << ": the page stopped running its scripts "
+                << visit.note.toStdString();
+            if (cancelled > 0)
+                expectedDenied.insert(page.host());
+            if (QString::fromLatin1(run.heldKeys) == u"ctrl shift"_s && opened > 0)
+                expectedAccepted.insert(page.host() + u":"_s + QString::number(server.port()));
+            cancels += static_cast<int>(cancelled);
+        }
+    }
+    driver.setWhileWaiting({});
+    const QVector<qint16> recorded = s_pulseReady ? s_pulse->stopRecording() : QVector<qint16>{};
+
+    if (cancels > 0) {
+        EXPECT_GE(iconLooks.size(), 2) << "the tray icon did not flash after the first cancel";
+    }
+    if (s_pulseReady) {
+        EXPECT_EQ(PulseSession::soundingSpan(recorded).first >= 0, run.sound && cancels > 0)
+            << "sound on every cancel when enabled, silence otherwise";
+    }
+
+    ASSERT_TRUE(program.terminate()) << program.output().toStdString();
+    const QStringList denied = program.denyList();
+    const QStringList accepted = program.acceptList();
+    EXPECT_EQ(QSet<QString>(denied.begin(), denied.end()), expectedDenied);
+    EXPECT_EQ(QSet<QString>(accepted.begin(), accepted.end()), expectedAccepted);
+    EXPECT_EQ(program.setting(u"TotalWindowsKilled"_s), QString::number(cancels));
+    EXPECT_EQ(program.setting(u"Kill"_s), run.hotKeyOff ? u"0"_s : u"1"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CorpusRun,
+                         testing::Values(RunCase{"mode0", 0}, RunCase{"mode1", 1, "", false, true},
+                                         RunCase{"mode2", 2}, RunCase{"mode3", 3},
+                                         RunCase{"inactive", 1, "", true}, RunCase{"ctrl", 1, "ctrl"},
+                                         RunCase{"ctrlshift", 1, "ctrl shift"}),
+                         [](const testing::TestParamInfo<RunCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace

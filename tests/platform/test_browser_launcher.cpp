@@ -1,0 +1,186 @@
+// --launch-browser against stand-in browsers: small scripts that behave like the browsers do
+// (open a port, refuse it on the default profile, ignore it silently, die at once).
+#include "platform/linux/BrowserLauncher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using platform::BrowserLauncher;
+
+namespace {
+
+// Shell fragments: $PROFILE is the folder the stand-in writes to (its --user-data-dir, else
+// its default profile), $LOG its record of arguments and process ids.
+const char* const OpensPort =
+    R"(printf '4711\n/devtools/browser/abc\n' > "$PROFILE/DevToolsActivePort"; exec sleep 30)";
+const char* const RefusesDefault =
+    R"(if [ -z "$DEDICATED" ]; then echo 'DevTools remote debugging requires a non-default data directory.' >&2; exec sleep 30; fi
+printf '4712\n/devtools/browser/own\n' > "$PROFILE/DevToolsActivePort"; exec sleep 30)";
+const char* const IgnoresDefault =
+    R"(if [ -z "$DEDICATED" ]; then exec sleep 30; fi
+printf '4713\n/devtools/browser/own\n' > "$PROFILE/DevToolsActivePort"; exec sleep 30)";
+const char* const DiesAtOnce = "exit 1";
+
+class BrowserLauncherTest : public testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", m_dir.filePath(u"data"_s).toLocal8Bit());
+    }
+    void TearDown() override {
+        for (qint64 pid : launchedPids())
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+
+    QString defaultProfile() const { return m_dir.filePath(u"config/google-chrome"_s); }
+    QString log() const { return m_dir.filePath(u"launches.log"_s); }
+
+    // A stand-in "google-chrome" that runs the given behaviour.
+    QString standIn(const char* behaviour) {
+        const QString path = m_dir.filePath(u"bin/google-chrome"_s);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile script(path);
+        script.open(QIODevice::WriteOnly);
+        script.write(QByteArray("#!/bin/sh\nLOG='") + log().toLocal8Bit() + "'\nPROFILE='" +
+                     defaultProfile().toLocal8Bit() +
+                     "'\nDEDICATED=\nfor a in \"$@\"; do case \"$a\" in --user-data-dir=*) "
+                     "PROFILE=\"${a#--user-data-dir=}\"; DEDICATED=1;; esac; done\n"
+                     "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\n" +
+                     behaviour + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+    QStringList launches() const {
+        QFile file(log());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+    QList<qint64> launchedPids() const {
+        QList<qint64> pids;
+        for (const QString& line : launches())
+            pids << line.section(u' ', 0, 0).toLongLong();
+        return pids;
+    }
+    static bool alive(qint64 pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0; }
+
+    void holdProfile(const QString& profile, qint64 pid) {
+        QDir().mkpath(profile);
+        QFile::link(u"%1-%2"_s.arg(QSysInfo::machineHostName()).arg(pid), profile + u"/SingletonLock"_s);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(BrowserLauncherTest, DefaultProfileWithAPortIsWatchedWithTheBlockerOff) {
+    BrowserLauncher launcher;
+    const auto result = launcher.launch(standIn(OpensPort));
+    EXPECT_EQ(result.endpoint, u"ws://127.0.0.1:4711/devtools/browser/abc"_s);
+    EXPECT_FALSE(result.usedDedicatedProfile);
+    EXPECT_EQ(result.profileDir, defaultProfile());
+    ASSERT_EQ(launches().size(), 1);
+    EXPECT_TRUE(launches()[0].contains(u"--remote-debugging-port=0"_s));
+    EXPECT_TRUE(launches()[0].contains(u"--disable-popup-blocking"_s));
+    EXPECT_FALSE(launches()[0].contains(u"--user-data-dir"_s))
+        << "the user's own profile is used when it works";
+}
+
+struct RefusalCase {
+    const char* name;
+    const char* behaviour;
+    int timeoutMs;
+    const char* endpoint;
+};
+
+class BrowserLauncherRefusal : public BrowserLauncherTest, public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(BrowserLauncherRefusal, DefaultProfileWithoutAPortMovesToAProfileOfItsOwnAndEndsTheFirstWindow) {
+    BrowserLauncher launcher;
+    launcher.setTimeoutMs(GetParam().timeoutMs);
+    const auto result = launcher.launch(standIn(GetParam().behaviour));
+    EXPECT_EQ(result.endpoint, QString::fromLatin1(GetParam().endpoint));
+    EXPECT_TRUE(result.usedDedicatedProfile);
+    EXPECT_EQ(result.profileDir, m_dir.filePath(u"data/ZOR Brakkon/browser-profiles/google-chrome"_s));
+    EXPECT_TRUE(result.message.contains(result.profileDir))
+        << "the user is told where the browser now keeps its data";
+    ASSERT_EQ(launches().size(), 2);
+    EXPECT_TRUE(launches()[1].contains(u"--user-data-dir="_s + result.profileDir));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(launchedPids()[0]); }, 3000))
+        << "the window started on the default profile is ended";
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, BrowserLauncherRefusal,
+                         testing::Values(RefusalCase{"SaysSo", RefusesDefault, 15000,
+                                                     "ws://127.0.0.1:4712/devtools/browser/own"},
+                                         RefusalCase{"SaysNothing", IgnoresDefault, 800,
+                                                     "ws://127.0.0.1:4713/devtools/browser/own"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BrowserLauncherTest, BrowserRunningWithoutAPortIsNotStartedAgainAndTheUserLearnsTheFix) {
+    holdProfile(defaultProfile(), ::getpid());
+    BrowserLauncher launcher;
+    const auto result = launcher.launch(standIn(OpensPort));
+    EXPECT_TRUE(result.endpoint.isEmpty());
+    EXPECT_TRUE(result.message.contains(u"already running"_s)) << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains(u"--remote-debugging-port"_s)) << result.message.toStdString();
+    EXPECT_TRUE(launches().isEmpty());
+}
+
+TEST_F(BrowserLauncherTest, BrowserAlreadyRunningWithAPortIsWatchedAsItIs) {
+    holdProfile(defaultProfile(), ::getpid());
+    QFile port(defaultProfile() + u"/DevToolsActivePort"_s);
+    ASSERT_TRUE(port.open(QIODevice::WriteOnly));
+    port.write("9333\n/devtools/browser/running\n");
+    port.close();
+    BrowserLauncher launcher;
+    const auto result = launcher.launch(standIn(OpensPort));
+    EXPECT_EQ(result.endpoint, u"ws://127.0.0.1:9333/devtools/browser/running"_s);
+    EXPECT_TRUE(launches().isEmpty());
+}
+
+TEST_F(BrowserLauncherTest, StalePortFileOfAnEndedBrowserIsNotTakenForTheNewOne) {
+    // A lock of a process that is gone, and a port file it left behind.
+    holdProfile(defaultProfile(), 999999);
+    QFile port(defaultProfile() + u"/DevToolsActivePort"_s);
+    ASSERT_TRUE(port.open(QIODevice::WriteOnly));
+    port.write("9333\n/devtools/browser/stale\n");
+    port.close();
+    BrowserLauncher launcher;
+    const auto result = launcher.launch(standIn(OpensPort));
+    EXPECT_EQ(result.endpoint, u"ws://127.0.0.1:4711/devtools/browser/abc"_s);
+}
+
+TEST_F(BrowserLauncherTest, FailuresAreReportedWithoutAnEndpoint) {
+    BrowserLauncher launcher;
+    const auto dies = launcher.launch(standIn(DiesAtOnce));
+    EXPECT_TRUE(dies.endpoint.isEmpty());
+    EXPECT_TRUE(dies.message.contains(u"ended before"_s)) << dies.message.toStdString();
+
+    const auto missing = launcher.launch(u"no-such-browser-anywhere"_s);
+    EXPECT_TRUE(missing.endpoint.isEmpty());
+    EXPECT_TRUE(missing.message.contains(u"not found"_s)) << missing.message.toStdString();
+}
+
+TEST_F(BrowserLauncherTest, PortFileThatIsNotALoopbackEndpointIsRefused) {
+    for (const QByteArray& content : {QByteArray("9222\n"), QByteArray("http\n/devtools/browser/x\n"),
+                                      QByteArray("99999\n/devtools/browser/x\n")}) {
+        QDir().mkpath(defaultProfile());
+        QFile port(defaultProfile() + u"/DevToolsActivePort"_s);
+        ASSERT_TRUE(port.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        port.write(content);
+        port.close();
+        EXPECT_TRUE(BrowserLauncher::endpointFromActivePort(defaultProfile()).isEmpty())
+            << content.toStdString();
+    }
+}
+
+} // namespace
