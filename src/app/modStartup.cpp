@@ -15,25 +15,53 @@
 #include <QSessionManager>
 #include <csignal>
 
-int modStartup::Main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(App::Title);
-    QApplication::setApplicationVersion(QString::fromLatin1(App::VersionText));
-    QApplication::setQuitOnLastWindowClosed(false);
+namespace {
 
-    QCommandLineParser parser;
+const QCommandLineOption Verbose(QStringLiteral("verbose"),
+                                 QStringLiteral("Write more log lines to stderr."));
+
+void describeOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
         QStringLiteral("Stops unwanted popup windows in your web browsers. Lives in the "
                        "notification area; Ctrl + keypad * toggles blocking."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption verbose(QStringLiteral("verbose"),
-                                     QStringLiteral("Write more log lines to stderr."));
-    parser.addOption(verbose);
+    parser.addOption(Verbose);
     platform::addBrowserOptions(parser);
     platform::addLaunchBrowserOption(parser);
-    parser.process(app); // answers --help and --version before anything else happens
-    zor::configureLogging(parser.isSet(verbose));
+}
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(App::Title);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(App::VersionText));
+}
+
+// --help and --version answer without a display: nothing graphical is started for them.
+void answerInformationRequests(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" || arg == "--version") {
+            QCoreApplication core(argc, argv);
+            nameApplication();
+            QCommandLineParser parser;
+            describeOptions(parser);
+            parser.process(core); // prints and ends the program
+        }
+    }
+}
+
+} // namespace
+
+int modStartup::Main(int argc, char* argv[]) {
+    answerInformationRequests(argc, argv);
+    QApplication app(argc, argv);
+    nameApplication();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.process(app);
+    zor::configureLogging(parser.isSet(Verbose));
 
     platform::SingleInstanceGuard guard(App::Title);
     if (!guard.tryAcquire()) {
