@@ -5,6 +5,7 @@
 #include "browser/clsIEManager.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
+#include "lang/LanguageTexts.h"
 #include "platform/Failure.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -28,20 +29,12 @@ QString AutoStartCommand() {
     return VELModule::AppPath() + QStringLiteral("ZORBrakkon");
 }
 
-// The built-in texts of the six messages, so that a warning shown before any language file is
-// applied (or without one) is never an empty box.
-const std::array<QString, 6> DefaultMessages = {QStringLiteral("The sound file could not be found!"),
-                                                QStringLiteral("File type not supported!"),
-                                                QStringLiteral("File does not exist!"),
-                                                QStringLiteral("Unable to asign hotkey CTRL + *"),
-                                                QStringLiteral("Clear Denied Domains list?"),
-                                                QStringLiteral("Clear Accepted Domains list?")};
-
 } // namespace
 
 frmMain::frmMain(Services services, QWidget* parent)
     : QMainWindow(parent)
-    , mstrMsg(DefaultMessages)
+    // Warnings shown before (or without) a language file are never an empty box.
+    , mstrMsg(LanguageTexts::DefaultMessages())
     , mobjServices(std::move(services))
     , mobjLists(mobjServices.listFolder.isEmpty() ? DomainLists::DefaultFolder() : mobjServices.listFolder) {
     setObjectName(QStringLiteral("frmMain"));

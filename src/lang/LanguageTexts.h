@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+class QObject;
+
+// What a language file holds for the window: a caption for every captioned control (keyed by
+// the control's name, blanks as "_", and its "(index)" in a control array), the five tab
+// captions, the tray-tip text and six messages, each with a default.
+namespace LanguageTexts {
+
+inline const QString Section = QStringLiteral("strings");
+
+struct TabText {
+    QString key;
+    QString text;
+};
+
+const std::array<QString, 6>& DefaultMessages();
+const std::array<TabText, 5>& Tabs();
+
+// "english.ini" shows as "English" in the menu.
+QString MenuCaption(const QString& fileName);
+QString ProperCase(const QString& text);
+
+// Sets the caption of every control below root from the file; a control's own caption is the
+// default. Controls with a Tag, separators and controls without a caption are left alone.
+void ApplyCaptions(QObject* root, const QString& path);
+// The tab caption as shown: one blank, then the file's text or the built-in one.
+QString TabCaption(const QString& path, int tab);
+QString TrayTip(const QString& path);
+std::array<QString, 6> Messages(const QString& path);
+
+} // namespace LanguageTexts
