@@ -25,6 +25,8 @@ PopupHarness::PopupHarness(bool headless)
                              }
                          }
                          seen.append(s);
+                         if (whileDeciding)
+                             whileDeciding();
                          Cancel = cancel;
                      });
     client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());

@@ -30,6 +30,8 @@ public:
     std::unique_ptr<BrowserTestClient> client;
 
     bool cancel = true;
+    // Runs inside the listener before it answers, as a modal box would.
+    std::function<void()> whileDeciding;
     QList<Seen> seen;
     QList<platform::cdp::PopupOutcome> outcomes;
 

@@ -92,6 +92,53 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
     }
 }
 
+#ifndef ZOR_HEADFUL
+// Chromium holds a popup by pausing its opener's renderer, and any resume that renderer takes in
+// ends the pause: here another client's, standing for a new tab's resume that arrives late or
+// the opener's own release. The popup's navigation then starts before it is decided, and must
+// still wait for the answer.
+class OpenerResumedEarly : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OpenerResumedEarly, aPopupWhosePauseEndsBeforeItsDecisionStillObeysIt) {
+    const bool cancel = GetParam();
+    PopupHarness h(headless);
+    ASSERT_EQ(h.failure(), QString());
+    h.servePopupPages();
+    h.cancel = cancel;
+    const QString target = h.openTab(QStringLiteral("site-a.test"), QStringLiteral("/click.html"));
+    ASSERT_TRUE(waitUntil([&] { return h.server.count(QStringLiteral("/tick")) > 0; }));
+    const QString session = h.client->attach(target);
+    int requestedWhileHeld = -1;
+    h.whileDeciding = [&] {
+        h.client->call(QStringLiteral("Runtime.runIfWaitingForDebugger"), {}, session);
+        // Time enough for the navigation to reach the server had nothing stopped it.
+        waitUntil([] { return false; }, 500);
+        requestedWhileHeld = h.server.count(QStringLiteral("/popup/click"));
+    };
+    h.client->click(session, QStringLiteral("#b"));
+    ASSERT_TRUE(h.waitForOutcomes(1));
+    EXPECT_EQ(requestedWhileHeld, 0) << "nothing is requested before the decision";
+    const qint64 decidedAt = h.server.nowMs();
+    if (cancel) {
+        EXPECT_TRUE(waitUntil([&] { return h.requestsSince(QStringLiteral("/tick"), decidedAt) >= 3; }));
+        waitUntil([] { return false; }, 300);
+        EXPECT_EQ(h.server.count(QStringLiteral("/popup/click")), 0) << "a cancelled popup never loads";
+        EXPECT_TRUE(waitUntil([&] { return h.client->pageTargets().size() == 2; }))
+            << "the cancelled popup is closed";
+    } else {
+        EXPECT_TRUE(waitUntil([&] { return h.server.count(QStringLiteral("/popup/click")) == 1; }))
+            << "an allowed popup loads";
+        EXPECT_TRUE(waitUntil([&] {
+            return h.windowAt(h.server.url(QStringLiteral("site-a.test"), QStringLiteral("/popup/click"))) !=
+                   nullptr;
+        }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headless, OpenerResumedEarly, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "cancelled" : "allowed"; });
+#endif
+
 #ifdef ZOR_HEADFUL
 // The gestures that depend on real input and windows; the rest behave the same either way.
 const PopupCase headfulCases[] = {popupCases[0], popupCases[2], popupCases[3]};

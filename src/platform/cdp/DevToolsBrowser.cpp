@@ -199,6 +199,8 @@ void DevToolsBrowser::onEvent(const QString& method, const QJsonObject& params, 
         return onTargetInfoChanged(params.value("targetInfo"_L1).toObject());
     if (method == "Target.targetCreated"_L1 || method == "Target.targetCrashed"_L1)
         return;
+    if (method == "Fetch.requestPaused"_L1)
+        return onRequestPaused(params.value("requestId"_L1).toString(), sessionId);
     const auto session = m_sessions.find(sessionId);
     if (sessionId.isEmpty() || session == m_sessions.end()) {
         qCDebug(lcCdp, "%s on an unknown session dropped", qUtf8Printable(method));
@@ -262,7 +264,7 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
             send(u"Target.detachFromTarget"_s, {{"sessionId"_L1, sessionId}}, parentSessionId);
             return;
         }
-        m_sessions.insert(sessionId, Session{SessionKind::Iframe, targetId, parent->page, {}});
+        m_sessions.insert(sessionId, Session{SessionKind::Iframe, targetId, parent->page, {}, {}});
         m_sessionsByTarget.insert(targetId, sessionId);
         setUpSession(sessionId);
         send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
@@ -275,8 +277,14 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
     // but it has still not started: it has no address yet.
     const bool notStarted = waiting || info.value("url"_L1).toString().isEmpty();
     if (notStarted && !openerId.isEmpty()) {
-        m_sessions.insert(sessionId, Session{SessionKind::Popup, targetId, {}, {}});
+        m_sessions.insert(sessionId, Session{SessionKind::Popup, targetId, {}, {}, {}});
         m_sessionsByTarget.insert(targetId, sessionId);
+        // Chromium holds a popup by pausing its opener's renderer, and any resume that renderer
+        // takes in ends that pause: a new tab's resume it handles late, or the opener's own
+        // release before the close has landed. Whatever the popup then asks the network for
+        // stops here until it is decided.
+        send(u"Fetch.enable"_s, {{"patterns"_L1, QJsonArray{QJsonObject{{"urlPattern"_L1, "*"_L1}}}}},
+             sessionId);
         holdPopup(info, sessionId);
         return;
     }
@@ -307,7 +315,7 @@ CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessio
     CdpPage& page = *m_pages.back();
     page.state().url = info.value("url"_L1).toString();
     page.state().title = info.value("title"_L1).toString();
-    m_sessions.insert(sessionId, Session{SessionKind::Page, targetId, &page, {}});
+    m_sessions.insert(sessionId, Session{SessionKind::Page, targetId, &page, {}, {}});
     m_sessionsByTarget.insert(targetId, sessionId);
     send(u"Page.getFrameTree"_s, {}, sessionId,
          [this, p = QPointer(&page)](const QJsonObject& result, const QJsonObject& error) {
@@ -438,6 +446,14 @@ void DevToolsBrowser::shutdown() {
     const auto held = m_held.values();
     for (const auto& request : held)
         resolve(*request, false, false);
+    // A cancelled popup still waiting for its navigation would get it once our interception
+    // leaves with the connection: close it now.
+    QStringList closing;
+    for (auto session = m_sessions.cbegin(); session != m_sessions.cend(); ++session)
+        if (session->kind == SessionKind::Closing)
+            closing.append(session.key());
+    for (const QString& sessionId : std::as_const(closing))
+        closePopup(sessionId);
     m_connection->flush();
     m_connection->disconnect(this);
     m_connection->close();

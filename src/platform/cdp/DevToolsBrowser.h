@@ -72,12 +72,15 @@ signals:
     void popupResolved(const PopupOutcome& outcome);
 
 private:
-    enum class SessionKind { Page, Iframe, Popup };
+    // Closing: a cancelled popup between its opener's release and its close.
+    enum class SessionKind { Page, Iframe, Popup, Closing };
     struct Session {
         SessionKind kind = SessionKind::Page;
         QString targetId;
         QPointer<CdpPage> page; // the tab it belongs to (none for a held popup)
         std::deque<WindowOpenFacts> windowOpens;
+        QStringList pausedRequests; // a held popup's requests, stopped until it is decided
+        bool closeSent = false;
     };
 
     void tryConnect();
@@ -98,6 +101,9 @@ private:
     void maybeList(CdpPage& page);
     void revokePage(CdpPage& page);
     void holdPopup(const QJsonObject& info, const QString& sessionId);
+    void onRequestPaused(const QString& requestId, const QString& sessionId);
+    void failRequest(const QString& requestId, const QString& sessionId);
+    void closePopup(const QString& sessionId);
     QString sessionOfTarget(const QString& targetId) const;
     void purgeRetired();
     void send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},

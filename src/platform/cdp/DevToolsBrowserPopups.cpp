@@ -6,6 +6,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -13,6 +15,14 @@ namespace platform::cdp {
 
 namespace {
 constexpr qint64 WindowOpenLifetimeNs = 2'000'000'000; // a window.open no popup followed
+// How long a cancelled popup is kept after its opener's release for its navigation to show up.
+constexpr int NavigationWaitMs = 1000;
+
+// Whether opening the address makes the browser ask the network for it.
+bool fetchesOverNetwork(const QString& url) {
+    const QString scheme = QUrl(url).scheme();
+    return scheme == "http"_L1 || scheme == "https"_L1 || scheme == "ftp"_L1;
+}
 } // namespace
 
 void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId) {
@@ -93,22 +103,76 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
         outcome->releasedAt = error.isEmpty() ? now() : 0;
         emit popupResolved(*outcome);
     };
+    const auto session = m_sessions.find(request.sessionId);
+    const QStringList paused = session != m_sessions.end() ? session->pausedRequests : QStringList();
     if (cancel) {
-        send(u"Target.closeTarget"_s, {{"targetId"_L1, request.targetId}});
-        // closeTarget alone leaves the opener frozen inside window.open() for good.
-        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release, released);
-        m_sessions.remove(request.sessionId);
-        m_sessionsByTarget.remove(request.targetId);
+        for (const QString& requestId : paused)
+            failRequest(requestId, request.sessionId);
+        if (session != m_sessions.end())
+            session->kind = SessionKind::Closing;
+        // closeTarget alone leaves the opener frozen inside window.open() for good, and the
+        // popup's navigation may still start once the opener runs, also after the target has
+        // gone (taking its request interception with it). So the opener goes first, and the
+        // popup is closed once that navigation has been stopped here.
+        const bool expectsRequest =
+            paused.isEmpty() && request.facts && fetchesOverNetwork(request.facts->url);
+        const int generation = m_generation;
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release,
+             [this, released, generation, expectsRequest,
+              popup = request.sessionId](const QJsonObject& result, const QJsonObject& error) {
+                 if (generation == m_generation) {
+                     if (expectsRequest)
+                         QTimer::singleShot(NavigationWaitMs, this, [this, generation, popup] {
+                             if (generation == m_generation)
+                                 closePopup(popup);
+                         });
+                     else
+                         closePopup(popup);
+                 }
+                 released(result, error);
+             });
     } else {
         m_sessions.remove(request.sessionId);
         CdpPage& page = addPage(request.targetId, request.sessionId, {});
         page.state().url = outcome->url;
         setUpSession(request.sessionId);
+        for (const QString& requestId : paused)
+            send(u"Fetch.continueRequest"_s, {{"requestId"_L1, requestId}}, request.sessionId);
+        send(u"Fetch.disable"_s, {}, request.sessionId);
         send(u"Runtime.runIfWaitingForDebugger"_s, {}, request.sessionId, released);
         requestWindowId(page);
     }
     outcome->commandAt = now();
     m_connection->flush();
+}
+
+void DevToolsBrowser::onRequestPaused(const QString& requestId, const QString& sessionId) {
+    const auto session = m_sessions.find(sessionId);
+    if (session != m_sessions.end() && session->kind == SessionKind::Popup) {
+        session->pausedRequests.append(requestId);
+        return;
+    }
+    if (session != m_sessions.end() && session->kind == SessionKind::Page) {
+        send(u"Fetch.continueRequest"_s, {{"requestId"_L1, requestId}}, sessionId);
+        return;
+    }
+    // A cancelled popup on its way out, or one we no longer know: nothing of it may load.
+    failRequest(requestId, sessionId);
+    closePopup(sessionId);
+}
+
+void DevToolsBrowser::closePopup(const QString& sessionId) {
+    const auto session = m_sessions.find(sessionId);
+    if (session == m_sessions.end() || session->kind != SessionKind::Closing || session->closeSent)
+        return;
+    session->closeSent = true;
+    send(u"Target.closeTarget"_s, {{"targetId"_L1, session->targetId}});
+}
+
+void DevToolsBrowser::failRequest(const QString& requestId, const QString& sessionId) {
+    qCDebug(lcCdp, "request %s of a cancelled popup stopped", qUtf8Printable(requestId));
+    send(u"Fetch.failRequest"_s, {{"requestId"_L1, requestId}, {"errorReason"_L1, "BlockedByClient"_L1}},
+         sessionId);
 }
 
 void DevToolsBrowser::evaluateWithoutWaiting(const QString& sessionId, const QString& expression) {
