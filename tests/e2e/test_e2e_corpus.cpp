@@ -170,24 +170,9 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
                     sampling.start();
                 }
             });
-            CorpusDriver::Visit visit = driver.visit(page, expected);
+            const CorpusDriver::Visit visit = driver.visit(page, expected);
             const auto cancelled = expected.count(u"cancelled"_s);
             const auto opened = expected.count(u"opened"_s);
-            // Known rare race in the browser layer: a load-time popup of a tab opened moments
-            // before can slip past the hold (about one popup in several hundred). Such a page is
-            // visited once more and the slip is reported; a page that fails twice fails the run.
-            // A second visit is only fair when the first one cannot have changed the lists in a
-            // way that changes the page's outcome: no cancel yet, or nothing but cancels expected.
-            const bool wrong =
-                visit.outcomes != expected || visit.popupRequests != opened || !visit.responsive;
-            const auto firstCancels = visit.outcomes.count(u"cancelled"_s);
-            if (wrong && (firstCancels == 0 || cancelled == expected.size())) {
-                std::cerr << "e2e: " << run.name << ' ' << page.file.toStdString() << " went wrong once ("
-                          << visit.outcomes.join(u' ').toStdString() << "; popup requests "
-                          << visit.requestedPopups.join(u", "_s).toStdString() << "); visiting it again\n";
-                cancels += static_cast<int>(firstCancels);
-                visit = driver.visit(page, expected);
-            }
             EXPECT_EQ(visit.outcomes, expected) << page.file.toStdString() << " (" << page.title.toStdString()
                                                 << ") " << visit.note.toStdString();
             EXPECT_EQ(visit.popupRequests, opened)
