@@ -1,6 +1,7 @@
 #include "PopupHarness.h"
 #include "browser/clsIEWindow.h"
 
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -137,6 +138,68 @@ TEST_P(OpenerResumedEarly, aPopupWhosePauseEndsBeforeItsDecisionStillObeysIt) {
 
 INSTANTIATE_TEST_SUITE_P(Headless, OpenerResumedEarly, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "cancelled" : "allowed"; });
+
+// What the program sends to the browser, as its protocol trace shows it.
+QStringList sentMessages;
+void recordSent(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    if (context.category && QByteArray(context.category) == "zor.browser.protocol" &&
+        message.startsWith(u'>'))
+        sentMessages.append(message);
+}
+
+TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
+    PopupHarness h(headless);
+    ASSERT_EQ(h.failure(), QString());
+    const QString marker = QStringLiteral("zzMARKERzz");
+    const QString title =
+        marker + QStringLiteral("\"'</title><script>alert(1)</script>\\ \u202Eevil\u200F\n2nd");
+    QString title_html = title.toHtmlEscaped();
+    h.server.setPage(QStringLiteral("/hostile.html"),
+                     "<title>" + title_html.toUtf8() +
+                         "</title><body onload=\"window.open('/popup/hostile', '_blank')\">x</body>");
+    const QString query = marker + QStringLiteral("%22%27%5C%E2%80%AE%0A") + QString(100 * 1024, u'q');
+    const QString url = h.server.url(QStringLiteral("site-a.test"), QStringLiteral("/hostile.html?") + query);
+
+    QString seenUrl;
+    h.whileDeciding = [&] {
+        clsIEWindow* opener = h.manager->Explorer(h.seen.last().key);
+        ASSERT_NE(opener, nullptr);
+        seenUrl = opener->LocationURL();
+        opener->Document()->setWindowOnErrorNull();
+        opener->Parent()->Document()->setWindowOnErrorNull();
+    };
+    QLoggingCategory::setFilterRules(QStringLiteral("zor.browser.protocol.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(recordSent);
+    h.client->openTab(url);
+    const bool decided = h.waitForOutcomes(1);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    ASSERT_TRUE(decided);
+    EXPECT_EQ(seenUrl, url);
+    const QString shownTitle = QString(title).replace(u'\n', u' ');
+    QString seenTitle;
+    waitUntil([&] {
+        clsIEWindow* opener = h.windowAt(url);
+        seenTitle = opener ? opener->LocationName() : QString();
+        return seenTitle == shownTitle;
+    });
+    EXPECT_EQ(seenTitle, shownTitle) << "the title as the page has it";
+    EXPECT_EQ(h.server.count(QStringLiteral("/popup/hostile")), 0);
+    int evaluations = 0;
+    for (const QString& message : std::as_const(sentMessages)) {
+        if (message.contains(QStringLiteral("Target.createTarget")))
+            continue; // the test opening the page
+        EXPECT_FALSE(message.contains(marker))
+            << "page data went back to the browser: " << message.left(300).toStdString();
+        if (message.contains(QStringLiteral("Runtime.evaluate"))) {
+            ++evaluations;
+            EXPECT_TRUE(message.contains(QStringLiteral("\"expression\":\"window.onerror = null\"")))
+                << message.left(300).toStdString();
+        }
+    }
+    EXPECT_EQ(evaluations, 2) << "the two onerror writes, and nothing else evaluated";
+}
 #endif
 
 #ifdef ZOR_HEADFUL

@@ -24,7 +24,8 @@ namespace platform::cdp {
 //   Page.frameStoppedLoading (main frame)      -> DownloadComplete
 //   Page.frameNavigated (main frame)           -> NavigateComplete2
 //   Page.loadEventFired                        -> DocumentComplete
-//   Target.targetInfoChanged (title changed)   -> TitleChange
+//   Target.targetInfoChanged (title changed),
+//   Target.getTargetInfo after the document    -> TitleChange
 //   Target.targetDestroyed / detachedFromTarget -> OnQuit
 
 namespace {
@@ -238,8 +239,10 @@ void DevToolsBrowser::onPageEvent(CdpPage& page, const QString& method, const QJ
         emit page.DownloadComplete();
     } else if (method == "Page.domContentEventFired"_L1) {
         state.readyState = std::max(state.readyState, 3);
+        refreshTitle(page);
     } else if (method == "Page.loadEventFired"_L1) {
         state.readyState = 4;
+        refreshTitle(page);
         QVariant url = state.url;
         emit page.DocumentComplete(&page, url);
     } else {
@@ -407,6 +410,25 @@ void DevToolsBrowser::onTargetDestroyed(const QString& targetId) {
         emit pagesRevoked();
 }
 
+// Chromium reports a new title with a new address only, not when the page sets its own, so
+// the title is asked for once the document is there. The browser answers this itself: a page
+// frozen inside window.open() does not hold it up.
+void DevToolsBrowser::refreshTitle(CdpPage& page) {
+    send(u"Target.getTargetInfo"_s, {{"targetId"_L1, page.targetId()}}, {},
+         [this, p = QPointer(&page)](const QJsonObject& result, const QJsonObject& error) {
+             if (!p || p->isGone() || !error.isEmpty())
+                 return;
+             updateTitle(*p, result.value("targetInfo"_L1).toObject().value("title"_L1).toString());
+         });
+}
+
+void DevToolsBrowser::updateTitle(CdpPage& page, const QString& title) {
+    if (title == page.state().title)
+        return;
+    page.state().title = title;
+    emit page.TitleChange(title);
+}
+
 void DevToolsBrowser::onTargetInfoChanged(const QJsonObject& info) {
     const QString targetId = info.value("targetId"_L1).toString();
     const auto it = std::find_if(m_pages.begin(), m_pages.end(),
@@ -415,11 +437,7 @@ void DevToolsBrowser::onTargetInfoChanged(const QJsonObject& info) {
         return;
     CdpPage& page = **it;
     page.state().url = info.value("url"_L1).toString();
-    const QString title = info.value("title"_L1).toString();
-    if (title != page.state().title) {
-        page.state().title = title;
-        emit page.TitleChange(title);
-    }
+    updateTitle(page, info.value("title"_L1).toString());
 }
 
 QList<CdpPage*> DevToolsBrowser::listedPages() const {

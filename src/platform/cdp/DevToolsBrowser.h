@@ -93,6 +93,8 @@ private:
     void onDetached(const QString& sessionId);
     void onTargetDestroyed(const QString& targetId);
     void onTargetInfoChanged(const QJsonObject& info);
+    void refreshTitle(CdpPage& page);
+    void updateTitle(CdpPage& page, const QString& title);
     void onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params);
 
     CdpPage& addPage(const QString& targetId, const QString& sessionId, const QJsonObject& info);

@@ -63,7 +63,9 @@ int DevToolsConnection::send(const QString& method, const QJsonObject& params, c
         message.insert(QStringLiteral("sessionId"), sessionId);
     if (onReply)
         m_pending.insert(id, std::move(onReply));
-    m_socket.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    const QString text = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
+    qCDebug(lcCdpWire, "> %s", qUtf8Printable(text));
+    m_socket.sendTextMessage(text);
     return id;
 }
 
@@ -73,6 +75,7 @@ void DevToolsConnection::flush() {
 
 void DevToolsConnection::handleMessage(const QString& text) {
     m_receivedAt = now();
+    qCDebug(lcCdpWire, "< %s", qUtf8Printable(text));
     if (text.size() > MaxMessageBytes) {
         qCWarning(lcCdp, "message of %lld characters dropped", static_cast<long long>(text.size()));
         return;
