@@ -226,6 +226,42 @@ TEST_F(Decision, ARealBrowserRequestIsCancelledThroughTheRegistry) {
     EXPECT_FALSE(opener->fireNewWindow2());
 }
 
+// What a hostile page puts in its address and domain reaches the status list and the denied
+// list as plain text: nothing is interpreted, escaped or lost but what a list line cannot hold.
+struct HostileCase {
+    const char* name;
+    QString url;
+    QString domain;
+    QString deniedEntry;
+};
+
+class HostileOpener : public Decision, public testing::WithParamInterface<HostileCase> {};
+
+TEST_P(HostileOpener, ReachesTheListsAsPlainText) {
+    opener->url = GetParam().url;
+    opener->document.domainText = GetParam().domain;
+    ASSERT_EQ(Decide(), Outcome::Cancelled);
+    ASSERT_EQ(form->List1->count(), 1);
+    EXPECT_EQ(form->List1->item(0)->text(), GetParam().url + QStringLiteral(" --> Terminated!"));
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{GetParam().deniedEntry});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, HostileOpener,
+    testing::Values(HostileCase{"quotes_and_backslashes", QStringLiteral("http://site.test/a\"b'c\\d`$(x)"),
+                                QStringLiteral("q\"u'o\\te.test"), QStringLiteral("q\"u'o\\te.test")},
+                    HostileCase{"markup",
+                                QStringLiteral("http://site.test/<b>bold</b><script>alert(1)</script>"),
+                                QStringLiteral("<i>site</i>.test"), QStringLiteral("<i>site<")},
+                    HostileCase{"line_breaks", QStringLiteral("http://site.test/a\r\nb\nc"),
+                                QStringLiteral("a.test\r\nb.test"), QStringLiteral("a.test")},
+                    HostileCase{"right_to_left_marks", QStringLiteral("http://site.test/\u202Eevil\u200F"),
+                                QStringLiteral("\u202Eevil.test"), QStringLiteral("\u202Eevil.test")},
+                    HostileCase{"hundred_kilobytes",
+                                QStringLiteral("http://site.test/?") + QString(100 * 1024, u'q'),
+                                QStringLiteral("big.test"), QStringLiteral("big.test")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(FormatCount, HasAtLeastTwoDigits) {
     EXPECT_EQ(FormatCount(0), QStringLiteral("00"));
     EXPECT_EQ(FormatCount(7), QStringLiteral("07"));
