@@ -31,7 +31,7 @@ void DomainListModel::AddItem(const QString& entry) {
     const int row = static_cast<int>(m_entries.size());
     beginInsertRows(QModelIndex(), row, row);
     m_entries << entry;
-    m_lower << entry.toLower();
+    m_lower << LosslessText::toLower(entry);
     appendToIndex(m_lower.last());
     endInsertRows();
 }
@@ -56,7 +56,7 @@ void DomainListModel::setEntries(const QStringList& entries) {
     m_lower.clear();
     m_lower.reserve(m_entries.size());
     for (const QString& entry : std::as_const(m_entries))
-        m_lower << entry.toLower();
+        m_lower << LosslessText::toLower(entry);
     rebuildIndex();
     endResetModel();
 }
@@ -78,7 +78,7 @@ void DomainListModel::rebuildIndex() {
 }
 
 qsizetype DomainListModel::indexOfEqual(const QString& text) const {
-    const QString lower = text.toLower();
+    const QString lower = LosslessText::toLower(text);
     const auto found = std::find(m_lower.cbegin(), m_lower.cend(), lower);
     return found == m_lower.cend() ? -1 : found - m_lower.cbegin();
 }
@@ -86,7 +86,7 @@ qsizetype DomainListModel::indexOfEqual(const QString& text) const {
 bool DomainListModel::anyContains(const QString& text) const {
     if (text.isEmpty())
         return m_nonEmpty > 0;
-    const QString lower = text.toLower();
+    const QString lower = LosslessText::toLower(text);
     const QByteArray needle = LosslessText::encode(lower);
     if (needle.contains('\0'))
         return std::any_of(m_lower.cbegin(), m_lower.cend(),

@@ -84,4 +84,24 @@ QByteArray encode(QStringView text) {
     return out;
 }
 
+QString toLower(const QString& text) {
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool lone =
+            i < text.size() && text[i].isSurrogate() &&
+            !(text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) &&
+            !(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate());
+        if (!lone && i < text.size())
+            continue;
+        if (from == 0 && i == text.size())
+            return text.toLower(); // nothing held: the common case
+        out += text.mid(from, i - from).toLower();
+        if (i < text.size())
+            out += text[i];
+        from = i + 1;
+    }
+    return out;
+}
+
 } // namespace LosslessText

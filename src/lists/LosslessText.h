@@ -9,4 +9,8 @@
 namespace LosslessText {
 QString decode(QByteArrayView bytes);
 QByteArray encode(QStringView text);
+// Lower case that leaves held bytes alone. QString::toLower() turns every lone surrogate into
+// U+FFFD once anything in the text changes case, so two entries differing only in such a byte
+// would compare equal.
+QString toLower(const QString& text);
 } // namespace LosslessText

@@ -92,6 +92,17 @@ TEST_F(ListFiles, OrderDuplicatesAndForeignBytesSurviveALoadAndASave) {
     EXPECT_EQ(readBytes(denied()), original);
 }
 
+TEST_F(ListFiles, EntriesDifferingOnlyInAForeignByteStayApartWhatEverTheirCase) {
+    writeBytes(denied(), QByteArray("Caf\xE9.FR\r\nCaf\xE8.FR\r\n"));
+    DomainLists lists(dir.path());
+    lists.LoadList();
+    ASSERT_EQ(lists.List2().ListCount(), 2);
+    const QString second = lists.List2().List(1);
+    lists.RemoveFromList(lists.List2().List(0), DomainLists::Denied);
+    EXPECT_EQ(lists.List2().entries(), QStringList{second});
+    EXPECT_TRUE(lists.IsInList(second.mid(1), DomainLists::Denied));
+}
+
 TEST_F(ListFiles, BadFilesLoadWithoutCrashing) {
     QByteArray garbage;
     for (int i = 0; i < 200000; ++i)

@@ -53,13 +53,11 @@ TEST_F(SettingsStore, SectionsDifferingOnlyInCaseAreOneSection) {
 }
 
 TEST_F(SettingsStore, AnyTextSurvivesARoundTrip) {
-    const QString texts[] = {q("  blanks at both ends  "),
-                             q("line\nbreak\rand\ttab"),
-                             q("back\\slash \\n"),
-                             q("\"quoted\""),
-                             q("ünïcödé ✓"),
-                             q("a=b;c#d[e]"),
-                             QString()};
+    const QString texts[] = {q("  blanks at both ends  "), q("line\nbreak\rand\ttab"), q("back\\slash \\n"),
+                             q("\"quoted\""), q("ünïcödé ✓"), q("a=b;c#d[e]"),
+                             // White space other than blanks at the ends: trimmed away once.
+                             q("\vvertical tabs\v"), q("\u00A0no-break spaces\u00A0"),
+                             q("line separator\u2028"), QString()};
     int i = 0;
     for (const QString& text : texts)
         ASSERT_TRUE(store.SaveSetting(App, q("General"), QStringLiteral("k%1").arg(i++), text));

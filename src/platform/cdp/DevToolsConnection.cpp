@@ -1,10 +1,10 @@
 #include "platform/cdp/DevToolsConnection.h"
 
 #include "platform/cdp/CdpLog.h"
+#include "platform/cdp/DevToolsMessage.h"
 #include "platform/cdp/Endpoint.h"
 
 #include <QJsonDocument>
-#include <QJsonParseError>
 
 namespace platform::cdp {
 
@@ -76,42 +76,34 @@ void DevToolsConnection::flush() {
 void DevToolsConnection::handleMessage(const QString& text) {
     m_receivedAt = now();
     qCDebug(lcCdpWire, "< %s", qUtf8Printable(text));
-    if (text.size() > MaxMessageBytes) {
+    const DevToolsMessage message = DevToolsMessage::parse(text, MaxMessageBytes);
+    switch (message.kind) {
+    case DevToolsMessage::Kind::Oversized:
         qCWarning(lcCdp, "message of %lld characters dropped", static_cast<long long>(text.size()));
         return;
-    }
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        qCWarning(lcCdp, "malformed message dropped: %s", qUtf8Printable(error.errorString()));
+    case DevToolsMessage::Kind::Malformed:
+        qCWarning(lcCdp, "malformed message dropped: %s", qUtf8Printable(message.problem));
         return;
-    }
-    const QJsonObject message = document.object();
-    const QString sessionId = message.value(QStringLiteral("sessionId")).toString();
-    if (message.contains(QStringLiteral("id"))) {
-        const int id = message.value(QStringLiteral("id")).toInt(-1);
-        const Reply reply = m_pending.take(id);
-        if (!reply) {
-            if (id < 1 || id >= m_nextId)
-                qCInfo(lcCdp, "reply to unknown request %d dropped", id);
-            else if (message.contains(QStringLiteral("error")))
-                qCDebug(lcCdp, "request %d failed: %s", id,
-                        qUtf8Printable(message.value(QStringLiteral("error"))
-                                           .toObject()
-                                           .value(QStringLiteral("message"))
-                                           .toString()));
-            return;
-        }
-        reply(message.value(QStringLiteral("result")).toObject(),
-              message.value(QStringLiteral("error")).toObject());
-        return;
-    }
-    const QString method = message.value(QStringLiteral("method")).toString();
-    if (method.isEmpty()) {
+    case DevToolsMessage::Kind::Unrouted:
         qCInfo(lcCdp, "message with neither id nor method dropped");
         return;
+    case DevToolsMessage::Kind::Event:
+        emit eventReceived(message.method, message.params, message.sessionId);
+        return;
+    case DevToolsMessage::Kind::Reply:
+        break;
     }
-    emit eventReceived(method, message.value(QStringLiteral("params")).toObject(), sessionId);
+    const int id = message.id;
+    const Reply reply = m_pending.take(id);
+    if (!reply) {
+        if (id < 1 || id >= m_nextId)
+            qCInfo(lcCdp, "reply to unknown request %d dropped", id);
+        else if (message.hasError)
+            qCDebug(lcCdp, "request %d failed: %s", id,
+                    qUtf8Printable(message.error.value(QStringLiteral("message")).toString()));
+        return;
+    }
+    reply(message.result, message.error);
 }
 
 void DevToolsConnection::onDisconnected() {

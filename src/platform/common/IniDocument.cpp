@@ -36,9 +36,9 @@ QString escape(const QString& text) {
             out += c;
         }
     }
-    // Blanks at either end would be lost to trimming on the next read.
-    if (out.startsWith(QLatin1Char(' ')) || out.endsWith(QLatin1Char(' ')) ||
-        out.startsWith(QLatin1Char('"')))
+    // White space at either end (a vertical tab or a no-break space as much as a blank) would be
+    // lost to trimming on the next read.
+    if (!out.isEmpty() && (out.front().isSpace() || out.back().isSpace() || out.front() == u'"'))
         out = QLatin1Char('"') + out + QLatin1Char('"');
     return out;
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <cstdint>
+#include <cstdio>
+
+// A property a reader must keep on any input. A broken one stops the process the way a crash
+// does, so the fuzzer keeps the input that showed it.
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #condition);            \
+            __builtin_trap();                                                                                \
+        }                                                                                                    \
+    } while (false)
+
+// Warnings about damaged input are the expected outcome here; printing them would only slow the
+// fuzzer down.
+inline void quietLogging() {
+    static const bool once = [] {
+        QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
+        return true;
+    }();
+    (void)once;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);

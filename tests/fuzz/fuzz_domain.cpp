@@ -1,0 +1,43 @@
+// Reducing an address (from a browser or dropped by the user) to its domain and to a list entry.
+#include "FuzzCheck.h"
+#include "lists/DomainLists.h"
+#include "policy/DomainFromUrl.h"
+
+#include <QByteArray>
+#include <QString>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quietLogging();
+    const QString url = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    const QString domain = GetDomainFromURL(url);
+    FUZZ_CHECK(!domain.contains(QLatin1Char('/')));
+    FUZZ_CHECK(domain.isEmpty() || url.contains(domain));
+    // A domain holds neither a slash nor so a scheme marker: reducing it again changes nothing.
+    FUZZ_CHECK(GetDomainFromURL(domain) == domain);
+
+    const std::optional<QString> entry = DomainLists::ReduceToEntry(url);
+    if (!entry)
+        return 0;
+    FUZZ_CHECK(!entry->contains(QLatin1Char('\r')) && !entry->contains(QLatin1Char('\n')));
+    FUZZ_CHECK(entry->isEmpty() || url.contains(*entry));
+    if (!entry->endsWith(QLatin1Char('/')))
+        FUZZ_CHECK(DomainLists::ReduceToEntry(*entry) == entry);
+
+    // Adding lands the entry on one list only, where the lookup then finds it.
+    DomainLists lists(QStringLiteral("/nonexistent"));
+    lists.List3().AddItem(*entry);
+    lists.AddDomain(url, DomainLists::Denied);
+    FUZZ_CHECK(lists.List2().ListCount() == 1);
+    FUZZ_CHECK(lists.List3().ListCount() == 0);
+    if (!entry->isEmpty()) {
+        FUZZ_CHECK(lists.IsInList(*entry, DomainLists::Denied));
+        // The lookup matches a piece of an entry too (never half of a character).
+        if (entry->size() > 1 && !entry->at(1).isLowSurrogate())
+            FUZZ_CHECK(lists.IsInList(entry->mid(1), DomainLists::Denied));
+        FUZZ_CHECK(!lists.IsInList(*entry, DomainLists::Accepted));
+    }
+    lists.AddDomain(url, DomainLists::Denied);
+    FUZZ_CHECK(lists.List2().ListCount() == 1);
+    return 0;
+}

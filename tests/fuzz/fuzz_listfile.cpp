@@ -1,0 +1,64 @@
+// The list-file reader: any bytes load without harm, keep every byte through a load and a save,
+// and what is loaded is found by the list lookup.
+#include "FuzzCheck.h"
+#include "lists/DomainListModel.h"
+#include "lists/ListFile.h"
+#include "lists/LosslessText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+// One file per process, so parallel fuzzing jobs do not share it.
+QString scratchFile() {
+    static const QString path =
+        QDir::tempPath() + QStringLiteral("/zor-fuzz-list-%1.txt").arg(QCoreApplication::applicationPid());
+    return path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quietLogging();
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    FUZZ_CHECK(LosslessText::encode(LosslessText::decode(bytes)) == bytes);
+
+    // A small capacity as well, so the fuzzer reaches the overflow path cheaply.
+    const qsizetype small = size > 0 ? data[0] % 8 : 0;
+    bool fewTruncated = false;
+    const QStringList few = ListFile::parse(bytes, small, &fewTruncated);
+    bool truncated = true;
+    const QStringList entries = ListFile::parse(bytes, DomainListModel::Capacity, &truncated);
+    FUZZ_CHECK(few == entries.mid(0, small));
+    FUZZ_CHECK(fewTruncated == (entries.size() > small));
+    FUZZ_CHECK(!truncated || entries.size() == DomainListModel::Capacity);
+    for (const QString& entry : entries) {
+        FUZZ_CHECK(entry.contains(QLatin1Char('.')));
+        FUZZ_CHECK(!entry.contains(QLatin1Char('\r')));
+    }
+    FUZZ_CHECK(ListFile::parse(ListFile::serialize(entries), DomainListModel::Capacity) == entries);
+
+    // Through a real file, as the program saves and loads its lists.
+    const QString path = scratchFile();
+    FUZZ_CHECK(ListFile::write(path, entries, false));
+    const ListFile::Content content = ListFile::read(path, DomainListModel::Capacity);
+    FUZZ_CHECK(content.complete);
+    FUZZ_CHECK(content.entries == entries);
+    QFile::remove(path);
+
+    DomainListModel model;
+    model.setEntries(entries);
+    for (const QString& entry : entries) {
+        FUZZ_CHECK(model.anyContains(entry));
+        // Any inner piece too, as long as it does not split a surrogate pair (an address never
+        // holds half a character).
+        const qsizetype first = 1;
+        const qsizetype last = entry.size() - 2;
+        if (last > first && !entry[first].isLowSurrogate() && !entry[last].isHighSurrogate())
+            FUZZ_CHECK(model.anyContains(entry.mid(first, last - first + 1)));
+    }
+    return 0;
+}

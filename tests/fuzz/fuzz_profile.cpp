@@ -1,0 +1,66 @@
+// The private-profile reader (language files). Input: the section name on the first line, the
+// key on the second, the file after that.
+#include "FuzzCheck.h"
+#include "platform/common/PrivateProfile.h"
+#include "util/VELModule.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString scratchFile() {
+    static const QString path =
+        QDir::tempPath() + QStringLiteral("/zor-fuzz-profile-%1.ini").arg(QCoreApplication::applicationPid());
+    return path;
+}
+
+QByteArray takeLine(QByteArrayView& rest) {
+    const qsizetype end = rest.indexOf('\n');
+    const QByteArray line = (end < 0 ? rest : rest.first(end)).toByteArray();
+    rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+    return line;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quietLogging();
+    QByteArrayView rest(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString section = QString::fromUtf8(takeLine(rest));
+    const QString key = QString::fromUtf8(takeLine(rest));
+    const QByteArray contents = rest.toByteArray();
+    // No line of a file can hold a line break, so no value can be this.
+    const QString missing = QStringLiteral("\n<missing>\n");
+
+    using platform::PrivateProfile;
+    const QString value = PrivateProfile::readString(contents, section, key, missing);
+    const bool found = value != missing;
+    if (found)
+        FUZZ_CHECK(!value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')));
+
+    // A byte-order mark and CR LF line ends make no difference.
+    if (!contents.startsWith("\xEF\xBB\xBF"))
+        FUZZ_CHECK(PrivateProfile::readString("\xEF\xBB\xBF" + contents, section, key, missing) == value);
+    QByteArray crlf = contents;
+    crlf.replace("\n", "\r\n");
+    FUZZ_CHECK(PrivateProfile::readString(crlf, section, key, missing) == value);
+
+    // The first section and key of a name win over any later one.
+    if (found) {
+        const QByteArray later = contents + "\n[" + section.toUtf8() + "]\n" + key.toUtf8() + "=later\n";
+        FUZZ_CHECK(PrivateProfile::readString(later, section, key, missing) == value);
+    }
+
+    // The program's entry reads a file and caps the value at its buffer size.
+    const QString path = scratchFile();
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(file.write(contents) == contents.size());
+    file.close();
+    const QString viaFile = VELModule::ReadIniString(path, section, key, missing);
+    FUZZ_CHECK(viaFile == (found ? value.left(2047) : missing.left(2047)));
+    QFile::remove(path);
+    return 0;
+}
