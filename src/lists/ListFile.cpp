@@ -138,7 +138,7 @@ Content read(const QString& path, qsizetype capacity) {
     Parsed& parsed = collector.parsed;
     content.entries = std::move(parsed.entries);
     if (parsed.tooLong > 0) {
-        qCWarning(lcLists, "%s: %lld lines longer than %lld bytes cannot be entries and were skipped",
+        qCWarning(lcLists, "%s: skipped %lld over-long lines (more than %lld bytes cannot be an entry)",
                   qUtf8Printable(path), static_cast<long long>(parsed.tooLong),
                   static_cast<long long>(MaxEntryBytes));
         content.complete = false;
