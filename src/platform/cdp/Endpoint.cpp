@@ -68,6 +68,9 @@ std::optional<Endpoint> Endpoint::fromActivePortFile(const QString& path) {
     static QHash<QString, QByteArray> refused;
     if (endpoint) {
         refused.remove(path);
+    } else if (bytes.size() <= MaxActivePortBytes && !bytes.trimmed().contains('\n')) {
+        // Empty or one line: a browser may be writing it right now.
+        qCDebug(lcCdp, "%s is not complete yet", qUtf8Printable(path));
     } else if (refused.value(path) != bytes || !refused.contains(path)) {
         refused.insert(path, bytes);
         qCWarning(lcCdp, "%s does not name a loopback DevTools endpoint; not connecting",
