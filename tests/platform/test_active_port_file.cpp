@@ -87,6 +87,13 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
+TEST(ActivePortFile, AnEndlessFileIsReadOnlyAsFarAsARealOneCouldBe) {
+    QTemporaryDir profile;
+    const QString path = profile.filePath(QStringLiteral("DevToolsActivePort"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+    EXPECT_FALSE(Endpoint::fromActivePortFile(path).has_value());
+}
+
 // A listening socket stands for the browser: what matters is whether anything connects to it.
 TEST(ActivePortFile, AFileNamingAnythingElseIsToldOnceAndNeverConnected) {
     QTcpServer browser;
