@@ -97,25 +97,34 @@ void DomainLists::LoadList() {
     m_denied.Clear();
     m_accepted.Clear();
     for (const std::int32_t index : {Denied, Accepted}) {
-        bool& complete = index == Denied ? m_deniedComplete : m_acceptedComplete;
-        complete = true;
+        PartialLoad& load = partialLoad(index);
+        load = PartialLoad();
         const QString path = filePath(index);
         if (!VELModule::FileExists(path))
             continue;
-        const ListFile::Content content = ListFile::read(path, DomainListModel::Capacity);
-        complete = content.complete;
+        ListFile::Content content = ListFile::read(path, DomainListModel::Capacity);
         list(index)->setEntries(content.entries);
-        qCInfo(lcLists, "loaded %lld entries from %s", static_cast<long long>(content.entries.size()),
+        if (!content.complete)
+            load = PartialLoad{true, std::move(content.entries)};
+        qCInfo(lcLists, "loaded %lld entries from %s", static_cast<long long>(list(index)->ListCount()),
                qUtf8Printable(path));
     }
 }
 
 void DomainLists::SaveList() {
     for (const std::int32_t index : {Denied, Accepted}) {
-        const bool complete = index == Denied ? m_deniedComplete : m_acceptedComplete;
+        PartialLoad& load = partialLoad(index);
+        const QStringList& entries = list(index)->entries();
+        if (load.partial && entries == load.entries) {
+            qCInfo(lcLists, "%s was loaded only in part and not changed; left as it is",
+                   qUtf8Printable(filePath(index)));
+            continue;
+        }
         zor::tryStep("saving a domain list", [&] {
-            if (!ListFile::write(filePath(index), list(index)->entries(), !complete))
+            if (!ListFile::write(filePath(index), entries, load.partial))
                 throw zor::Failure(QStringLiteral("%1 was not saved").arg(filePath(index)));
+            // The backup now holds the old file; a later save must not replace it with this one.
+            load = PartialLoad();
         });
     }
 }

@@ -44,8 +44,17 @@ private:
     QString m_folder;
     DomainListModel m_denied;
     DomainListModel m_accepted;
-    bool m_deniedComplete = true;
-    bool m_acceptedComplete = true;
+    // What a list's file gave at the last load, while that was not the whole file: such a
+    // file is rewritten only when the list was changed, and then its old content is kept.
+    struct PartialLoad {
+        bool partial = false;
+        QStringList entries;
+    };
+    PartialLoad& partialLoad(std::int32_t LstIndex) {
+        return LstIndex == Denied ? m_deniedLoad : m_acceptedLoad;
+    }
+    PartialLoad m_deniedLoad;
+    PartialLoad m_acceptedLoad;
 };
 
 // The "(index)" suffix of a control-array member, from its "Index" property; empty for a

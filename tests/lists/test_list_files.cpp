@@ -103,20 +103,18 @@ TEST_F(ListFiles, EntriesDifferingOnlyInAForeignByteStayApartWhatEverTheirCase) 
     EXPECT_TRUE(lists.IsInList(second.mid(1), DomainLists::Denied));
 }
 
-TEST_F(ListFiles, BadFilesLoadWithoutCrashing) {
+TEST_F(ListFiles, BinaryGarbageLoadsAndSavesBackEveryEntryItHeld) {
     QByteArray garbage;
     for (int i = 0; i < 200000; ++i)
         garbage += char((i * 7919) % 256);
     writeBytes(denied(), garbage);
-    QByteArray longLine(10 * 1024 * 1024, 'a');
-    longLine[5] = '.';
-    writeBytes(accepted(), longLine + "\r\nw.x.y\r\n");
     DomainLists lists(dir.path());
     ASSERT_NO_THROW(lists.LoadList());
-    EXPECT_EQ(lists.List3().ListCount(), 2);
-    EXPECT_EQ(lists.List3().List(0).size(), longLine.size());
+    const QStringList loaded = lists.List2().entries();
+    EXPECT_GT(loaded.size(), 0);
     lists.SaveList();
-    EXPECT_EQ(readBytes(accepted()), longLine + "\r\nw.x.y\r\n");
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().entries(), loaded);
 }
 
 TEST_F(ListFiles, MissingFilesGiveEmptyLists) {
@@ -145,20 +143,7 @@ TEST_F(ListFiles, AReadOnlyOldFileIsReplacedByANormalOne) {
     EXPECT_TRUE(QFile::permissions(denied()) & QFileDevice::WriteOwner);
 }
 
-TEST_F(ListFiles, AListLoadedOnlyInPartKeepsTheOldFileAsBackup) {
-    QByteArray big;
-    for (int i = 0; i < DomainListModel::Capacity + 5; ++i)
-        big += "d" + QByteArray::number(i) + ".q\r\n";
-    writeBytes(denied(), big);
-    DomainLists lists(dir.path());
-    lists.LoadList();
-    EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);
-    lists.SaveList();
-    EXPECT_EQ(readBytes(denied() + q(".bak")), big);
-    EXPECT_FALSE(QFileInfo::exists(accepted() + q(".bak"))) << "a complete list needs no backup";
-}
-
-TEST(ListFilesUnprivileged, AnUnreadableFileLoadsEmptyAndIsKeptAsBackupOnSave) {
+TEST(ListFilesUnprivileged, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThenKeptAsBackup) {
     if (!Unprivileged::runHere())
         return;
     QTemporaryDir dir;
@@ -170,8 +155,11 @@ TEST(ListFilesUnprivileged, AnUnreadableFileLoadsEmptyAndIsKeptAsBackupOnSave) {
     EXPECT_EQ(lists.List2().ListCount(), 0);
     QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::ReadOwner);
     lists.SaveList();
+    EXPECT_EQ(readBytes(path), QByteArray("secret.q\r\n"));
+    lists.List2().AddItem(q("new.q"));
+    lists.SaveList();
     EXPECT_EQ(readBytes(path + q(".bak")), QByteArray("secret.q\r\n"));
-    EXPECT_EQ(readBytes(path), QByteArray());
+    EXPECT_EQ(readBytes(path), QByteArray("new.q\r\n"));
 }
 
 TEST(ListFilesUnprivileged, AReadOnlyFolderKeepsTheOldFiles) {

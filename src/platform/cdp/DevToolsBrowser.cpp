@@ -88,18 +88,8 @@ void DevToolsBrowser::tryConnect() {
         connectTo(m_source.url);
         return;
     case BrowserSource::Kind::ActivePortFile: {
-        QFile file(m_source.file);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        const QList<QByteArray> lines = file.readAll().split('\n');
-        bool ok = false;
-        const uint port = lines.value(0).trimmed().toUInt(&ok);
-        const QByteArray path = lines.value(1).trimmed();
-        if (!ok || port == 0 || port > 65535 || !path.startsWith("/devtools/browser/")) {
-            qCDebug(lcCdp, "%s: not a DevTools port file", qUtf8Printable(m_source.file));
-            return;
-        }
-        connectTo(QUrl(u"ws://127.0.0.1:%1%2"_s.arg(port).arg(QString::fromLatin1(path))));
+        if (const auto endpoint = Endpoint::fromActivePortFile(m_source.file))
+            connectTo(endpoint->webSocketUrl);
         return;
     }
     case BrowserSource::Kind::Port: {

@@ -86,29 +86,31 @@ IniDocument::LoadResult IniDocument::load(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return LoadResult::Unreadable;
-    if (!parse(bytes)) {
-        m_sections.clear();
-        return LoadResult::Damaged;
-    }
-    return LoadResult::Loaded;
+    return parse(bytes) ? LoadResult::Loaded : LoadResult::Damaged;
 }
 
 bool IniDocument::parse(const QByteArray& bytes) {
-    if (bytes.contains('\0'))
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return false;
+    // A damaged file still gives every line that can be read; the caller learns it was damaged.
+    bool damaged = false;
     Section* current = nullptr;
-    const auto lines = QStringView(text).split(u'\n');
-    for (QStringView line : lines) {
-        line = line.trimmed();
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (const QByteArray& raw : lines) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString text = decoder.decode(raw);
+        if (raw.contains('\0') || decoder.hasError()) {
+            damaged = true;
+            continue;
+        }
+        const QStringView line = QStringView(text).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']'))
-                return false;
+            if (!line.endsWith(u']')) {
+                // Keys after a broken header belong nowhere we could name.
+                damaged = true;
+                current = nullptr;
+                continue;
+            }
             const QString name = line.mid(1, line.size() - 2).trimmed().toString();
             current = findSection(name);
             if (!current) {
@@ -118,13 +120,15 @@ bool IniDocument::parse(const QByteArray& bytes) {
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
-        if (eq <= 0 || !current)
-            return false;
+        if (eq <= 0 || !current) {
+            damaged = true;
+            continue;
+        }
         const QString key = line.left(eq).trimmed().toString();
         if (!value(current->name, key))
             current->entries.append(Entry{key, unescape(line.mid(eq + 1).trimmed())});
     }
-    return true;
+    return !damaged;
 }
 
 QByteArray IniDocument::serialize() const {
@@ -152,7 +156,9 @@ bool IniDocument::save(const QString& path) const {
         return false;
     }
     const QByteArray bytes = serialize();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // A short file must be flushed here: a write that fails only in commit() goes unnoticed
+    // there and the cut-off file would replace the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         qCWarning(lcSettings, "cannot write %s: %s", qUtf8Printable(path),
                   qUtf8Printable(file.errorString()));
         return false;

@@ -11,6 +11,7 @@ namespace platform {
 // any text survives a round trip. Files are replaced atomically.
 class IniDocument {
 public:
+    // Damaged: the readable lines are loaded, the others are not.
     enum class LoadResult { Missing, Loaded, Unreadable, Damaged };
 
     LoadResult load(const QString& path);
@@ -23,7 +24,8 @@ public:
     QStringList keys(const QString& section) const;
 
     QByteArray serialize() const;
-    // false when the text is not a key file of ours (binary data, stray lines).
+    // false when the text is not a key file of ours (binary data, stray lines); what could be
+    // read is kept all the same.
     bool parse(const QByteArray& bytes);
 
 private:

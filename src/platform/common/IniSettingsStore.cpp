@@ -17,7 +17,8 @@ QString IniSettingsStore::GetSetting(const QString& appName, const QString& sect
     IniDocument doc;
     const auto result = doc.load(filePath(appName));
     if (result == IniDocument::LoadResult::Unreadable || result == IniDocument::LoadResult::Damaged)
-        qCWarning(lcSettings, "%s is %s; using the default of %s", qUtf8Printable(filePath(appName)),
+        qCWarning(lcSettings, "%s is %s; %s is taken from what could be read",
+                  qUtf8Printable(filePath(appName)),
                   result == IniDocument::LoadResult::Damaged ? "damaged" : "unreadable", qUtf8Printable(key));
     return doc.value(section, key).value_or(defaultValue);
 }
@@ -39,8 +40,8 @@ bool IniSettingsStore::SaveSetting(const QString& appName, const QString& sectio
                       qUtf8Printable(key));
             return false;
         }
-        qCWarning(lcSettings, "%s was damaged; kept as %s and started afresh", qUtf8Printable(path),
-                  qUtf8Printable(backup));
+        qCWarning(lcSettings, "%s was damaged; kept as %s, its readable settings carried over",
+                  qUtf8Printable(path), qUtf8Printable(backup));
         break;
     }
     case IniDocument::LoadResult::Missing:

@@ -157,7 +157,9 @@ bool AutostartEntry::write(const QString& name, const QString& programPath) {
         return false;
     }
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // A short file must be flushed here: a write that fails only in commit() goes unnoticed
+    // there and the cut-off file would replace the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         qCWarning(lcPlatform, "cannot write %s: %s", qUtf8Printable(pathFor(name)),
                   qUtf8Printable(file.errorString()));
         return false;

@@ -106,15 +106,9 @@ qint64 BrowserLauncher::runningProfileOwner(const QString& profileDir) {
 }
 
 QString BrowserLauncher::endpointFromActivePort(const QString& profileDir) {
-    QFile file(QDir(profileDir).filePath(u"DevToolsActivePort"_s));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    if (lines.size() < 2 || lines[1].trimmed().isEmpty())
-        return {};
-    const QString url = u"ws://127.0.0.1:%1%2"_s.arg(QString::fromLatin1(lines[0].trimmed()),
-                                                     QString::fromLatin1(lines[1].trimmed()));
-    return cdp::Endpoint::parse(url) ? url : QString();
+    const auto endpoint =
+        cdp::Endpoint::fromActivePortFile(QDir(profileDir).filePath(u"DevToolsActivePort"_s));
+    return endpoint ? endpoint->webSocketUrl.toString() : QString();
 }
 
 qint64 BrowserLauncher::start(const QString& program, const QStringList& arguments, const QString& errorLog) {

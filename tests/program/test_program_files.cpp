@@ -1,0 +1,277 @@
+#include "support/TrayHost.h"
+#include "support/XvfbSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+
+namespace {
+
+const bool underXvfb = XvfbSession::startForProcess();
+
+bool waitUntil(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// The real program copied into a folder of its own, its lists beside it, started hidden in the
+// tray; run directly or under a wrapper (strace) given as the first words of the command.
+class ProgramFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(underXvfb);
+        ASSERT_TRUE(tray.start());
+        program = folder.filePath(QStringLiteral("ZORBrakkon"));
+        ASSERT_TRUE(
+            QFile::copy(qEnvironmentVariable("ZOR_RUNTIME_DIR") + QStringLiteral("/ZORBrakkon"), program));
+        QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner);
+        const QString source = qEnvironmentVariable("ZOR_SOURCE_DIR");
+        QFile::link(source + QStringLiteral("/languages"), folder.filePath(QStringLiteral("languages")));
+        QFile::link(source + QStringLiteral("/media"), folder.filePath(QStringLiteral("media")));
+        settings = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/ZOR Brakkon/settings.ini");
+        writeBytes(settings, "[General]\nFirstRun=0\nKill=1\n");
+    }
+    void TearDown() override {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    QString file(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+
+    bool startResident(const QStringList& wrapper = {}, const QStringList& arguments = {}) {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setWorkingDirectory(folder.path());
+        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        wrapped = !wrapper.isEmpty();
+        QStringList command = wrapper;
+        command << program << QStringLiteral("--verbose") << arguments;
+        process.start(command.takeFirst(), command);
+        return waitUntil([&] { return output().contains(QStringLiteral("icon added to the tray host")); },
+                         30000);
+    }
+    QString output() {
+        log += process.readAll();
+        return QString::fromUtf8(log);
+    }
+    bool endsNormally(int milliseconds) {
+        const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, milliseconds);
+        output();
+        return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    // The program itself, also when it runs under a wrapper.
+    void signal(int number) {
+        pid_t pid = pid_t(process.processId());
+        if (wrapped) {
+            const QByteArray children =
+                readBytes(QStringLiteral("/proc/%1/task/%1/children").arg(pid)).trimmed();
+            pid = pid_t(children.split(' ').value(0).toLongLong());
+        }
+        if (pid > 0)
+            ::kill(pid, number);
+    }
+
+    QTemporaryDir folder;
+    TrayHost tray;
+    QString program;
+    QString settings;
+    QProcess process;
+    QByteArray log;
+    bool wrapped = false;
+};
+
+QByteArray listOf(int count, const char* stem) {
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += QByteArray(180, 'w') + stem + QByteArray::number(i) + ".q\r";
+    return bytes;
+}
+
+TEST_F(ProgramFiles, MoreSignalsDuringTheSaveLeaveCompleteFilesAndOneOrderlyEnd) {
+    // Full lists take a while to write; CR-only line ends show that they were written anew.
+    const QByteArray denied = listOf(32767, "deny");
+    const QByteArray accepted = listOf(32767, "accept");
+    for (const auto& [first, second] : {std::pair{SIGTERM, SIGTERM}, std::pair{SIGINT, SIGHUP}}) {
+        writeBytes(file("deny_domains.txt"), denied);
+        writeBytes(file("accept_domains.txt"), accepted);
+        writeBytes(settings, "[General]\nFirstRun=0\nTotalWindowsKilled=7\n");
+        log.clear();
+        ASSERT_TRUE(startResident()) << qPrintable(output());
+        signal(first);
+        signal(second);
+        for (int i = 0; i < 10; ++i) {
+            QThread::msleep(10);
+            signal(i % 2 ? SIGHUP : SIGTERM);
+        }
+        EXPECT_TRUE(endsNormally(30000)) << qPrintable(output());
+        QByteArray crlf = denied;
+        EXPECT_EQ(readBytes(file("deny_domains.txt")), crlf.replace("\r", "\r\n"));
+        crlf = accepted;
+        EXPECT_EQ(readBytes(file("accept_domains.txt")), crlf.replace("\r", "\r\n"));
+        const QString saved = QString::fromUtf8(readBytes(settings));
+        EXPECT_TRUE(saved.contains(QStringLiteral("TotalWindowsKilled=7"))) << qPrintable(saved);
+        EXPECT_TRUE(saved.contains(QStringLiteral("KillMode=0"))) << qPrintable(saved);
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 3) << "no half-written files left";
+        EXPECT_EQ(QDir(QFileInfo(settings).absolutePath()).entryList(QDir::Files),
+                  QStringList{QStringLiteral("settings.ini")});
+    }
+}
+
+TEST_F(ProgramFiles, DamagedFilesStartQuicklyKeepWhatTheyCanAndAreNotOverwritten) {
+    QByteArray million;
+    for (int i = 0; i < 1000000; ++i)
+        million += "d" + QByteArray::number(i) + ".q\r\n";
+    QByteArray hugeLine(100 * 1024 * 1024, 'x');
+    hugeLine.prepend("a.q\r\n");
+    writeBytes(file("deny_domains.txt"), million);
+    writeBytes(file("accept_domains.txt"), hugeLine);
+    const QByteArray damagedSettings = "[General]\nFirstRun=0\nKill=yes\nKillMode=9\nSound=\xFF\n"
+                                       "TotalWindowsKilled=12\nFutureKey=kept\nstray line\n";
+    writeBytes(settings, damagedSettings);
+
+    // Within the start-up wait: these files do not stall the start (the figure is in bench/).
+    ASSERT_TRUE(startResident()) << qPrintable(output());
+    signal(SIGTERM);
+    EXPECT_TRUE(endsNormally(30000)) << qPrintable(output());
+
+    EXPECT_TRUE(output().contains(QStringLiteral("holds more than 32767 entries"))) << qPrintable(output());
+    EXPECT_TRUE(output().contains(QStringLiteral("over-long lines"))) << qPrintable(output());
+    EXPECT_TRUE(readBytes(file("deny_domains.txt")) == million) << "the unchanged list file was rewritten";
+    EXPECT_TRUE(readBytes(file("accept_domains.txt")) == hugeLine) << "the unchanged list file was rewritten";
+    EXPECT_FALSE(QFile::exists(file("deny_domains.txt.bak")));
+
+    EXPECT_EQ(readBytes(settings + QStringLiteral(".damaged")), damagedSettings);
+    const QString saved = QString::fromUtf8(readBytes(settings));
+    for (const char* expected :
+         {"Kill=1", "KillMode=0", "Sound=0", "TotalWindowsKilled=12", "FutureKey=kept"})
+        EXPECT_TRUE(saved.contains(QString::fromUtf8(expected))) << expected << "\n" << qPrintable(saved);
+    EXPECT_FALSE(saved.contains(QStringLiteral("stray"))) << qPrintable(saved);
+}
+
+// Every path the program opened for writing, created, renamed, removed or connected to, as
+// strace reports it.
+struct Traced {
+    QStringList written;
+    QStringList connected;
+};
+
+// Lines as "strace -y" writes them: an open shows the file it gave ("= 3</dir/file>"), other
+// calls name their paths in quotes, each after its folder's descriptor ("AT_FDCWD</dir>, ").
+Traced readTrace(const QString& path, const QString& cwd) {
+    Traced traced;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return traced;
+    static const QRegularExpression open(
+        QString::fromUtf8(R"re(\b(?:open|openat|creat)\(.*= \d+<([^>]*)>)re"));
+    static const QRegularExpression change(QString::fromUtf8(
+        R"(\b(?:mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|symlinkat|truncate)\(.*= 0$)"));
+    static const QRegularExpression named(QString::fromUtf8(R"re((?:\w+<([^>]*)>, )?"([^"]*)")re"));
+    static const QRegularExpression quoted(QString::fromUtf8(R"re("([^"]*)")re"));
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (const auto m = open.match(line); m.hasMatch()) {
+            if (line.contains(QStringLiteral("O_WRONLY")) || line.contains(QStringLiteral("O_RDWR")) ||
+                line.contains(QStringLiteral("O_CREAT")) || line.contains(QStringLiteral("creat(")))
+                traced.written << m.captured(1);
+        } else if (change.match(line).hasMatch()) {
+            QStringList paths;
+            for (auto it = named.globalMatch(line); it.hasNext();) {
+                const auto n = it.next();
+                const QString name = n.captured(2);
+                const QString dir = n.captured(1).isEmpty() ? cwd : n.captured(1);
+                paths << (name.startsWith(u'/') ? name : dir + u'/' + name);
+            }
+            // A link's first path is what it points to, not something written.
+            if (line.contains(QStringLiteral("link")) && !line.contains(QStringLiteral("unlink")))
+                paths = paths.mid(paths.size() - 1);
+            traced.written << paths;
+        } else if (line.contains(QStringLiteral("connect(")) && line.contains(QStringLiteral("AF_INET"))) {
+            for (auto it = quoted.globalMatch(line); it.hasNext();)
+                traced.connected << it.next().captured(1);
+        }
+    }
+    return traced;
+}
+
+TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) {
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty() || QProcess::execute(strace, {QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                                                       QStringLiteral("/bin/true")}) != 0)
+        GTEST_SKIP() << "strace is missing or may not trace here";
+    writeBytes(file("deny_domains.txt"), "ads.q\r\n");
+    const QString trace = QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("trace.txt"));
+    ASSERT_TRUE(startResident(
+        {strace, QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-y"), QStringLiteral("-s"),
+         QStringLiteral("4096"), QStringLiteral("-o"), trace, QStringLiteral("-e"),
+         QStringLiteral("trace=open,openat,creat,mkdir,mkdirat,unlink,unlinkat,rename,"
+                        "renameat,renameat2,link,linkat,symlink,symlinkat,truncate,connect")},
+        {QStringLiteral("--browser"), QStringLiteral("9")}))
+        << qPrintable(output());
+    // Use it: the hot-key switches blocking off, a signal ends it with everything saved.
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+KP_Multiply")});
+    QThread::msleep(500);
+    signal(SIGTERM);
+    ASSERT_TRUE(endsNormally(30000)) << qPrintable(output());
+    ASSERT_TRUE(QString::fromUtf8(readBytes(settings)).contains(QStringLiteral("Kill=0")));
+
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/ZOR Brakkon/");
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/ZOR Brakkon/");
+    const QStringList allowed = {folder.path() + u'/', config, data,
+                                 // The single-instance lock.
+                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/ZOR Brakkon"),
+                                 // Fontconfig may refresh its own cache for the user; never our data.
+                                 qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/fontconfig/")};
+    const Traced traced = readTrace(trace, folder.path());
+    // The trace is read right: it shows the settings and the lists being written, and the
+    // attempts on the browser port given.
+    EXPECT_FALSE(traced.written.filter(QStringLiteral("settings.ini")).isEmpty())
+        << qPrintable(traced.written.join(u'\n'));
+    EXPECT_FALSE(traced.written.filter(QStringLiteral("deny_domains.txt")).isEmpty());
+    EXPECT_FALSE(traced.connected.isEmpty()) << "no connection to the browser port was seen";
+    QStringList outside;
+    for (const QString& path : traced.written) {
+        const QString clean =
+            QDir::cleanPath(path) + (QFileInfo(path).isDir() ? QStringLiteral("/") : QString());
+        if (std::none_of(allowed.begin(), allowed.end(),
+                         [&](const QString& root) { return clean.startsWith(root); }))
+            outside << path;
+    }
+    EXPECT_TRUE(outside.isEmpty()) << qPrintable(outside.join(u'\n'));
+    for (const QString& address : traced.connected)
+        EXPECT_TRUE(address.contains(QStringLiteral("127.0.0.1")) || address.contains(QStringLiteral("::1")))
+            << qPrintable(address);
+}
+
+} // namespace
