@@ -1,6 +1,7 @@
 #include "lists/DomainLists.h"
 #include "lists/ListFile.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,17 +13,6 @@ namespace {
 
 QString q(const char* text) {
     return QString::fromUtf8(text);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 QByteArray numberedLines(int count) {

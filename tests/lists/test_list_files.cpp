@@ -1,6 +1,7 @@
 #include "lists/DomainLists.h"
 #include "lists/ListFile.h"
 #include "support/IsolatedEnvironment.h"
+#include "support/TestFiles.h"
 #include "support/Unprivileged.h"
 #include "util/VELModule.h"
 
@@ -13,17 +14,6 @@ namespace {
 
 QString q(const char* text) {
     return QString::fromUtf8(text);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 class ListFiles : public testing::Test {

@@ -1,5 +1,6 @@
 #include "platform/common/IniSettingsStore.h"
 #include "support/IsolatedEnvironment.h"
+#include "support/TestFiles.h"
 #include "support/Unprivileged.h"
 
 #include <QDir>
@@ -12,18 +13,6 @@ const QString App = QStringLiteral("ZOR Brakkon");
 
 QString q(const char* text) {
     return QString::fromUtf8(text);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 class SettingsStore : public testing::Test {

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "support/TrayHost.h"
 #include "support/XvfbSession.h"
 
@@ -30,18 +31,6 @@ bool waitUntil(const std::function<bool()>& done, int milliseconds) {
         QThread::msleep(20);
     }
     return true;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path);
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 // The real program copied into a folder of its own, its lists beside it, started hidden in the
