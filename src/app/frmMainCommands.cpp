@@ -4,6 +4,7 @@
 #include "controls/button/Command.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
+#include "platform/Log.h"
 #include "util/VELModule.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 void frmMain::ZORHotkey1_KeyPressed(std::uint8_t) {
     chkKillPopup->setChecked(!chkKillPopup->isChecked());
     SetTrayIcon();
+    qCInfo(lcApp, "hot-key: blocking %s", chkKillPopup->isChecked() ? "on" : "off");
 }
 
 void frmMain::Tray_MouseUp(std::int16_t Button, std::int32_t) {

@@ -94,6 +94,8 @@ void frmMain::Form_Load() {
         // The program may have been told to end while the message was up.
         if (mblnUnloaded)
             return;
+    } else {
+        qCInfo(lcApp, "Ctrl + keypad * toggles blocking");
     }
     SetTrayIcon();
     UpdateTrayTip();

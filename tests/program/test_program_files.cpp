@@ -1,5 +1,6 @@
 #include "support/TestFiles.h"
 #include "support/TrayHost.h"
+#include "support/WaitUntil.h"
 #include "support/XvfbSession.h"
 
 #include <QCoreApplication>
@@ -20,18 +21,6 @@
 namespace {
 
 const bool underXvfb = XvfbSession::startForProcess();
-
-bool waitUntil(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 // The real program copied into a folder of its own, its lists beside it, started hidden in the
 // tray; run directly or under a wrapper (strace) given as the first words of the command.
@@ -229,8 +218,12 @@ TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) 
         {QStringLiteral("--browser"), QStringLiteral("9")}))
         << qPrintable(output());
     // Use it: the hot-key switches blocking off, a signal ends it with everything saved.
+    ASSERT_TRUE(
+        waitUntil([&] { return output().contains(QStringLiteral("Ctrl + keypad * toggles")); }, 10000))
+        << qPrintable(output());
     QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+KP_Multiply")});
-    QThread::msleep(500);
+    ASSERT_TRUE(waitUntil([&] { return output().contains(QStringLiteral("hot-key: blocking off")); }, 10000))
+        << qPrintable(output());
     signal(SIGTERM);
     ASSERT_TRUE(endsNormally(30000)) << qPrintable(output());
     ASSERT_TRUE(QString::fromUtf8(readBytes(settings)).contains(QStringLiteral("Kill=0")));

@@ -10,17 +10,6 @@
 
 using namespace Qt::StringLiterals;
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(500);
-    }
-    return true;
-}
-
 BrowserTestClient::BrowserTestClient(const QUrl& webSocketUrl) {
     QObject::connect(&m_connection, &platform::cdp::DevToolsConnection::eventReceived,
                      [this](auto& m, auto& p, auto& s) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/cdp/DevToolsConnection.h"
+#include "support/WaitUntil.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -37,6 +38,3 @@ private:
     platform::cdp::DevToolsConnection m_connection;
     QList<Event> m_events;
 };
-
-// Runs the event loop until the condition holds or the time is up; returns the condition.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
