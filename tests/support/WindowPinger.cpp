@@ -1,12 +1,17 @@
 #include "support/WindowPinger.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <poll.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace {
@@ -42,6 +47,21 @@ QString text(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, xcb_
                              xcb_get_property_value_length(reply.get()));
 }
 
+// Milliseconds the main threads have spent ready to run but waiting for a processor, so far.
+double runQueueWaitMs(const std::vector<QByteArray>& paths) {
+    double sum = 0;
+    for (const QByteArray& path : paths) {
+        FILE* file = std::fopen(path.constData(), "r");
+        if (!file)
+            continue;
+        unsigned long long running = 0, waiting = 0;
+        if (std::fscanf(file, "%llu %llu", &running, &waiting) == 2)
+            sum += static_cast<double>(waiting) / 1e6;
+        std::fclose(file);
+    }
+    return sum;
+}
+
 struct Connection {
     Connection()
         : c(xcb_connect(nullptr, nullptr)) {}
@@ -53,8 +73,9 @@ struct Connection {
 
 } // namespace
 
-WindowPinger::WindowPinger(std::uint32_t window, int intervalMs)
+WindowPinger::WindowPinger(std::uint32_t window, const QList<qint64>& waiterPids, int intervalMs)
     : m_window(window)
+    , m_waiterPids(waiterPids)
     , m_intervalMs(intervalMs) {}
 
 WindowPinger::~WindowPinger() {
@@ -66,6 +87,7 @@ void WindowPinger::start() {
     m_stop = false;
     m_roundTrips.clear();
     m_openMs = -1;
+    m_maxOwnMs = 0;
     m_thread = std::thread([this] { run(); });
 }
 
@@ -86,6 +108,7 @@ WindowPinger::Figures WindowPinger::stop() {
         std::nth_element(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(all.size() / 2), all.end());
         figures.medianMs = all[all.size() / 2];
     }
+    figures.maxOwnMs = std::max(m_maxOwnMs, m_openMs);
     return figures;
 }
 
@@ -95,11 +118,15 @@ void WindowPinger::run() {
         return;
     const xcb_atom_t protocols = atom(x.c, "WM_PROTOCOLS");
     const xcb_atom_t ping = atom(x.c, "_NET_WM_PING");
-    // The answer goes to the root window for whoever watches its substructure.
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    // The answer goes to the root window, for whoever watches its structure.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(x.c, x.root(), XCB_CW_EVENT_MASK, &mask);
     xcb_flush(x.c);
 
+    std::vector<QByteArray> schedstat;
+    for (const qint64 pid : m_waiterPids)
+        schedstat.push_back("/proc/" + QByteArray::number(pid) + "/task/" + QByteArray::number(pid) +
+                            "/schedstat");
     std::uint32_t serial = 0;
     QElapsedTimer pace;
     pace.start();
@@ -112,6 +139,7 @@ void WindowPinger::run() {
         message.data.data32[0] = ping;
         message.data.data32[1] = ++serial; // the timestamp field: any value comes back as sent
         message.data.data32[2] = m_window;
+        const double waitedBefore = runQueueWaitMs(schedstat);
         QElapsedTimer roundTrip;
         roundTrip.start();
         xcb_send_event(x.c, 0, m_window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
@@ -132,8 +160,10 @@ void WindowPinger::run() {
             }
         }
         const double ms = static_cast<double>(roundTrip.nsecsElapsed()) / 1e6;
+        const double ownMs = ms - (runQueueWaitMs(schedstat) - waitedBefore);
         {
             std::lock_guard lock(m_mutex);
+            m_maxOwnMs = std::max(m_maxOwnMs, ownMs);
             if (answered)
                 m_roundTrips.push_back(ms);
             else
@@ -177,6 +207,22 @@ std::uint32_t WindowPinger::topLevelOf(qint64 pid, const QString& titlePart) {
             continue;
         if (text(x.c, window, nameAtom, utf8).contains(titlePart))
             return window;
+    }
+    return 0;
+}
+
+qint64 WindowPinger::ownXServerPid() {
+    const QByteArray self = QByteArray::number(::getpid());
+    for (const QFileInfo& entry :
+         QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(entry.filePath() + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const qsizetype close = text.lastIndexOf(')');
+        if (text.mid(text.indexOf('(') + 1, close - text.indexOf('(') - 1) == "Xvfb" &&
+            text.mid(close + 2).split(' ').value(1) == self)
+            return entry.fileName().toLongLong();
     }
     return 0;
 }
