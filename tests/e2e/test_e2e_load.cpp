@@ -106,9 +106,13 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWin
     // The machine may be shared and busy: what counts is the time the program took itself.
     EXPECT_LT(pings.maxOwnMs, StallLimitMs) << "the window stalled";
 
+    // A sanitizer build (the program comes from the same build) holds freed memory back on
+    // purpose, so its resident size says nothing about leaks.
+#if !defined(__SANITIZE_ADDRESS__)
     const qint64 allowed = SlackBytes + BytesPerStatusLine * stormCancels;
     EXPECT_LE(residentAfter - residentBefore, allowed)
         << "memory grew beyond the status list's lines: " << residentBefore << " -> " << residentAfter;
+#endif
 
     EXPECT_TRUE(ProgramLog::crashSigns(program.output()).isEmpty())
         << ProgramLog::crashSigns(program.output()).join(u'\n').toStdString();
