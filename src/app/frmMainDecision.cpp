@@ -5,6 +5,7 @@
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
 #include "platform/Failure.h"
+#include "platform/Log.h"
 #include "platform/WebBrowser.h"
 #include "policy/DomainFromUrl.h"
 #include "sound/WavePlayback.h"
@@ -104,6 +105,9 @@ void frmMain::mobjIEManager_NewWindow2(QObject*&, bool& Cancel, QVariant& key) {
     });
     zor::tryStep("counting the cancel", [&] { zor::increment(mlngSessionKilled); });
     UpdateTrayTip();
+    // One line per cancel, so a log shows whether the counters and the status list kept pace.
+    qCInfo(lcApp, "popup cancelled: %d this session, %d in total, %d lines in the status list",
+           mlngSessionKilled, mlngTotalKilled, List1->count());
     if (chkSound->isChecked()) {
         zor::tryStep("stopping the sound", [] { VELModule::StopWave(); });
         zor::tryStep("playing the sound", [&] {

@@ -70,11 +70,12 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
     if (!m_failure.isEmpty())
         return false;
     const QString settings =
-        u"[General]\r\nFirstRun=0\r\nKill=%1\r\nKillMode=%2\r\nSound=%3\r\nSoundFile=%4\r\n"
+        u"[General]\r\nFirstRun=%5\r\nKill=%1\r\nKillMode=%2\r\nSound=%3\r\nSoundFile=%4\r\n"
         "IgnoreErrors=1\r\nTotalWindowsKilled=0\r\n"_s.arg(options.active ? 1 : 0)
             .arg(options.killMode)
             .arg(options.sound ? 1 : 0)
-            .arg(options.soundFile);
+            .arg(options.soundFile)
+            .arg(options.showWindow ? 1 : 0);
     if (!writeFile(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s), settings.toUtf8()) ||
         !writeFile(appDir() + u"accept_domains.txt"_s, listBytes(options.acceptList)) ||
         !writeFile(appDir() + u"deny_domains.txt"_s, listBytes(options.denyList))) {
@@ -106,6 +107,30 @@ bool ProgramUnderTest::terminate(int timeoutMs) {
         return false;
     }
     return true;
+}
+
+bool ProgramUnderTest::signal(int number, int timeoutMs) {
+    if (!running() || ::kill(static_cast<pid_t>(pid()), number) != 0)
+        return false;
+    if (number != SIGSTOP)
+        return true;
+    // The state letter in /proc/<pid>/stat turns to T once the stop has taken effect.
+    return QTest::qWaitFor(
+        [this] {
+            QFile stat(u"/proc/%1/stat"_s.arg(pid()));
+            if (!stat.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray text = stat.readAll();
+            return text.mid(text.lastIndexOf(')') + 2, 1) == "T";
+        },
+        timeoutMs);
+}
+
+bool ProgramUnderTest::kill(int timeoutMs) {
+    if (!running())
+        return false;
+    ::kill(static_cast<pid_t>(pid()), SIGKILL);
+    return m_process.waitForExit(timeoutMs);
 }
 
 std::uint32_t ProgramUnderTest::iconWindow() const {

@@ -16,6 +16,7 @@ public:
         int killMode = 0;
         bool active = true;
         bool sound = false;
+        bool showWindow = false; // as on the first run: the window comes up at the start
         QString soundFile;
         QStringList acceptList;
         QStringList denyList;
@@ -32,6 +33,10 @@ public:
     bool running() const { return m_process.running(); }
     QString output() const { return m_process.output(); }
     qint64 pid() const { return m_process.pid(); }
+    // Sends a signal (SIGSTOP, SIGCONT, ...) and, for SIGSTOP, waits until the program stopped.
+    bool signal(int number, int timeoutMs = 5000);
+    // Ends it as a crash would (SIGKILL) and waits for it.
+    bool kill(int timeoutMs = 5000);
 
     // The docked tray icon's window (0 when none) and a picture of it.
     std::uint32_t iconWindow() const;

@@ -2,11 +2,41 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QThread>
 #include <csignal>
 
-ChromiumProcess::ChromiumProcess(bool headless) {
+namespace {
+
+// A browser given a fixed port writes no DevToolsActivePort file; its /json/version names the
+// browser's socket instead. Empty while it does not answer yet.
+QUrl askVersionEndpoint(quint16 port) {
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(1000))
+        return {};
+    socket.write("GET /json/version HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                 "\r\nConnection: close\r\n\r\n");
+    QByteArray answer;
+    QDeadlineTimer deadline(3000);
+    while (!deadline.hasExpired() && socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+        answer += socket.readAll();
+        const qsizetype body = answer.indexOf("\r\n\r\n");
+        if (body < 0)
+            continue;
+        const QJsonDocument json = QJsonDocument::fromJson(answer.mid(body + 4));
+        if (json.isObject())
+            return QUrl(json.object().value(QStringLiteral("webSocketDebuggerUrl")).toString());
+    }
+    return {};
+}
+
+} // namespace
+
+ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (program.isEmpty()) {
         m_failure = QStringLiteral("chromium is not installed");
@@ -22,7 +52,7 @@ ChromiumProcess::ChromiumProcess(bool headless) {
                      QStringLiteral("--disable-sync"),
                      QStringLiteral("--disable-popup-blocking"),
                      QStringLiteral("--user-data-dir=") + m_profile.path(),
-                     QStringLiteral("--remote-debugging-port=0"),
+                     QStringLiteral("--remote-debugging-port=") + QString::number(devToolsPort),
                      QStringLiteral("--host-resolver-rules=MAP *.test 127.0.0.1"),
                      QStringLiteral("about:blank")};
     if (headless)
@@ -37,6 +67,13 @@ ChromiumProcess::ChromiumProcess(bool headless) {
     const QString portFile = m_profile.filePath(QStringLiteral("DevToolsActivePort"));
     QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired() && isRunning()) {
+        if (devToolsPort != 0) {
+            m_webSocketUrl = askVersionEndpoint(devToolsPort);
+            if (m_webSocketUrl.isValid())
+                return;
+            QThread::msleep(50);
+            continue;
+        }
         QFile file(portFile);
         if (file.open(QIODevice::ReadOnly)) {
             const QList<QByteArray> lines = file.readAll().split('\n');

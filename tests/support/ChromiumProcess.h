@@ -8,10 +8,11 @@
 // A Chromium of its own for one test: fresh profile, DevTools on a free loopback port,
 // hostnames under .test served by 127.0.0.1, its own popup blocker off so that every popup
 // reaches the program. Headless unless asked otherwise (then it needs DISPLAY). Ended by its
-// process id.
+// process id. A fixed DevTools port can be asked for, so that a browser started again is found
+// where the one before it was.
 class ChromiumProcess {
 public:
-    explicit ChromiumProcess(bool headless = true);
+    explicit ChromiumProcess(bool headless = true, quint16 devToolsPort = 0);
     ~ChromiumProcess();
     ChromiumProcess(const ChromiumProcess&) = delete;
     ChromiumProcess& operator=(const ChromiumProcess&) = delete;
@@ -22,6 +23,7 @@ public:
     quint16 port() const { return static_cast<quint16>(m_webSocketUrl.port()); }
     QString profileDir() const { return m_profile.path(); }
     QString failure() const { return m_failure; }
+    qint64 pid() const { return m_process.processId(); }
     void kill();
 
 private:

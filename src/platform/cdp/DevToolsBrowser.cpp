@@ -159,6 +159,9 @@ void DevToolsBrowser::onClosed() {
     m_sessionsByTarget.clear();
     // What was held stays held in the browser; it is decided again after the reconnect.
     m_held.clear();
+    // A verdict the connection took down with it never reached the browser: the popup comes back
+    // after the reconnect and gets the same verdict, without being decided (and counted) twice.
+    m_verdicts.insert(std::exchange(m_unconfirmed, {}));
     if (m_connection) {
         // Freed at the next attempt, well clear of the socket code that reported the close.
         m_connection->disconnect(this);

@@ -127,7 +127,8 @@ private:
     std::vector<std::unique_ptr<CdpPage>> m_pages;
     std::vector<std::unique_ptr<CdpPage>> m_retired;      // revoked; freed once nothing can hold them
     QHash<QString, std::shared_ptr<PopupRequest>> m_held; // by popup target id
-    QHash<QString, bool> m_verdicts; // decided while the connection was down: target id -> cancel
+    QHash<QString, bool> m_verdicts;    // decided while the connection was down: target id -> cancel
+    QHash<QString, bool> m_unconfirmed; // verdicts sent, the browser's answer still to come
     QTimer m_purge;
     std::function<bool()> m_busy;
 };

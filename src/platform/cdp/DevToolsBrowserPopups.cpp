@@ -99,7 +99,12 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
     outcome->cancelled = cancel;
     outcome->asked = asked;
     outcome->attachedAt = request.attachedAt;
+    if (asked)
+        m_unconfirmed.insert(request.targetId, cancel);
     auto released = [this, outcome](const QJsonObject&, const QJsonObject& error) {
+        // Answered by the browser (even with an error): the verdict arrived.
+        if (error.isEmpty() || isConnected())
+            m_unconfirmed.remove(outcome->targetId);
         outcome->releasedAt = error.isEmpty() ? now() : 0;
         emit popupResolved(*outcome);
     };

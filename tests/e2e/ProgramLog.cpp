@@ -1,0 +1,51 @@
+#include "e2e/ProgramLog.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+namespace ProgramLog {
+
+CancelRecord cancels(const QString& output) {
+    static const QRegularExpression line(
+        u"popup cancelled: (-?\\d+) this session, (-?\\d+) in total, (-?\\d+) lines in the status list"_s);
+    CancelRecord record;
+    for (auto it = line.globalMatch(output); it.hasNext();) {
+        const auto match = it.next();
+        ++record.lines;
+        record.session = match.captured(1).toInt();
+        record.total = match.captured(2).toInt();
+        record.listed = match.captured(3).toInt();
+    }
+    return record;
+}
+
+QStringList crashSigns(const QString& output) {
+    static const QRegularExpression sign(
+        u"AddressSanitizer|LeakSanitizer|runtime error:|Segmentation fault|Aborted|terminate called|"
+        "QFATAL|ASSERT failure|^Fatal"_s,
+        QRegularExpression::MultilineOption);
+    QStringList found;
+    for (const QString& text : output.split(u'\n'))
+        if (sign.match(text).hasMatch())
+            found << text;
+    return found;
+}
+
+} // namespace ProgramLog
+
+bool waitUntilWatched(BrowserTestClient& client, const QString& tab, int timeoutMs) {
+    const bool attached = waitUntil(
+        [&] {
+            const QJsonArray infos = client.call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
+            return std::any_of(infos.begin(), infos.end(), [&](const QJsonValue& info) {
+                return info.toObject().value("targetId"_L1).toString() == tab &&
+                       info.toObject().value("attached"_L1).toBool();
+            });
+        },
+        timeoutMs);
+    // Attached is not yet listed: its window and domain are asked for first.
+    waitUntil([] { return false; }, 500);
+    return attached;
+}

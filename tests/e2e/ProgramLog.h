@@ -1,0 +1,26 @@
+#pragma once
+
+#include "support/BrowserTestClient.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the program's own log says about its cancels, and whether it shows signs of a crash.
+namespace ProgramLog {
+
+struct CancelRecord {
+    int lines = 0;   // cancel lines in the text
+    int session = 0; // the counters and the status list as the last of them gave them
+    int total = 0;
+    int listed = 0;
+};
+
+CancelRecord cancels(const QString& output);
+// Lines that only a crashed, aborted or sanitizer-stopped program writes.
+QStringList crashSigns(const QString& output);
+
+} // namespace ProgramLog
+
+// Waits until the program watching the browser has taken up the tab (it is attached to it
+// before this test's own client is), so that its next popup is the program's to decide.
+bool waitUntilWatched(BrowserTestClient& client, const QString& tab, int timeoutMs = 10000);

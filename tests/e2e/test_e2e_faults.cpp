@@ -1,0 +1,228 @@
+// Faults while a popup is held: the browser waits for the program's answer and the opener page
+// is frozen inside window.open(). The program is stopped (SIGSTOP) so that the popup is held
+// when the fault strikes: the program killed and started again, the browser killed, the
+// connection cut. Afterwards no page may stay frozen and the cancelled popup must never load.
+#include "e2e/ProgramLog.h"
+#include "e2e/ProgramUnderTest.h"
+#include "support/BrowserTestClient.h"
+#include "support/ChromiumProcess.h"
+#include "support/ChromiumProxy.h"
+#include "support/HttpTestServer.h"
+#include "support/TrayHost.h"
+#include "support/XvfbSession.h"
+
+#include <QJsonArray>
+#include <QTcpServer>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+static const bool underXvfb = XvfbSession::startForProcess();
+
+namespace {
+
+// The page counts timer ticks, so a test can tell a frozen page from a running one.
+const QByteArray OpenerPage = R"(<!DOCTYPE html><title>opener</title><script>
+window.ticks = 0;
+setInterval(() => ++window.ticks, 20);
+// A cancelled popup comes back from window.open() as a window that is closed moments later.
+function openNow(path) {
+  window.popup = window.open(path);
+  return true;
+}
+function openLater(path) {
+  window.openReturned = false;
+  setTimeout(() => { openNow(path); window.openReturned = true; }, 0);
+}
+function popupGone() {
+  return window.popup === null || window.popup.closed;
+}
+</script>)";
+
+enum class Fault { ProgramKilled, BrowserKilled, ConnectionCut };
+
+struct FaultCase {
+    const char* name;
+    Fault fault;
+};
+
+void PrintTo(const FaultCase& fault, std::ostream* out) {
+    *out << fault.name;
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A watched tab of the opener page in a browser, with this test's own session on it.
+struct OpenerTab {
+    QString tab;
+    QString session;
+};
+
+OpenerTab openWatchedTab(BrowserTestClient& client, const HttpTestServer& server) {
+    OpenerTab opener;
+    opener.tab = client.openTab(server.url(u"site-a.test"_s, u"/opener.html"_s));
+    if (!waitUntilWatched(client, opener.tab))
+        return {};
+    opener.session = client.attach(opener.tab);
+    waitUntil([&] { return client.evaluate(opener.session, u"document.readyState"_s) == "complete"_L1; });
+    return opener;
+}
+
+int ticks(BrowserTestClient& client, const OpenerTab& opener) {
+    return client.evaluate(opener.session, u"window.ticks"_s).toInt();
+}
+
+// The popup target the opener's next window.open() makes; empty when none came.
+QString popupOf(BrowserTestClient& client, const QString& tab, qsizetype firstEvent) {
+    QString popup;
+    waitUntil([&] {
+        const auto events = client.events();
+        for (qsizetype i = firstEvent; i < events.size() && popup.isEmpty(); ++i) {
+            const QJsonObject info = events[i].params.value("targetInfo"_L1).toObject();
+            if (events[i].method == u"Target.targetCreated"_s && info.value("openerId"_L1).toString() == tab)
+                popup = info.value("targetId"_L1).toString();
+        }
+        return !popup.isEmpty();
+    });
+    return popup;
+}
+
+bool destroyed(BrowserTestClient& client, const QString& target) {
+    const auto events = client.events();
+    return std::any_of(events.begin(), events.end(), [&](const BrowserTestClient::Event& event) {
+        return event.method == u"Target.targetDestroyed"_s &&
+               event.params.value("targetId"_L1).toString() == target;
+    });
+}
+
+class HeldPopupFault : public testing::TestWithParam<FaultCase> {
+protected:
+    static void SetUpTestSuite() {
+        s_trayHost = new TrayHost;
+        s_trayReady = s_trayHost->start();
+    }
+    static void TearDownTestSuite() { delete s_trayHost; }
+
+    static inline TrayHost* s_trayHost = nullptr;
+    static inline bool s_trayReady = false;
+};
+
+TEST_P(HeldPopupFault, NoPageStaysFrozenAndTheCancelledPopupNeverLoads) {
+    ASSERT_TRUE(underXvfb);
+    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
+    const Fault fault = GetParam().fault;
+
+    HttpTestServer server;
+    server.setPage(u"/opener.html"_s, OpenerPage);
+    const quint16 port = freePort();
+    auto chromium = std::make_unique<ChromiumProcess>(false, port);
+    ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
+    ChromiumProxy proxy(port);
+    QUrl through = chromium->webSocketUrl();
+    through.setPort(proxy.port());
+
+    ProgramUnderTest::Options options;
+    options.killMode = 1; // every popup is cancelled
+    options.arguments = {u"--browser"_s,
+                         fault == Fault::ConnectionCut ? through.toString() : QString::number(port)};
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
+
+    auto client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
+    client->call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
+    OpenerTab opener = openWatchedTab(*client, server);
+    ASSERT_FALSE(opener.session.isEmpty()) << program.output().toStdString();
+    // The program answers this tab's popups before anything goes wrong.
+    ASSERT_TRUE(client->evaluate(opener.session, u"openNow('/popup/first')"_s).toBool());
+    ASSERT_TRUE(waitUntil([&] { return client->evaluate(opener.session, u"popupGone()"_s).toBool(); }, 5000))
+        << program.output().toStdString();
+
+    ASSERT_TRUE(program.signal(SIGSTOP));
+    const qsizetype firstEvent = client->events().size();
+    client->evaluate(opener.session, u"openLater('/popup/held'), 0"_s);
+    const QString popup = popupOf(*client, opener.tab, firstEvent);
+    ASSERT_FALSE(popup.isEmpty()) << "the page opened no popup";
+    const int frozenAt = ticks(*client, opener);
+    waitUntil([] { return false; }, 300);
+    ASSERT_EQ(ticks(*client, opener), frozenAt) << "the opener kept running: the popup was not held";
+
+    const qsizetype outputBefore = program.output().size();
+    int expectedSessionCancels = 2; // the first popup and the held one
+    switch (fault) {
+    case Fault::ProgramKilled:
+        ASSERT_TRUE(program.kill());
+        ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
+        expectedSessionCancels = 1;
+        break;
+    case Fault::BrowserKilled:
+        ::kill(static_cast<pid_t>(chromium->pid()), SIGKILL);
+        chromium.reset();
+        client.reset();
+        ASSERT_TRUE(program.signal(SIGCONT));
+        break;
+    case Fault::ConnectionCut:
+        proxy.dropAll();
+        ASSERT_TRUE(program.signal(SIGCONT));
+        break;
+    }
+
+    if (fault == Fault::BrowserKilled) {
+        // The program notices, keeps running, and watches the browser once it is back.
+        EXPECT_TRUE(waitUntil([&] {
+            return program.output().mid(outputBefore).contains(u"lost the browser"_s);
+        })) << program.output().toStdString();
+        chromium = std::make_unique<ChromiumProcess>(false, port);
+        ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
+        client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
+        opener = openWatchedTab(*client, server);
+        ASSERT_FALSE(opener.session.isEmpty()) << program.output().toStdString();
+        EXPECT_TRUE(client->evaluate(opener.session, u"openNow('/popup/after')"_s).toBool());
+        EXPECT_TRUE(
+            waitUntil([&] { return client->evaluate(opener.session, u"popupGone()"_s).toBool(); }, 5000))
+            << "the program no longer decides the browser's popups";
+    } else {
+        EXPECT_TRUE(waitUntil([&] { return destroyed(*client, popup); }, 15000))
+            << "the held popup was never decided\n"
+            << program.output().toStdString();
+        EXPECT_TRUE(waitUntil([&] { return ticks(*client, opener) > frozenAt + 5; }, 5000))
+            << "the opener stays frozen";
+        EXPECT_TRUE(client->evaluate(opener.session, u"window.openReturned && popupGone()"_s).toBool());
+    }
+    ASSERT_TRUE(program.running()) << program.output().toStdString();
+    QStringList requested;
+    for (const auto& request : server.requests())
+        if (request.path.startsWith(u"/popup/"_s))
+            requested << request.path;
+    EXPECT_TRUE(requested.isEmpty()) << "popups that were to be cancelled asked for their addresses: "
+                                     << requested.join(u", "_s).toStdString() << '\n'
+                                     << program.output().toStdString();
+    const auto record = ProgramLog::cancels(program.output().mid(outputBefore));
+    if (fault == Fault::BrowserKilled) {
+        // The held popup may or may not be decided before the loss is noticed; once at most.
+        EXPECT_GE(record.session, 2) << program.output().toStdString();
+        EXPECT_LE(record.session, 3) << program.output().toStdString();
+    } else {
+        EXPECT_EQ(record.session, expectedSessionCancels) << "every popup is decided and counted once\n"
+                                                          << program.output().toStdString();
+    }
+    EXPECT_EQ(record.listed, record.session);
+    EXPECT_TRUE(ProgramLog::crashSigns(program.output()).isEmpty())
+        << ProgramLog::crashSigns(program.output()).join(u'\n').toStdString();
+    EXPECT_TRUE(program.terminate()) << "the program did not end cleanly afterwards";
+}
+
+INSTANTIATE_TEST_SUITE_P(WhileHeld, HeldPopupFault,
+                         testing::Values(FaultCase{"ProgramKilled", Fault::ProgramKilled},
+                                         FaultCase{"BrowserKilled", Fault::BrowserKilled},
+                                         FaultCase{"ConnectionCut", Fault::ConnectionCut}),
+                         [](const testing::TestParamInfo<FaultCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace

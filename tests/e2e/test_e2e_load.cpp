@@ -1,0 +1,123 @@
+// A popup storm against the whole program: ten tabs, each calling window.open in a tight loop for
+// ten seconds, in popup mode "ALL popups". Every popup must be decided and none may load, the
+// program's window must keep answering (pinged from outside throughout), its memory must come
+// back to where it was apart from the status list's own lines, and its counters and status list
+// must agree with the number of popups the pages asked for.
+#include "e2e/PopupStorm.h"
+#include "e2e/ProgramLog.h"
+#include "e2e/ProgramUnderTest.h"
+#include "support/BrowserTestClient.h"
+#include "support/ChromiumProcess.h"
+#include "support/HttpTestServer.h"
+#include "support/TrayHost.h"
+#include "support/WindowPinger.h"
+#include "support/XvfbSession.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <gtest/gtest.h>
+#include <iostream>
+
+using namespace Qt::StringLiterals;
+
+static const bool underXvfb = XvfbSession::startForProcess();
+
+namespace {
+
+constexpr int Tabs = 10;
+constexpr int StormMs = 10000;
+constexpr double StallLimitMs = 100;
+// What one line of the status list may cost the program: the opener's address as text, the
+// list item and the view's record of it. Generous; the lines stay by design.
+constexpr qint64 BytesPerStatusLine = 1024;
+// Heap that a storm may leave behind without it being a leak (allocator pools, caches).
+constexpr qint64 SlackBytes = 6 * 1024 * 1024;
+
+TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWindowKeepsAnswering) {
+    ASSERT_TRUE(underXvfb);
+    TrayHost trayHost;
+    ASSERT_TRUE(trayHost.start()) << "trayer did not take the tray";
+    HttpTestServer server;
+    server.setPage(u"/storm.html"_s, PopupStorm::Page);
+    ChromiumProcess chromium(false);
+    ASSERT_TRUE(chromium.failure().isEmpty()) << chromium.failure().toStdString();
+
+    ProgramUnderTest::Options options;
+    options.killMode = 1; // every popup is cancelled
+    options.showWindow = true;
+    options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
+    ProgramUnderTest program;
+    ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
+    std::uint32_t window = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        return (window = WindowPinger::topLevelOf(program.pid(), u"ZOR Brakkon"_s));
+    })) << "the program's window did not come up";
+    ASSERT_TRUE(WindowPinger::supportsPing(window));
+
+    BrowserTestClient client(chromium.webSocketUrl());
+    client.call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
+    // A short storm first, so that what a first storm allocates once is in the baseline.
+    QStringList warmTabs;
+    const PopupStorm::Result warm = PopupStorm::run(client, server, {u"warm.test"_s}, 1000, &warmTabs);
+    ASSERT_EQ(warm.finished, 1) << program.output().toStdString();
+    ASSERT_GT(warm.calls, 0);
+    ASSERT_EQ(warm.closed, warm.calls) << program.output().toStdString();
+    waitUntil([] { return false; }, 1500);
+    const auto before = ProgramLog::cancels(program.output());
+    ASSERT_EQ(before.session, warm.calls);
+    const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
+
+    const qint64 xServer = WindowPinger::ownXServerPid();
+    ASSERT_NE(xServer, 0);
+    WindowPinger pinger(window, {program.pid(), xServer});
+    pinger.start();
+    QStringList hosts;
+    for (int i = 0; i < Tabs; ++i)
+        hosts << u"storm%1.test"_s.arg(i);
+    QStringList tabs;
+    const PopupStorm::Result result = PopupStorm::run(client, server, hosts, StormMs, &tabs);
+    const WindowPinger::Figures pings = pinger.stop();
+
+    // Let the last cancels settle, as an idle program would.
+    waitUntil([] { return false; }, 2000);
+    const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
+    const auto after = ProgramLog::cancels(program.output());
+    const int stormCancels = after.session - before.session;
+    std::cerr << "storm: " << result.calls << " window.open calls from " << result.finished << " tabs, "
+              << stormCancels << " cancels counted; window answered " << pings.answered << " pings, median "
+              << pings.medianMs << " ms, max " << pings.maxMs << " ms (" << pings.maxOwnMs
+              << " ms without the program's and the X server's waits for a processor); resident "
+              << residentBefore / 1024 << " -> " << residentAfter / 1024 << " KiB\n";
+
+    ASSERT_EQ(result.finished, Tabs) << "not every storm tab finished its loop";
+    EXPECT_GT(result.calls, Tabs) << "the storm hardly stormed";
+    EXPECT_EQ(result.closed, result.calls) << "a popup was left open";
+    EXPECT_EQ(server.count(u"/popup/"_s), 0) << "a cancelled popup asked for its address";
+    EXPECT_EQ(stormCancels, result.calls) << "the program counted another number of cancels";
+    EXPECT_EQ(after.listed, after.session) << "the status list and the counter disagree";
+    EXPECT_EQ(after.total, after.session);
+    EXPECT_EQ(client.pageTargets().size(), 1 + warmTabs.size() + tabs.size()) << "popup tabs remain";
+    for (const QString& tab : tabs)
+        EXPECT_TRUE(PopupStorm::timersRun(client, tab)) << "a storm page stays frozen";
+
+    EXPECT_EQ(pings.unanswered, 0) << "the window stopped answering";
+    EXPECT_GT(pings.answered, StormMs / 20 / 2) << "too few pings went through to judge";
+    // The machine may be shared and busy: what counts is the time the program took itself.
+    EXPECT_LT(pings.maxOwnMs, StallLimitMs) << "the window stalled";
+
+    // A sanitizer build (the program comes from the same build) holds freed memory back on
+    // purpose, so its resident size says nothing about leaks.
+#if !defined(__SANITIZE_ADDRESS__)
+    const qint64 allowed = SlackBytes + BytesPerStatusLine * stormCancels;
+    EXPECT_LE(residentAfter - residentBefore, allowed)
+        << "memory grew beyond the status list's lines: " << residentBefore << " -> " << residentAfter;
+#endif
+
+    EXPECT_TRUE(ProgramLog::crashSigns(program.output()).isEmpty())
+        << ProgramLog::crashSigns(program.output()).join(u'\n').toStdString();
+    ASSERT_TRUE(program.terminate());
+    EXPECT_EQ(program.setting(u"TotalWindowsKilled"_s), QString::number(after.total));
+}
+
+} // namespace
