@@ -119,8 +119,9 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
         // popup's navigation may still start once the opener runs, also after the target has
         // gone (taking its request interception with it). So the opener goes first, and the
         // popup is closed once that navigation has been stopped here.
+        // Without its window.open (one held across a reconnect) the address is unknown: wait.
         const bool expectsRequest =
-            paused.isEmpty() && request.facts && fetchesOverNetwork(request.facts->url);
+            paused.isEmpty() && (!request.facts || fetchesOverNetwork(request.facts->url));
         const int generation = m_generation;
         send(u"Runtime.runIfWaitingForDebugger"_s, {}, release,
              [this, released, generation, expectsRequest,
