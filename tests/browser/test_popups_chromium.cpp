@@ -203,6 +203,31 @@ TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
 #endif
 
 #ifdef ZOR_HEADFUL
+// Real windows: tabs of one window share its handle, a window of its own has another, and every
+// key stays unique.
+TEST(HeadfulWindows, tabsShareTheirWindowsHandleAndANewWindowHasItsOwn) {
+    ASSERT_TRUE(underXvfb);
+    PopupHarness h(headless);
+    ASSERT_EQ(h.failure(), QString());
+    h.server.setPage(QStringLiteral("/a.html"), "a");
+    const QString first = h.server.url(QStringLiteral("site-a.test"), QStringLiteral("/a.html?1"));
+    const QString second = h.server.url(QStringLiteral("site-a.test"), QStringLiteral("/a.html?2"));
+    const QString own = h.server.url(QStringLiteral("site-b.test"), QStringLiteral("/a.html?3"));
+    h.client->openTab(first);
+    h.client->openTab(second);
+    h.client->call(QStringLiteral("Target.createTarget"),
+                   {{QStringLiteral("url"), own}, {QStringLiteral("newWindow"), true}});
+    ASSERT_TRUE(waitUntil([&] { return h.windowAt(first) && h.windowAt(second) && h.windowAt(own); }));
+
+    EXPECT_EQ(h.windowAt(first)->hWnd(), h.windowAt(second)->hWnd());
+    EXPECT_NE(h.windowAt(first)->hWnd(), h.windowAt(own)->hWnd());
+    QStringList keys;
+    for (clsIEWindow* window : h.manager->NewEnum())
+        keys.append(window->Key.toString());
+    EXPECT_EQ(keys.removeDuplicates(), 0) << qPrintable(keys.join(u' '));
+    EXPECT_TRUE(keys.contains(QStringLiteral("_%1").arg(h.windowAt(own)->hWnd())));
+}
+
 // The gestures that depend on real input and windows; the rest behave the same either way.
 const PopupCase headfulCases[] = {popupCases[0], popupCases[2], popupCases[3]};
 INSTANTIATE_TEST_SUITE_P(Headful, RealChromiumPopups,
