@@ -3,6 +3,8 @@
 // all, and popup addresses requested while blocking (must be none).
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
+#include "lists/DomainListModel.h"
+#include "lists/DomainLists.h"
 #include "platform/Failure.h"
 #include "platform/cdp/CdpShellWindows.h"
 
@@ -123,7 +125,7 @@ struct Run {
 
 // The program's path: registry, wrappers, and a listener that reads what the decision reads and
 // looks the domain up in two full lists.
-Run runProgram(bool ignoreErrors, const QStringList& accepted, const QStringList& denied) {
+Run runProgram(bool ignoreErrors, const DomainLists& lists) {
     Run run;
     Chromium chromium;
     PageServer pages;
@@ -139,15 +141,10 @@ Run runProgram(bool ignoreErrors, const QStringList& accepted, const QStringList
             zor::tryStep("onerror", [&] { opener->Parent()->Document()->setWindowOnErrorNull(); });
             zor::tryStep("onerror", [&] { document->setWindowOnErrorNull(); });
         }
-        const QString host = QUrl(url).host();
-        bool isAccepted = false;
-        for (const QString& entry : accepted)
-            isAccepted = isAccepted || entry.contains(host, Qt::CaseInsensitive);
+        const bool isAccepted = lists.IsInList(QUrl(url).host(), DomainLists::Accepted);
         QString domain;
         zor::tryStep("domain", [&] { domain = document->domain(); });
-        bool isDenied = false;
-        for (const QString& entry : denied)
-            isDenied = isDenied || entry.contains(domain, Qt::CaseInsensitive);
+        const bool isDenied = lists.IsInList(domain, DomainLists::Denied);
         bool gesture = false;
         zor::tryStep("event", [&] { gesture = document->parentWindowEventIsObject(); });
         Cancel = !isAccepted && (isDenied || !gesture);
@@ -214,16 +211,23 @@ double median(const std::vector<double>& v) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList accepted, denied;
-    for (int i = 0; i < 5000; ++i) {
-        accepted.append(u"accepted-%1.example"_s.arg(i));
-        denied.append(u"denied-%1.example"_s.arg(i));
+    // Both lists full, as the program keeps them.
+    QTemporaryDir folder;
+    for (const auto& [file, prefix] :
+         {std::pair{"deny_domains.txt", "denied-"}, {"accept_domains.txt", "accepted-"}}) {
+        QFile list(folder.filePath(QString::fromLatin1(file)));
+        if (!list.open(QIODevice::WriteOnly))
+            return 1;
+        for (int i = 0; i < DomainListModel::Capacity; ++i)
+            list.write(QByteArray(prefix) + QByteArray::number(i) + ".example\r\n");
     }
+    DomainLists lists(folder.path());
+    lists.LoadList();
     std::printf("popup decisions over %d popups per run, real headless Chromium\n", Popups);
     std::vector<double> ours, minimal;
     int requested = 0;
     for (const bool ignoreErrors : {false, true}) {
-        const Run program = runProgram(ignoreErrors, accepted, denied);
+        const Run program = runProgram(ignoreErrors, lists);
         const Run bare = runMinimalClient(); // alternately, each on a browser of its own
         std::printf(
             "(a) attach -> command, ignore script errors %-3s: median %.1f us, p99 %.1f us (%zu popups)\n",
