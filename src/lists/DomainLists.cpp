@@ -89,7 +89,9 @@ void DomainLists::RemoveFromList(const QString& StrDomain, std::int32_t LstIndex
     DomainListModel* target = list(LstIndex);
     if (!target)
         return;
-    for (qsizetype at = target->indexOfEqual(StrDomain); at >= 0; at = target->indexOfEqual(StrDomain))
+    // A copy: the caller may hand in one of the entries being removed.
+    const QString domain = StrDomain;
+    for (qsizetype at = target->indexOfEqual(domain); at >= 0; at = target->indexOfEqual(domain))
         target->RemoveItem(at);
 }
 
