@@ -335,9 +335,11 @@ CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessio
 
 void DevToolsBrowser::setUpSession(const QString& sessionId) {
     send(u"Page.enable"_s, {}, sessionId);
+    // A cross-site frame waits for its session, resumed as soon as it attaches: one left running
+    // can open a popup before its session is in place, and that popup would not be held.
     send(u"Target.setAutoAttach"_s,
          {{"autoAttach"_L1, true},
-          {"waitForDebuggerOnStart"_L1, false},
+          {"waitForDebuggerOnStart"_L1, true},
           {"flatten"_L1, true},
           {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "iframe"_L1}}}}},
          sessionId);
