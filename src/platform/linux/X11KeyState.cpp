@@ -2,7 +2,9 @@
 
 #include "platform/linux/X11Keys.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 
 namespace platform {
@@ -22,19 +24,30 @@ const QList<xcb_keycode_t>& X11KeyState::keycodes(std::int32_t virtualKey) {
     return *found;
 }
 
-std::int16_t X11KeyState::GetKeyState(std::int32_t virtualKey) {
-    const QList<xcb_keycode_t>& codes = keycodes(virtualKey);
-    if (codes.isEmpty())
-        return 0;
+bool X11KeyState::readKeymap() {
+    constexpr qint64 SharedForNs = 1'000'000;
+    if (m_keymapAge.isValid() && m_keymapAge.nsecsElapsed() < SharedForNs)
+        return true;
     struct FreeDeleter {
         void operator()(void* pointer) const { std::free(pointer); }
     };
     std::unique_ptr<xcb_query_keymap_reply_t, FreeDeleter> reply(
         xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
-    if (!reply)
+    if (!reply) {
+        m_keymapAge.invalidate();
+        return false;
+    }
+    std::copy(std::begin(reply->keys), std::end(reply->keys), m_keymap.begin());
+    m_keymapAge.start();
+    return true;
+}
+
+std::int16_t X11KeyState::GetKeyState(std::int32_t virtualKey) {
+    const QList<xcb_keycode_t>& codes = keycodes(virtualKey);
+    if (codes.isEmpty() || !readKeymap())
         return 0;
     for (xcb_keycode_t code : codes)
-        if (reply->keys[code / 8] & (1U << (code % 8)))
+        if (m_keymap[code / 8] & (1U << (code % 8)))
             return Down;
     return 0;
 }

@@ -2,8 +2,10 @@
 
 #include "platform/KeyState.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <array>
 #include <xcb/xcb.h>
 
 namespace platform {
@@ -17,9 +19,13 @@ public:
 
 private:
     const QList<xcb_keycode_t>& keycodes(std::int32_t virtualKey);
+    bool readKeymap();
 
     xcb_connection_t* m_connection;
     QHash<std::int32_t, QList<xcb_keycode_t>> m_keycodes;
+    // Reads made together (Ctrl, then Shift) share one round trip to the server.
+    std::array<std::uint8_t, 32> m_keymap{};
+    QElapsedTimer m_keymapAge;
 };
 
 } // namespace platform
