@@ -50,15 +50,9 @@ bool storm(int tabs) {
     const int cancelsBefore = ProgramLog::cancels(program.output()).session;
     const qint64 before = PopupStorm::residentBytes(program.pid());
 
-    WindowPinger pinger(window, {program.pid(), WindowPinger::ownXServerPid()});
-    pinger.start();
-    QStringList hosts;
-    for (int i = 0; i < tabs; ++i)
-        hosts << u"storm%1.test"_s.arg(i);
     QStringList stormTabs;
-    const PopupStorm::Result result = PopupStorm::run(client, server, hosts, StormMs, &stormTabs);
-    const WindowPinger::Figures pings = pinger.stop();
-    waitUntil([] { return false; }, 2000);
+    const auto [result, pings] =
+        PopupStorm::runWhilePinging(client, server, tabs, StormMs, window, program.pid(), &stormTabs);
     const qint64 after = PopupStorm::residentBytes(program.pid());
     const int cancels = ProgramLog::cancels(program.output()).session - cancelsBefore;
     program.terminate();

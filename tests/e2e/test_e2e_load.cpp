@@ -68,19 +68,10 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWin
     ASSERT_EQ(before.session, warm.calls);
     const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
 
-    const qint64 xServer = WindowPinger::ownXServerPid();
-    ASSERT_NE(xServer, 0);
-    WindowPinger pinger(window, {program.pid(), xServer});
-    pinger.start();
-    QStringList hosts;
-    for (int i = 0; i < Tabs; ++i)
-        hosts << u"storm%1.test"_s.arg(i);
+    ASSERT_NE(WindowPinger::ownXServerPid(), 0);
     QStringList tabs;
-    const PopupStorm::Result result = PopupStorm::run(client, server, hosts, StormMs, &tabs);
-    const WindowPinger::Figures pings = pinger.stop();
-
-    // Let the last cancels settle, as an idle program would.
-    waitUntil([] { return false; }, 2000);
+    const auto [result, pings] =
+        PopupStorm::runWhilePinging(client, server, Tabs, StormMs, window, program.pid(), &tabs);
     const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
     const auto after = ProgramLog::cancels(program.output());
     const int stormCancels = after.session - before.session;
