@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lang/LanguageTexts.h"
 #include "lists/DomainLists.h"
 
 #include <QMainWindow>
@@ -71,6 +72,9 @@ public:
 
     // Decision
     void mobjIEManager_NewWindow2(QObject*& ppDisp, bool& Cancel, QVariant& key);
+    // Popups a browser refuses by itself are beyond the lists and the Ctrl key: say how to
+    // hand them to the program.
+    void mobjIEManager_BrowserBlocksPopups(const QString& browser);
     QString GetDomainFromURL(const QString& strUrl) const;
 
     // Lists
@@ -114,7 +118,7 @@ public:
     QString mstrLastPath;
     QString mstrLanguageFile;
     QString mstrTrayTipString;
-    std::array<QString, 6> mstrMsg;
+    LanguageTexts::MessageTexts mstrMsg;
     std::unique_ptr<clsIEManager> mobjIEManager;
 
     // Controls, named as the user's language files and the tests know them.

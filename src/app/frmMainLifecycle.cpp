@@ -79,6 +79,8 @@ void frmMain::Form_Load() {
             mobjServices.makeIEManager ? mobjServices.makeIEManager() : std::make_unique<clsIEManager>();
         connect(mobjIEManager.get(), &clsIEManager::NewWindow2, this, &frmMain::mobjIEManager_NewWindow2,
                 Qt::DirectConnection);
+        connect(mobjIEManager.get(), &clsIEManager::BrowserBlocksPopups, this,
+                &frmMain::mobjIEManager_BrowserBlocksPopups);
     });
     zor::tryStep("loading the domain lists", [&] { LoadList(); });
     ReadSettings();

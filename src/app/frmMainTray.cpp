@@ -2,6 +2,8 @@
 #include "app/frmMain.h"
 #include "controls/tray/ZorTray.h"
 #include "platform/KeyState.h"
+#include "platform/Log.h"
+#include "util/VELModule.h"
 
 #include <QCheckBox>
 #include <QTimer>
@@ -70,4 +72,11 @@ void frmMain::Flash_Timer() {
         SetTrayIcon();
     }
     mblnFlashShown = !mblnFlashShown;
+}
+
+void frmMain::mobjIEManager_BrowserBlocksPopups(const QString& browser) {
+    const QString text = browser + QStringLiteral(": ") + mstrMsg[6];
+    qCWarning(lcApp, "%s", qUtf8Printable(text));
+    if (!Tray->ShowMessage(App::Title, text))
+        qCInfo(lcApp, "no tray icon to show this by");
 }

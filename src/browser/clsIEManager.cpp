@@ -29,20 +29,22 @@ clsIEManager::clsIEManager(QObject* parent)
     : QObject(parent)
     , mobjOwnedWindows(platform::makeShellWindows())
     , mobjIEWindows(mobjOwnedWindows.get()) {
-    connect(mobjIEWindows, &platform::ShellWindows::WindowRegistered, this,
-            &clsIEManager::mobjIEWindows_WindowRegistered);
-    connect(mobjIEWindows, &platform::ShellWindows::WindowRevoked, this,
-            &clsIEManager::mobjIEWindows_WindowRevoked);
-    RefreshExplorers();
+    Watch();
 }
 
 clsIEManager::clsIEManager(platform::ShellWindows& source, QObject* parent)
     : QObject(parent)
     , mobjIEWindows(&source) {
+    Watch();
+}
+
+void clsIEManager::Watch() {
     connect(mobjIEWindows, &platform::ShellWindows::WindowRegistered, this,
             &clsIEManager::mobjIEWindows_WindowRegistered);
     connect(mobjIEWindows, &platform::ShellWindows::WindowRevoked, this,
             &clsIEManager::mobjIEWindows_WindowRevoked);
+    connect(mobjIEWindows, &platform::ShellWindows::BrowserBlocksPopups, this,
+            &clsIEManager::BrowserBlocksPopups);
     RefreshExplorers();
 }
 

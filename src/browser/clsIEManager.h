@@ -48,6 +48,8 @@ signals:
     void PropertyChange(QString szProperty);
     void StatusTextChange(QString Text);
     void TitleChange(QString Text);
+    // A watched browser refuses popups by itself, before they can be decided here.
+    void BrowserBlocksPopups(QString browser);
 
 private:
     friend class clsIEWindow;
@@ -73,6 +75,7 @@ private:
 
     void mobjIEWindows_WindowRegistered(std::int32_t lCookie);
     void mobjIEWindows_WindowRevoked(std::int32_t lCookie);
+    void Watch();
     void RefreshExplorers();
     void ReleaseCollection();
 

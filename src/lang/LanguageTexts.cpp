@@ -37,13 +37,17 @@ std::optional<Caption> captionOf(QObject* object) {
 
 } // namespace
 
-const std::array<QString, 6>& DefaultMessages() {
-    static const std::array<QString, 6> messages = {QStringLiteral("The sound file could not be found!"),
-                                                    QStringLiteral("File type not supported!"),
-                                                    QStringLiteral("File does not exist!"),
-                                                    QStringLiteral("Unable to asign hotkey CTRL + *"),
-                                                    QStringLiteral("Clear Denied Domains list?"),
-                                                    QStringLiteral("Clear Accepted Domains list?")};
+const MessageTexts& DefaultMessages() {
+    static const MessageTexts messages = {QStringLiteral("The sound file could not be found!"),
+                                          QStringLiteral("File type not supported!"),
+                                          QStringLiteral("File does not exist!"),
+                                          QStringLiteral("Unable to asign hotkey CTRL + *"),
+                                          QStringLiteral("Clear Denied Domains list?"),
+                                          QStringLiteral("Clear Accepted Domains list?"),
+                                          QStringLiteral("A browser blocks popups by itself, so the accepted "
+                                                         "domains and the Ctrl key cannot let them through. "
+                                                         "Start it with --disable-popup-blocking, or let "
+                                                         "ZOR Brakkon start it (--launch-browser).")};
     return messages;
 }
 
@@ -94,9 +98,9 @@ QString TrayTip(const QString& path) {
     return VELModule::ReadIniString(path, Section, QStringLiteral("TrayTipString"), QString());
 }
 
-std::array<QString, 6> Messages(const QString& path) {
-    std::array<QString, 6> messages;
-    for (int i = 0; i < 6; ++i)
+MessageTexts Messages(const QString& path) {
+    MessageTexts messages;
+    for (std::size_t i = 0; i < messages.size(); ++i)
         messages[i] =
             VELModule::ReadIniString(path, Section, QStringLiteral("msg0%1").arg(i), DefaultMessages()[i]);
     return messages;

@@ -7,7 +7,7 @@ class QObject;
 
 // What a language file holds for the window: a caption for every captioned control (keyed by
 // the control's name, blanks as "_", and its "(index)" in a control array), the five tab
-// captions, the tray-tip text and six messages, each with a default.
+// captions, the tray-tip text and seven messages ("msg00" to "msg06"), each with a default.
 namespace LanguageTexts {
 
 inline const QString Section = QStringLiteral("strings");
@@ -17,7 +17,8 @@ struct TabText {
     QString text;
 };
 
-const std::array<QString, 6>& DefaultMessages();
+using MessageTexts = std::array<QString, 7>;
+const MessageTexts& DefaultMessages();
 const std::array<TabText, 5>& Tabs();
 
 // "english.ini" shows as "English" in the menu.
@@ -30,6 +31,6 @@ void ApplyCaptions(QObject* root, const QString& path);
 // The tab caption as shown: one blank, then the file's text or the built-in one.
 QString TabCaption(const QString& path, int tab);
 QString TrayTip(const QString& path);
-std::array<QString, 6> Messages(const QString& path);
+MessageTexts Messages(const QString& path);
 
 } // namespace LanguageTexts

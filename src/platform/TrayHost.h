@@ -44,6 +44,8 @@ public:
     virtual void modifyIcon(const QPixmap& icon) = 0;
     virtual void modifyTip(const QString& tip) = 0;
     virtual void remove() = 0;
+    // A notification beside the icon, for news the user should not have to look for.
+    virtual void showMessage(const QString& title, const QString& text) = 0;
 
 signals:
     void pressed(platform::NotifyIcon::Press press);

@@ -104,6 +104,8 @@ public:
 signals:
     void WindowRegistered(std::int32_t lCookie);
     void WindowRevoked(std::int32_t lCookie);
+    // Popups the browser refuses by itself never reach the program (told once per connection).
+    void BrowserBlocksPopups(QString browser);
 };
 
 } // namespace platform

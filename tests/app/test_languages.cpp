@@ -1,5 +1,6 @@
 #include "FormFixture.h"
 #include "controls/button/Command.h"
+#include "support/DesktopFakes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +16,13 @@ namespace {
 
 class Languages : public FormFixture {
 protected:
+    ScopedFakeTrayHost trayHost;
+    ScopedFakeNotifyIcons icons;
+    // What the tray shows when a browser turns out to block popups itself.
+    QString BlockerNotice() {
+        emit shell.BrowserBlocksPopups(QStringLiteral("Chromium"));
+        return icons.log().operations.isEmpty() ? QString() : icons.log().operations.constLast();
+    }
     QStringList MenuCaptions() const {
         QStringList captions;
         for (QAction* item : form->mnuLanguages)
@@ -43,9 +51,11 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
                                                 "mnuExit=\"Beenden\"\n"
                                                 "tab_status=Zustand\n"
                                                 "TrayTipString=blockiert\n"
-                                                "msg03=Kein Tastenkürzel\n");
+                                                "msg03=Kein Tastenkürzel\n"
+                                                "msg06=Blockiert selbst\n");
     WriteLanguage(QStringLiteral("b_one.ini"), "[STRINGS]\nCHKSOUND=Only this\n");
     WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("a_full.ini"));
+    trayHost->host = 1;
     Load();
     EXPECT_EQ(form->optMode[2]->text(), QStringLiteral("Modus zwei"));
     EXPECT_EQ(form->optMode[1]->text(), QStringLiteral("ALL popups"))
@@ -55,6 +65,7 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
     EXPECT_EQ(form->SSTab1->tabText(5), QStringLiteral("About"));
     EXPECT_EQ(form->mstrTrayTipString, QStringLiteral("blockiert"));
     EXPECT_EQ(form->mstrMsg[3], QStringLiteral("Kein Tastenkürzel"));
+    EXPECT_EQ(BlockerNotice(), QStringLiteral("message ZOR Brakkon:Chromium: Blockiert selbst"));
 
     form->mnuLanguages_Click(1);
     EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("b_one.ini"));
@@ -64,6 +75,8 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
     EXPECT_EQ(form->SSTab1->tabText(0), QStringLiteral("  Status")) << "tabs return to their defaults";
     EXPECT_EQ(form->mstrTrayTipString, QString());
     EXPECT_EQ(form->mstrMsg[3], QStringLiteral("Unable to asign hotkey CTRL + *"));
+    EXPECT_EQ(BlockerNotice(),
+              QStringLiteral("message ZOR Brakkon:Chromium: ") + LanguageTexts::DefaultMessages()[6]);
     EXPECT_EQ(MenuCaptions(), (QStringList{QStringLiteral("A_full"), QStringLiteral("B_one*")}));
 }
 

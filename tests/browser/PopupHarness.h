@@ -19,7 +19,7 @@ public:
         std::optional<bool> userGesture; // empty: the read failed
     };
 
-    explicit PopupHarness(bool headless = true);
+    explicit PopupHarness(bool headless = true, bool ownPopupBlocker = false);
     ~PopupHarness();
     QString failure() const;
 
@@ -34,6 +34,7 @@ public:
     std::function<void()> whileDeciding;
     QList<Seen> seen;
     QList<platform::cdp::PopupOutcome> outcomes;
+    int blockerNotices = 0;
 
     // Opens a tab at http://<host>:<port><path> and waits until the registry lists it; returns
     // its target id.

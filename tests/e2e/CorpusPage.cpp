@@ -36,6 +36,11 @@ QStringList CorpusPage::expectedIn(const QString& run) const {
     return outcomes;
 }
 
+bool CorpusPage::visitedIn(const QString& run) const {
+    const QString blocker = u"blocker"_s;
+    return expected.contains(run) || (run != blocker && !expected.contains(blocker));
+}
+
 QString CorpusPage::expand(const QString& text, const QString& host, quint16 port) {
     return QString(text).replace(u"{host}"_s, host).replace(u"{port}"_s, QString::number(port));
 }

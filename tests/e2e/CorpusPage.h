@@ -12,6 +12,8 @@
 //   zor-click          CSS selector the user clicks once the page has loaded
 //   zor-accept/-deny   list entries to put on the accepted / denied list before the run;
 //                      {host} and {port} stand for the page's host and the server's port
+// The run "blocker" has a browser that refuses script popups itself: it visits only the pages
+// that name it, and those pages are visited by no other run.
 // A page is served on http://<file name without .html>.test:<port>/<file name>. Files without
 // zor-expect are helpers (frame contents).
 struct CorpusPage {
@@ -26,6 +28,7 @@ struct CorpusPage {
     QString host() const;
     // The outcomes expected in the run, sorted; empty when the page names neither it nor "*".
     QStringList expectedIn(const QString& run) const;
+    bool visitedIn(const QString& run) const;
     static QString expand(const QString& text, const QString& host, quint16 port);
 };
 

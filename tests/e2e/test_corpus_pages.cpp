@@ -11,8 +11,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList Runs{u"mode0"_s,    u"mode1"_s, u"mode2"_s,    u"mode3"_s,
-                       u"inactive"_s, u"ctrl"_s,  u"ctrlshift"_s};
+const QStringList Runs{u"mode0"_s,    u"mode1"_s, u"mode2"_s,     u"mode3"_s,
+                       u"inactive"_s, u"ctrl"_s,  u"ctrlshift"_s, u"blocker"_s};
 
 QString shippedCorpus() {
     return qEnvironmentVariable("ZOR_SOURCE_DIR") + u"/tests/e2e/corpus"_s;
@@ -22,10 +22,15 @@ TEST(CorpusPages, ShippedPagesAreReadableAndNameAnOutcomeForEveryRun) {
     const Corpus corpus = loadCorpus(shippedCorpus());
     EXPECT_TRUE(corpus.problems.isEmpty()) << corpus.problems.join(u'\n').toStdString();
     EXPECT_GE(corpus.pages.size(), 16);
-    for (const CorpusPage& page : corpus.pages)
-        for (const QString& run : Runs)
-            EXPECT_FALSE(page.expectedIn(run).isEmpty())
-                << page.file.toStdString() << " " << run.toStdString();
+    for (const QString& run : Runs) {
+        const auto visited =
+            std::count_if(corpus.pages.begin(), corpus.pages.end(), [&](const CorpusPage& page) {
+                EXPECT_TRUE(!page.visitedIn(run) || !page.expectedIn(run).isEmpty())
+                    << page.file.toStdString() << " " << run.toStdString();
+                return page.visitedIn(run);
+            });
+        EXPECT_GE(visited, 3) << run.toStdString();
+    }
 }
 
 TEST(CorpusPages, TheMachineReadableTagsAreRead) {

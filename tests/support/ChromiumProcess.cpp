@@ -36,7 +36,7 @@ QUrl askVersionEndpoint(quint16 port) {
 
 } // namespace
 
-ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort) {
+ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPopupBlocker) {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (program.isEmpty()) {
         m_failure = QStringLiteral("chromium is not installed");
@@ -57,6 +57,8 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort) {
                      QStringLiteral("about:blank")};
     if (headless)
         args.prepend(QStringLiteral("--headless=new"));
+    if (ownPopupBlocker)
+        args.removeAll(QStringLiteral("--disable-popup-blocking"));
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(m_profile.filePath(QStringLiteral("stderr.log")));
     m_process.start(program, args);

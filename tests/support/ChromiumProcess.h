@@ -12,7 +12,8 @@
 // where the one before it was.
 class ChromiumProcess {
 public:
-    explicit ChromiumProcess(bool headless = true, quint16 devToolsPort = 0);
+    // ownPopupBlocker: the browser refuses script popups itself, as one a user started may.
+    explicit ChromiumProcess(bool headless = true, quint16 devToolsPort = 0, bool ownPopupBlocker = false);
     ~ChromiumProcess();
     ChromiumProcess(const ChromiumProcess&) = delete;
     ChromiumProcess& operator=(const ChromiumProcess&) = delete;

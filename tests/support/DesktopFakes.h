@@ -79,7 +79,7 @@ public:
         int adds = 0;
         QPixmap icon;
         QString tip;
-        QList<QString> operations; // "add", "icon", "tip", "remove"
+        QList<QString> operations; // "add", "icon", "tip", "remove", "message <title>:<text>"
         FakeNotifyIcon* current = nullptr;
     };
     explicit FakeNotifyIcon(std::shared_ptr<Log> log)
@@ -104,6 +104,9 @@ public:
         m_log->operations.append(QStringLiteral("tip"));
     }
     void remove() override { m_log->operations.append(QStringLiteral("remove")); }
+    void showMessage(const QString& title, const QString& text) override {
+        m_log->operations.append(QStringLiteral("message ") + title + u':' + text);
+    }
     void press(Press what) { emit pressed(what); }
 
 private:

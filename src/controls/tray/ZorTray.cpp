@@ -87,6 +87,13 @@ void ZorTray::setTrayTip(const QString& Tip) {
     PropertyChanged("TrayTip");
 }
 
+bool ZorTray::ShowMessage(const QString& Title, const QString& Text) {
+    if (!mblnAdded || !mobjIcon)
+        return false;
+    mobjIcon->showMessage(Title, Text);
+    return true;
+}
+
 bool ZorTray::InTray() const {
     return mblnInTray;
 }

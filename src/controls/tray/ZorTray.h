@@ -35,6 +35,9 @@ public:
     QPixmap TrayIcon() const;
     void setTrayIcon(const QPixmap& New_TrayIcon);
 
+    // Shown beside the icon while it is in the tray; false when there is no icon to show it by.
+    bool ShowMessage(const QString& Title, const QString& Text);
+
     void AboutBox();
     // The text AboutBox shows.
     static QString AboutText();

@@ -35,6 +35,9 @@ CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* p
         connect(b, &DevToolsBrowser::pagesRevoked, this, [this] { emit WindowRevoked(++m_cookie); });
         connect(b, &DevToolsBrowser::popupHeld, this, &CdpShellWindows::enqueue);
         connect(b, &DevToolsBrowser::popupResolved, this, &CdpShellWindows::popupResolved);
+        connect(b, &DevToolsBrowser::ownPopupBlockerSeen, this, [this, b] {
+            emit BrowserBlocksPopups(b->productName().isEmpty() ? b->source().describe() : b->productName());
+        });
         connect(b, &DevToolsBrowser::connected, this, &CdpShellWindows::browserConnected);
         connect(b, &DevToolsBrowser::disconnected, this, &CdpShellWindows::browserDisconnected);
         m_browsers.push_back(std::move(browser));

@@ -63,6 +63,8 @@ DevToolsBrowser::DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObj
     m_purge.setSingleShot(true);
     m_purge.setInterval(0);
     connect(&m_purge, &QTimer::timeout, this, &DevToolsBrowser::purgeRetired);
+    m_staleOpens.setSingleShot(true);
+    connect(&m_staleOpens, &QTimer::timeout, this, &DevToolsBrowser::dropStaleWindowOpens);
 }
 
 DevToolsBrowser::~DevToolsBrowser() {
@@ -157,6 +159,7 @@ void DevToolsBrowser::onClosed() {
     m_pages.clear();
     m_sessions.clear();
     m_sessionsByTarget.clear();
+    m_frameSessions.clear();
     // What was held stays held in the browser; it is decided again after the reconnect.
     m_held.clear();
     // A verdict the connection took down with it never reached the browser: the popup comes back
@@ -200,14 +203,65 @@ void DevToolsBrowser::onEvent(const QString& method, const QJsonObject& params, 
         qCDebug(lcCdp, "%s on an unknown session dropped", qUtf8Printable(method));
         return;
     }
-    if (method == "Page.windowOpen"_L1) {
-        session->windowOpens.push_back({params.value("url"_L1).toString(),
-                                        params.value("userGesture"_L1).toBool(), m_connection->receivedAt()});
+    if (method == "Page.windowOpen"_L1)
+        return onWindowOpen(params, *session);
+    if (onFrameEvent(method, params, sessionId) && method != "Page.frameNavigated"_L1)
         return;
-    }
     if (session->kind == SessionKind::Page && session->page)
         return onPageEvent(*session->page, method, params);
     qCDebug(lcCdp, "%s dropped", qUtf8Printable(method));
+}
+
+// A popup names the frame that opened it, and frames that share their parent's renderer have no
+// session of their own: their window.open is reported on, and their release must go to, the
+// session of the renderer they run in.
+bool DevToolsBrowser::onFrameEvent(const QString& method, const QJsonObject& params,
+                                   const QString& sessionId) {
+    if (method == "Page.frameAttached"_L1) {
+        m_frameSessions.insert(params.value("frameId"_L1).toString(), sessionId);
+    } else if (method == "Page.frameNavigated"_L1) {
+        m_frameSessions.insert(params.value("frame"_L1).toObject().value("id"_L1).toString(), sessionId);
+    } else if (method == "Page.frameDetached"_L1) {
+        // A frame swapped into another renderer shows up there, or as a target of its own.
+        const QString frameId = params.value("frameId"_L1).toString();
+        if (m_frameSessions.value(frameId) == sessionId)
+            m_frameSessions.remove(frameId);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void DevToolsBrowser::recordFrameTree(const QJsonObject& tree, const QString& sessionId) {
+    m_frameSessions.insert(tree.value("frame"_L1).toObject().value("id"_L1).toString(), sessionId);
+    const QJsonArray children = tree.value("childFrames"_L1).toArray();
+    for (const QJsonValue& child : children)
+        recordFrameTree(child.toObject(), sessionId);
+}
+
+QString DevToolsBrowser::sessionOfFrame(const QString& frameId) const {
+    if (frameId.isEmpty())
+        return {};
+    const QString own = sessionOfTarget(frameId);
+    if (!own.isEmpty())
+        return own;
+    const QString renderer = m_frameSessions.value(frameId);
+    return m_sessions.contains(renderer) ? renderer : QString();
+}
+
+QString DevToolsBrowser::openerSession(const PopupRequest& request) const {
+    const QString frame = sessionOfFrame(request.openerFrameId);
+    return frame.isEmpty() ? sessionOfTarget(request.openerId) : frame;
+}
+
+void DevToolsBrowser::forgetSession(const QString& sessionId) {
+    const auto session = m_sessions.constFind(sessionId);
+    if (session != m_sessions.cend()) {
+        if (m_sessionsByTarget.value(session->targetId) == sessionId)
+            m_sessionsByTarget.remove(session->targetId);
+        m_sessions.erase(session);
+    }
+    m_frameSessions.removeIf([&](const auto& frame) { return frame.value() == sessionId; });
 }
 
 void DevToolsBrowser::onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params) {
@@ -263,6 +317,11 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
         m_sessions.insert(sessionId, Session{SessionKind::Iframe, targetId, parent->page, {}, {}});
         m_sessionsByTarget.insert(targetId, sessionId);
         setUpSession(sessionId);
+        send(u"Page.getFrameTree"_s, {}, sessionId,
+             [this, sessionId](const QJsonObject& result, const QJsonObject&) {
+                 if (m_sessions.contains(sessionId))
+                     recordFrameTree(result.value("frameTree"_L1).toObject(), sessionId);
+             });
         send(u"Runtime.runIfWaitingForDebugger"_s, {}, sessionId);
         return;
     }
@@ -321,8 +380,9 @@ CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessio
                  qCInfo(lcCdp, "page %s: frame tree unreadable", qUtf8Printable(p->targetId()));
                  p->state().domain = QString();
              } else {
-                 const QJsonObject frame =
-                     result.value("frameTree"_L1).toObject().value("frame"_L1).toObject();
+                 const QJsonObject tree = result.value("frameTree"_L1).toObject();
+                 recordFrameTree(tree, p->sessionId());
+                 const QJsonObject frame = tree.value("frame"_L1).toObject();
                  if (!p->state().domain)
                      p->state().domain = domainOfOrigin(frame.value("securityOrigin"_L1).toString());
                  if (p->state().mimeType.isEmpty())
@@ -374,8 +434,7 @@ void DevToolsBrowser::onDetached(const QString& sessionId) {
         return;
     const QString targetId = session->targetId;
     const bool isPage = session->kind == SessionKind::Page;
-    m_sessions.erase(session);
-    m_sessionsByTarget.remove(targetId);
+    forgetSession(sessionId);
     if (isPage)
         onTargetDestroyed(targetId);
 }
@@ -383,8 +442,7 @@ void DevToolsBrowser::onDetached(const QString& sessionId) {
 void DevToolsBrowser::onTargetDestroyed(const QString& targetId) {
     if (const auto held = m_held.take(targetId)) {
         // A held popup that went away (its opener closed, say): nothing left to decide.
-        m_sessions.remove(held->sessionId);
-        m_sessionsByTarget.remove(targetId);
+        forgetSession(held->sessionId);
         return;
     }
     const auto it = std::find_if(m_pages.begin(), m_pages.end(),
@@ -393,8 +451,7 @@ void DevToolsBrowser::onTargetDestroyed(const QString& targetId) {
         return;
     std::unique_ptr<CdpPage> page = std::move(*it);
     m_pages.erase(it);
-    m_sessions.remove(page->sessionId());
-    m_sessionsByTarget.remove(targetId);
+    forgetSession(page->sessionId());
     const bool wasListed = page->isListed();
     if (wasListed)
         emit page->OnQuit();
@@ -459,14 +516,6 @@ void DevToolsBrowser::shutdown() {
     const auto held = m_held.values();
     for (const auto& request : held)
         resolve(*request, false, false);
-    // A cancelled popup still waiting for its navigation would get it once our interception
-    // leaves with the connection: close it now.
-    QStringList closing;
-    for (auto session = m_sessions.cbegin(); session != m_sessions.cend(); ++session)
-        if (session->kind == SessionKind::Closing)
-            closing.append(session.key());
-    for (const QString& sessionId : std::as_const(closing))
-        closePopup(sessionId);
     m_connection->flush();
     m_connection->disconnect(this);
     m_connection->close();

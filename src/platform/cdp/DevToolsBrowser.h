@@ -70,9 +70,11 @@ signals:
     void pagesRevoked();
     void popupHeld(std::shared_ptr<PopupRequest> request);
     void popupResolved(const PopupOutcome& outcome);
+    // The browser refused a script popup by itself, before we were asked: once per connection.
+    void ownPopupBlockerSeen();
 
 private:
-    // Closing: a cancelled popup between its opener's release and its close.
+    // Closing: a cancelled popup on its way out.
     enum class SessionKind { Page, Iframe, Popup, Closing };
     struct Session {
         SessionKind kind = SessionKind::Page;
@@ -80,7 +82,6 @@ private:
         QPointer<CdpPage> page; // the tab it belongs to (none for a held popup)
         std::deque<WindowOpenFacts> windowOpens;
         QStringList pausedRequests; // a held popup's requests, stopped until it is decided
-        bool closeSent = false;
     };
 
     void tryConnect();
@@ -96,6 +97,11 @@ private:
     void refreshTitle(CdpPage& page);
     void updateTitle(CdpPage& page, const QString& title);
     void onPageEvent(CdpPage& page, const QString& method, const QJsonObject& params);
+    bool onFrameEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
+    void recordFrameTree(const QJsonObject& tree, const QString& sessionId);
+    void onWindowOpen(const QJsonObject& params, Session& session);
+    void dropStaleWindowOpens();
+    void noteRefusedOpen(const WindowOpenFacts& facts);
 
     CdpPage& addPage(const QString& targetId, const QString& sessionId, const QJsonObject& info);
     void setUpSession(const QString& sessionId);
@@ -105,8 +111,13 @@ private:
     void holdPopup(const QJsonObject& info, const QString& sessionId);
     void onRequestPaused(const QString& requestId, const QString& sessionId);
     void failRequest(const QString& requestId, const QString& sessionId);
-    void closePopup(const QString& sessionId);
+    void closePopup(const QString& targetId);
     QString sessionOfTarget(const QString& targetId) const;
+    // The session of the renderer that runs the frame: its own when it is a target, else the
+    // one whose frame events reported it.
+    QString sessionOfFrame(const QString& frameId) const;
+    QString openerSession(const PopupRequest& request) const;
+    void forgetSession(const QString& sessionId);
     void purgeRetired();
     void send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
               DevToolsConnection::Reply onReply = {});
@@ -124,12 +135,15 @@ private:
 
     QHash<QString, Session> m_sessions;         // by session id
     QHash<QString, QString> m_sessionsByTarget; // target id -> session id
+    QHash<QString, QString> m_frameSessions;    // frame id -> session id of its renderer
     std::vector<std::unique_ptr<CdpPage>> m_pages;
     std::vector<std::unique_ptr<CdpPage>> m_retired;      // revoked; freed once nothing can hold them
     QHash<QString, std::shared_ptr<PopupRequest>> m_held; // by popup target id
     QHash<QString, bool> m_verdicts;    // decided while the connection was down: target id -> cancel
     QHash<QString, bool> m_unconfirmed; // verdicts sent, the browser's answer still to come
     QTimer m_purge;
+    QTimer m_staleOpens;      // window.open calls no popup has answered yet
+    int m_blockerToldFor = 0; // the connection the user was told about the browser's blocker on
     std::function<bool()> m_busy;
 };
 

@@ -14,15 +14,10 @@ using namespace Qt::StringLiterals;
 namespace platform::cdp {
 
 namespace {
-constexpr qint64 WindowOpenLifetimeNs = 2'000'000'000; // a window.open no popup followed
-// How long a cancelled popup is kept after its opener's release for its navigation to show up.
-constexpr int NavigationWaitMs = 1000;
-
-// Whether opening the address makes the browser ask the network for it.
-bool fetchesOverNetwork(const QString& url) {
-    const QString scheme = QUrl(url).scheme();
-    return scheme == "http"_L1 || scheme == "https"_L1 || scheme == "ftp"_L1;
-}
+// A window.open() no popup has answered within this long was refused; so were the ones before
+// the open a popup answers. Bounded too in number, for a page that opens in a loop.
+constexpr qint64 WindowOpenLifetimeNs = 3'000'000'000;
+constexpr std::size_t MaxWindowOpens = 16;
 } // namespace
 
 void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId) {
@@ -43,21 +38,57 @@ void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionI
         resolve(*request, cancel, true);
         return;
     }
-    // The window.open() this popup answers: the oldest one its opener frame made.
-    QString frameSession = sessionOfTarget(request->openerFrameId);
-    if (frameSession.isEmpty())
-        frameSession = sessionOfTarget(request->openerId);
-    const auto opener = m_sessions.find(frameSession);
-    if (opener != m_sessions.end()) {
+    // The window.open() this popup answers is the newest of its opener's renderer: that renderer
+    // waits inside an open until its window exists, so an older one never got a window.
+    dropStaleWindowOpens();
+    const auto opener = m_sessions.find(openerSession(*request));
+    if (opener != m_sessions.end() && !opener->windowOpens.empty()) {
         auto& opens = opener->windowOpens;
-        while (!opens.empty() && request->attachedAt - opens.front().arrivedAt > WindowOpenLifetimeNs)
-            opens.pop_front();
-        if (!opens.empty()) {
-            request->facts = opens.front();
-            opens.pop_front();
-        }
+        request->facts = opens.back();
+        opens.pop_back();
+        for (const WindowOpenFacts& refused : opens)
+            noteRefusedOpen(refused);
+        opens.clear();
     }
     emit popupHeld(request);
+}
+
+void DevToolsBrowser::onWindowOpen(const QJsonObject& params, Session& session) {
+    auto& opens = session.windowOpens;
+    if (opens.size() == MaxWindowOpens) {
+        noteRefusedOpen(opens.front());
+        opens.pop_front();
+    }
+    opens.push_back({params.value("url"_L1).toString(), params.value("userGesture"_L1).toBool(),
+                     m_connection->receivedAt()});
+    if (!m_staleOpens.isActive())
+        m_staleOpens.start(static_cast<int>(WindowOpenLifetimeNs / 1'000'000));
+}
+
+void DevToolsBrowser::dropStaleWindowOpens() {
+    const qint64 cutoff = now() - WindowOpenLifetimeNs;
+    bool pending = false;
+    for (Session& session : m_sessions) {
+        auto& opens = session.windowOpens;
+        while (!opens.empty() && opens.front().arrivedAt < cutoff) {
+            noteRefusedOpen(opens.front());
+            opens.pop_front();
+        }
+        pending = pending || !opens.empty();
+    }
+    if (pending && !m_staleOpens.isActive())
+        m_staleOpens.start(static_cast<int>(WindowOpenLifetimeNs / 1'000'000));
+}
+
+// The browser's own blocker refuses script popups, the ones without a user's gesture; a refused
+// open with a gesture has another cause (the user's click already had its popup, say).
+void DevToolsBrowser::noteRefusedOpen(const WindowOpenFacts& facts) {
+    qCDebug(lcCdp, "window.open of %s got no window", qUtf8Printable(facts.url));
+    if (facts.userGesture || m_blockerToldFor == m_generation)
+        return;
+    m_blockerToldFor = m_generation;
+    qCInfo(lcCdp, "%s: the browser blocks popups by itself", qUtf8Printable(m_source.describe()));
+    emit ownPopupBlockerSeen();
 }
 
 QString DevToolsBrowser::sessionOfTarget(const QString& targetId) const {
@@ -65,12 +96,8 @@ QString DevToolsBrowser::sessionOfTarget(const QString& targetId) const {
 }
 
 CdpPage* DevToolsBrowser::findOpener(const PopupRequest& request) const {
-    for (const QString& target : {request.openerFrameId, request.openerId}) {
-        const auto session = m_sessions.constFind(sessionOfTarget(target));
-        if (session != m_sessions.cend() && session->page)
-            return session->page;
-    }
-    return nullptr;
+    const auto session = m_sessions.constFind(openerSession(request));
+    return session != m_sessions.cend() ? session->page : nullptr;
 }
 
 bool DevToolsBrowser::isHeld(const PopupRequest& request) const {
@@ -87,9 +114,7 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
         return;
     }
     auto held = m_held.take(request.targetId); // keeps the request alive to the end
-    QString release = sessionOfTarget(request.openerFrameId);
-    if (release.isEmpty())
-        release = sessionOfTarget(request.openerId);
+    const QString release = openerSession(request);
 
     auto outcome = std::make_shared<PopupOutcome>();
     outcome->targetId = request.targetId;
@@ -115,28 +140,12 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
             failRequest(requestId, request.sessionId);
         if (session != m_sessions.end())
             session->kind = SessionKind::Closing;
-        // closeTarget alone leaves the opener frozen inside window.open() for good, and the
-        // popup's navigation may still start once the opener runs, also after the target has
-        // gone (taking its request interception with it). So the opener goes first, and the
-        // popup is closed once that navigation has been stopped here.
-        // Without its window.open (one held across a reconnect) the address is unknown: wait.
-        const bool expectsRequest =
-            paused.isEmpty() && (!request.facts || fetchesOverNetwork(request.facts->url));
-        const int generation = m_generation;
-        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release,
-             [this, released, generation, expectsRequest,
-              popup = request.sessionId](const QJsonObject& result, const QJsonObject& error) {
-                 if (generation == m_generation) {
-                     if (expectsRequest)
-                         QTimer::singleShot(NavigationWaitMs, this, [this, generation, popup] {
-                             if (generation == m_generation)
-                                 closePopup(popup);
-                         });
-                     else
-                         closePopup(popup);
-                 }
-                 released(result, error);
-             });
+        // Closed before its opener runs on: the window goes at once, and a navigation the opener
+        // starts once released has no window left to load in. Until the target is gone its
+        // requests stay stopped here. closeTarget alone would leave the opener frozen inside
+        // window.open() for good, so its renderer is released too.
+        closePopup(request.targetId);
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release, released);
     } else {
         m_sessions.remove(request.sessionId);
         CdpPage& page = addPage(request.targetId, request.sessionId, {});
@@ -164,15 +173,15 @@ void DevToolsBrowser::onRequestPaused(const QString& requestId, const QString& s
     }
     // A cancelled popup on its way out, or one we no longer know: nothing of it may load.
     failRequest(requestId, sessionId);
-    closePopup(sessionId);
 }
 
-void DevToolsBrowser::closePopup(const QString& sessionId) {
-    const auto session = m_sessions.find(sessionId);
-    if (session == m_sessions.end() || session->kind != SessionKind::Closing || session->closeSent)
-        return;
-    session->closeSent = true;
-    send(u"Target.closeTarget"_s, {{"targetId"_L1, session->targetId}});
+void DevToolsBrowser::closePopup(const QString& targetId) {
+    send(u"Target.closeTarget"_s, {{"targetId"_L1, targetId}}, {},
+         [](const QJsonObject&, const QJsonObject& error) {
+             if (!error.isEmpty())
+                 qCInfo(lcCdp, "a cancelled popup could not be closed: %s",
+                        qUtf8Printable(error.value("message"_L1).toString()));
+         });
 }
 
 void DevToolsBrowser::failRequest(const QString& requestId, const QString& sessionId) {

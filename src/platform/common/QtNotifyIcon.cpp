@@ -50,6 +50,11 @@ void QtNotifyIcon::modifyTip(const QString& tip) {
     m_icon->setToolTip(text);
 }
 
+void QtNotifyIcon::showMessage(const QString& title, const QString& text) {
+    if (m_icon)
+        m_icon->showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 void QtNotifyIcon::remove() {
     if (!m_icon)
         return;

@@ -19,6 +19,7 @@ public:
     void modifyIcon(const QPixmap& icon) override;
     void modifyTip(const QString& tip) override;
     void remove() override;
+    void showMessage(const QString& title, const QString& text) override;
 
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
