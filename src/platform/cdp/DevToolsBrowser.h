@@ -108,13 +108,14 @@ private:
     void closePopup(const QString& sessionId);
     QString sessionOfTarget(const QString& targetId) const;
     void purgeRetired();
+    void freeClosedConnections();
     void send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
               DevToolsConnection::Reply onReply = {});
 
     BrowserSource m_source;
     EndpointInUse m_inUse;
     std::unique_ptr<DevToolsConnection> m_connection;
-    std::unique_ptr<DevToolsConnection> m_closedConnection;
+    std::vector<std::unique_ptr<DevToolsConnection>> m_closedConnections;
     QNetworkAccessManager m_network;
     QTimer m_retry;
     bool m_resolving = false;
