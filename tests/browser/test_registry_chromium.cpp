@@ -55,9 +55,10 @@ TEST(ChromiumRegistry, aReconnectInTheMiddleOfAHeldPopupLeavesNoFrozenPageAndAsk
     QObject::connect(h.manager.get(), &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant&) {
         ++asked;
         proxy.dropAll();
-        // A modal box: events keep flowing while the user reads it.
+        // A modal box: events keep flowing while the user reads it, and the program reconnects.
         QEventLoop box;
-        QTimer::singleShot(300, &box, &QEventLoop::quit);
+        QObject::connect(h.windows.get(), &CdpShellWindows::browserConnected, &box, &QEventLoop::quit);
+        QTimer::singleShot(5000, &box, &QEventLoop::quit);
         box.exec();
         Cancel = true;
     });

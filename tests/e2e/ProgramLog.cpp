@@ -1,6 +1,5 @@
 #include "e2e/ProgramLog.h"
 
-#include <QJsonArray>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -34,18 +33,3 @@ QStringList crashSigns(const QString& output) {
 }
 
 } // namespace ProgramLog
-
-bool waitUntilWatched(BrowserTestClient& client, const QString& tab, int timeoutMs) {
-    const bool attached = waitUntil(
-        [&] {
-            const QJsonArray infos = client.call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
-            return std::any_of(infos.begin(), infos.end(), [&](const QJsonValue& info) {
-                return info.toObject().value("targetId"_L1).toString() == tab &&
-                       info.toObject().value("attached"_L1).toBool();
-            });
-        },
-        timeoutMs);
-    // Attached is not yet listed: its window and domain are asked for first.
-    waitUntil([] { return false; }, 500);
-    return attached;
-}

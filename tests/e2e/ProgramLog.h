@@ -1,7 +1,5 @@
 #pragma once
 
-#include "support/BrowserTestClient.h"
-
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +18,3 @@ CancelRecord cancels(const QString& output);
 QStringList crashSigns(const QString& output);
 
 } // namespace ProgramLog
-
-// Waits until the program watching the browser has taken up the tab (it is attached to it
-// before this test's own client is), so that its next popup is the program's to decide.
-bool waitUntilWatched(BrowserTestClient& client, const QString& tab, int timeoutMs = 10000);

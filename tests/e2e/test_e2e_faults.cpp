@@ -64,13 +64,21 @@ struct OpenerTab {
     QString session;
 };
 
-OpenerTab openWatchedTab(BrowserTestClient& client, const HttpTestServer& server) {
+// Empty unless the program has listed the tab (so that its next popup is the program's to
+// decide) and the opener page itself is loaded: the tab starts on about:blank, which is
+// complete as well, and stays there while the program holds it.
+OpenerTab openWatchedTab(BrowserTestClient& client, const HttpTestServer& server,
+                         const ProgramUnderTest& program) {
     OpenerTab opener;
     opener.tab = client.openTab(server.url(u"site-a.test"_s, u"/opener.html"_s));
-    if (!waitUntilWatched(client, opener.tab))
+    if (!waitUntil([&] { return program.output().contains(u"page %1 listed"_s.arg(opener.tab)); }))
         return {};
     opener.session = client.attach(opener.tab);
-    waitUntil([&] { return client.evaluate(opener.session, u"document.readyState"_s) == "complete"_L1; });
+    if (!waitUntil([&] {
+            return client.evaluate(opener.session,
+                                   u"typeof openNow == 'function' && document.readyState"_s) == "complete"_L1;
+        }))
+        return {};
     return opener;
 }
 
@@ -136,7 +144,7 @@ TEST_P(HeldPopupFault, NoPageStaysFrozenAndTheCancelledPopupNeverLoads) {
 
     auto client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
     client->call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
-    OpenerTab opener = openWatchedTab(*client, server);
+    OpenerTab opener = openWatchedTab(*client, server, program);
     ASSERT_FALSE(opener.session.isEmpty()) << program.output().toStdString();
     // The program answers this tab's popups before anything goes wrong.
     ASSERT_TRUE(client->evaluate(opener.session, u"openNow('/popup/first')"_s).toBool());
@@ -180,7 +188,7 @@ TEST_P(HeldPopupFault, NoPageStaysFrozenAndTheCancelledPopupNeverLoads) {
         chromium = std::make_unique<ChromiumProcess>(false, port);
         ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
         client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
-        opener = openWatchedTab(*client, server);
+        opener = openWatchedTab(*client, server, program);
         ASSERT_FALSE(opener.session.isEmpty()) << program.output().toStdString();
         EXPECT_TRUE(client->evaluate(opener.session, u"openNow('/popup/after')"_s).toBool());
         EXPECT_TRUE(

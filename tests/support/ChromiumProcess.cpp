@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,6 +63,12 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
         args.removeAll(QStringLiteral("--disable-popup-blocking"));
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(m_profile.filePath(QStringLiteral("stderr.log")));
+    // A test that dies (a crash, its time limit) takes its browser along, and the browser's
+    // helpers are in its own process group, so that kill() ends them too.
+    m_process.setChildProcessModifier([] {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
     m_process.start(program, args);
     if (!m_process.waitForStarted(10000)) {
         m_failure = QStringLiteral("chromium did not start");
@@ -104,4 +112,6 @@ void ChromiumProcess::kill() {
         ::kill(pid, SIGKILL);
         m_process.waitForFinished(5000);
     }
+    // Renderers of a browser that was killed outlive it.
+    ::kill(-pid, SIGKILL);
 }

@@ -9,7 +9,7 @@
 // hostnames under .test served by 127.0.0.1, its own popup blocker off so that every popup
 // reaches the program. Headless unless asked otherwise (then it needs DISPLAY). Ended by its
 // process id. A fixed DevTools port can be asked for, so that a browser started again is found
-// where the one before it was.
+// where the one before it was. It dies with the test process.
 class ChromiumProcess {
 public:
     // ownPopupBlocker: the browser refuses script popups itself, as one a user started may.

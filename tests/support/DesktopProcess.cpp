@@ -19,8 +19,9 @@ bool DesktopProcess::start(const QString& program, const QStringList& arguments,
     }
     m_process->setProcessEnvironment(env);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    // A test killed by its time limit must not leave its helpers behind.
-    m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // A test killed by its time limit must not leave its helpers behind; SIGKILL, since a
+    // program the test has stopped (SIGSTOP) would hold a SIGTERM until it is continued.
+    m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process->start(program, arguments);
     return m_process->waitForStarted(5000);
 }

@@ -84,7 +84,7 @@ void DevToolsBrowser::start() {
 void DevToolsBrowser::tryConnect() {
     if (m_connection || m_resolving)
         return;
-    m_closedConnection.reset();
+    freeClosedConnections();
     switch (m_source.kind) {
     case BrowserSource::Kind::WebSocket:
         connectTo(m_source.url);
@@ -166,9 +166,9 @@ void DevToolsBrowser::onClosed() {
     // after the reconnect and gets the same verdict, without being decided (and counted) twice.
     m_verdicts.insert(std::exchange(m_unconfirmed, {}));
     if (m_connection) {
-        // Freed at the next attempt, well clear of the socket code that reported the close.
+        // Freed later, well clear of the socket code that reported the close.
         m_connection->disconnect(this);
-        m_closedConnection = std::move(m_connection);
+        m_closedConnections.push_back(std::move(m_connection));
     }
     m_purge.start();
     if (hadListed)
@@ -506,6 +506,16 @@ void DevToolsBrowser::purgeRetired() {
         return;
     }
     m_retired.clear();
+    freeClosedConnections();
+}
+
+// A decision's nested event loop can run the next attempt while the socket that delivered the
+// popup is still mid-message below it; that socket code touches its connection once the loop
+// returns.
+void DevToolsBrowser::freeClosedConnections() {
+    std::erase_if(m_closedConnections, [](const auto& connection) { return !connection->isDelivering(); });
+    if (!m_closedConnections.empty())
+        m_purge.start(50);
 }
 
 void DevToolsBrowser::shutdown() {

@@ -119,13 +119,14 @@ private:
     QString openerSession(const PopupRequest& request) const;
     void forgetSession(const QString& sessionId);
     void purgeRetired();
+    void freeClosedConnections();
     void send(const QString& method, const QJsonObject& params = {}, const QString& sessionId = {},
               DevToolsConnection::Reply onReply = {});
 
     BrowserSource m_source;
     EndpointInUse m_inUse;
     std::unique_ptr<DevToolsConnection> m_connection;
-    std::unique_ptr<DevToolsConnection> m_closedConnection;
+    std::vector<std::unique_ptr<DevToolsConnection>> m_closedConnections;
     QNetworkAccessManager m_network;
     QTimer m_retry;
     bool m_resolving = false;

@@ -108,7 +108,11 @@ bool DevToolsBrowser::isHeld(const PopupRequest& request) const {
 void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
     if (!isHeld(request)) {
         // The connection it was held on is gone; the browser still holds it and reports it again
-        // after the reconnect, when this verdict is applied without asking twice.
+        // after the reconnect, when this verdict is applied without asking twice. A reconnect
+        // that came while it was being decided may have reported it already.
+        const auto again = m_held.value(request.targetId);
+        if (asked && again && isHeld(*again))
+            return resolve(*again, cancel, asked);
         if (asked)
             m_verdicts.insert(request.targetId, cancel);
         return;

@@ -5,6 +5,7 @@
 #include "platform/cdp/Endpoint.h"
 
 #include <QJsonDocument>
+#include <QScopedValueRollback>
 
 namespace platform::cdp {
 
@@ -14,6 +15,7 @@ DevToolsConnection::DevToolsConnection(QObject* parent)
     m_socket.setMaxAllowedIncomingMessageSize(MaxMessageBytes);
     m_socket.setMaxAllowedIncomingFrameSize(MaxMessageBytes);
     connect(&m_socket, &QWebSocket::connected, this, [this] {
+        const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
         m_open = true;
         emit opened();
     });
@@ -27,6 +29,7 @@ DevToolsConnection::DevToolsConnection(QObject* parent)
                 qCDebug(lcCdp, "%s: %s", qUtf8Printable(m_url.toString()),
                         qUtf8Printable(m_socket.errorString()));
                 // A refused connection never reaches "connected", so it never reports "disconnected".
+                const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
                 if (!m_open)
                     emit closed();
             });
@@ -74,6 +77,7 @@ void DevToolsConnection::flush() {
 }
 
 void DevToolsConnection::handleMessage(const QString& text) {
+    const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
     m_receivedAt = now();
     qCDebug(lcCdpWire, "< %s", qUtf8Printable(text));
     const DevToolsMessage message = DevToolsMessage::parse(text, MaxMessageBytes);
@@ -107,6 +111,7 @@ void DevToolsConnection::handleMessage(const QString& text) {
 }
 
 void DevToolsConnection::onDisconnected() {
+    const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
     const bool wasOpen = m_open;
     m_open = false;
     failPending();

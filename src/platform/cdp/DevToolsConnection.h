@@ -27,6 +27,9 @@ public:
     bool open(const QUrl& url);
     void close();
     bool isOpen() const { return m_open; }
+    // Whether a signal of this connection is being handled: a handler may run a nested event
+    // loop, and the socket code below it needs this object when the loop returns.
+    bool isDelivering() const { return m_delivering > 0; }
     QUrl url() const { return m_url; }
 
     // Sends at once; returns the request id, or -1 when the connection is not open. The reply
@@ -57,6 +60,7 @@ private:
     QWebSocket m_socket;
     QUrl m_url;
     bool m_open = false;
+    int m_delivering = 0;
     int m_nextId = 1;
     QHash<int, Reply> m_pending;
     QElapsedTimer m_clock;
