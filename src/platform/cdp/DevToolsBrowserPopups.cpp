@@ -88,7 +88,8 @@ void DevToolsBrowser::noteRefusedOpen(const WindowOpenFacts& facts) {
         return;
     m_blockerToldFor = m_generation;
     qCInfo(lcCdp, "%s: the browser blocks popups by itself", qUtf8Printable(m_source.describe()));
-    emit ownPopupBlockerSeen();
+    // Told from the event loop: a listener must not run while the sessions are being walked.
+    QTimer::singleShot(0, this, &DevToolsBrowser::ownPopupBlockerSeen);
 }
 
 QString DevToolsBrowser::sessionOfTarget(const QString& targetId) const {
