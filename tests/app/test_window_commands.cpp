@@ -1,8 +1,11 @@
 #include "FormFixture.h"
-#include "app/AppInfo.h"
+#include "controls/tray/ZorTray.h"
+#include "util/VELModule.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -10,6 +13,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -37,10 +41,17 @@ TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
     EXPECT_FALSE(form->mblnShowing);
 }
 
-TEST_F(WindowCommands, TheAboutLabelOpensTheMakersAddress) {
+TEST_F(WindowCommands, TheAboutLabelAndTheTrayAboutBoxNameTheDocumentationBesideTheProgram) {
     QTest::mouseClick(form->Label5, Qt::LeftButton);
     ASSERT_EQ(dialogs->opened.size(), 1);
-    EXPECT_EQ(dialogs->opened.first().file, App::MakerUrl);
+    const QString opened = dialogs->opened.first().file;
+    EXPECT_EQ(form->Label5->text(), opened);
+    EXPECT_TRUE(ZorTray::AboutText().endsWith(u'\n' + opened));
+    // Tests run from their own folder: the file must be at the same place beside the program.
+    ASSERT_TRUE(QUrl(opened).isLocalFile());
+    const QString beside = QDir(VELModule::AppPath()).relativeFilePath(QUrl(opened).toLocalFile());
+    EXPECT_TRUE(QFileInfo(qEnvironmentVariable("ZOR_RUNTIME_DIR") + u'/' + beside).isFile())
+        << qPrintable(beside);
 }
 
 TEST_F(WindowCommands, TheListMenuOpensOnlyOnARightReleaseOverASelectedEntry) {
