@@ -5,8 +5,6 @@
 #include <QString>
 
 namespace App {
-// Where the about label leads.
-inline const QString MakerUrl = QStringLiteral("https://zorbrakkon.org/");
 inline const QString MakerNotice =
     QStringLiteral("ZOR Brakkon, made by the ZOR Brakkon developers. Free to use.");
 

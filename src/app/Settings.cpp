@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "util/VELModule.h"
 
+#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 
@@ -43,6 +44,12 @@ std::int32_t GetRounded(const QString& key, std::int32_t defaultValue) {
         return defaultValue;
     }
     return static_cast<std::int32_t>(rounded);
+}
+
+double GetLeadingNumber(const QString& key, double defaultValue) {
+    static const QRegularExpression leading(QStringLiteral(R"(^\s*([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?))"));
+    const QRegularExpressionMatch match = leading.match(Get(General, key, QString::number(defaultValue)));
+    return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
 }
 
 } // namespace Settings

@@ -19,5 +19,9 @@ void Save(const QString& section, const QString& key, const QString& value);
 int GetInt(const QString& key, int defaultValue, int minValue, int maxValue);
 // A number rounded to a whole one that fits 32 bits; anything else gives defaultValue.
 std::int32_t GetRounded(const QString& key, std::int32_t defaultValue);
+// The number the text starts with: blanks skipped, an optional sign, digits, an optional
+// fraction and exponent; a text that starts otherwise reads 0, not defaultValue, so that a damaged
+// value cannot bring the window up at every start. Only an absent key gives defaultValue.
+double GetLeadingNumber(const QString& key, double defaultValue);
 
 } // namespace Settings

@@ -1,5 +1,4 @@
 // What the hot-key, the tray icon, the tray menu and the about label do.
-#include "app/AppInfo.h"
 #include "app/frmMain.h"
 #include "controls/button/Command.h"
 #include "controls/hotkey/ZORHotkey.h"
@@ -47,7 +46,7 @@ void frmMain::mnuConfigure_Click() {
 }
 
 void frmMain::Label5_Click() {
-    VELModule::ShellOpen(App::MakerUrl, QString(), this, QString());
+    VELModule::ShellOpen(App::DocumentationUrl(), QString(), this, QString());
 }
 
 void frmMain::ConnectHandlers() {

@@ -101,8 +101,7 @@ void frmMain::Form_Load() {
     }
     SetTrayIcon();
     UpdateTrayTip();
-    if (Settings::GetInt(QStringLiteral("FirstRun"), 1, std::numeric_limits<int>::min(),
-                         std::numeric_limits<int>::max()) == 1)
+    if (Settings::GetLeadingNumber(QStringLiteral("FirstRun"), 1) == 1)
         show();
     mblnLoading = false;
 }

@@ -68,6 +68,7 @@ void frmMain::ConnectListHandlers() {
         view->viewport()->installEventFilter(this);
         view->viewport()->setAcceptDrops(true);
     }
+    List1->viewport()->installEventFilter(this);
     connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List_DblClick(); });
     connect(mnuAdd, &QAction::triggered, this, &frmMain::mnuAdd_Click);
     connect(mnuRemove, &QAction::triggered, this, &frmMain::mnuRemove_Click);
@@ -79,20 +80,23 @@ bool frmMain::ListEventFilter(QObject* watched, QEvent* event) {
     const std::int32_t list = watched == List2->viewport()   ? DomainLists::Denied
                               : watched == List3->viewport() ? DomainLists::Accepted
                                                              : 0;
+    if (list == 0 && watched != List1->viewport())
+        return false;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick ||
+        type == QEvent::MouseButtonRelease) {
+        // Only the left button selects, as in a plain list box: the right one opens the menu on
+        // the entry already selected, and the middle one does nothing at all.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (type == QEvent::MouseButtonRelease && list != 0)
+            List_MouseUp(list, mouse->button() == Qt::RightButton  ? 2
+                               : mouse->button() == Qt::LeftButton ? 1
+                                                                   : 4);
+        return mouse->button() != Qt::LeftButton;
+    }
     if (list == 0)
         return false;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        // The right button opens the menu on the entry already selected; it never selects.
-        return static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
-    case QEvent::MouseButtonRelease: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        List_MouseUp(list, mouse->button() == Qt::RightButton  ? 2
-                           : mouse->button() == Qt::LeftButton ? 1
-                                                               : 4);
-        return mouse->button() == Qt::RightButton;
-    }
+    switch (type) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);

@@ -8,6 +8,7 @@
 #include "controls/button/Command.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
+#include "util/VELModule.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -179,7 +180,7 @@ QWidget* frmMain::BuildListTab(QListView*& view, DomainListModel& model, const c
 QWidget* frmMain::BuildAboutTab() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    Label5 = label("Label5", App::MakerUrl, page);
+    Label5 = label("Label5", App::DocumentationUrl(), page);
     Label5->setCursor(Qt::PointingHandCursor);
     Label5->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
     layout->addWidget(Label5);

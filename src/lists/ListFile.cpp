@@ -168,12 +168,15 @@ bool write(const QString& path, const QStringList& entries, bool keepBackup) {
         qCWarning(lcLists, "%s was loaded only in part; the old file is kept as %s", qUtf8Printable(path),
                   qUtf8Printable(backup));
     }
-    // A read-only old file is replaced by a normal one, as a user who made it read-only by
-    // accident would expect; the atomic writer refuses a read-only target otherwise.
-    const auto normal =
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (QFile::exists(path))
-        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+    // The new file keeps who may read the old one (a private list stays private), plus the owner's
+    // write: a read-only old file is replaced by a writable one, as a user who made it read-only by
+    // accident would expect, and the atomic writer refuses a read-only target otherwise. The
+    // "user" bits describe this process, not the file, so they are left out.
+    const bool existed = QFile::exists(path);
+    const QFileDevice::Permissions old =
+        QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    if (existed)
+        QFile::setPermissions(path, old | QFileDevice::WriteOwner);
     QSaveFile file(path);
     const QByteArray bytes = serialize(entries);
     // A short file must be flushed here: a write that fails only in commit() goes unnoticed
@@ -181,10 +184,12 @@ bool write(const QString& path, const QStringList& entries, bool keepBackup) {
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
         !file.commit()) {
         qCWarning(lcLists, "cannot save %s: %s", qUtf8Printable(path), qUtf8Printable(file.errorString()));
+        if (existed)
+            QFile::setPermissions(path, old);
         return false;
     }
-    // The new file is a plain one, whatever the old one's permissions were.
-    QFile::setPermissions(path, normal);
+    if (existed)
+        QFile::setPermissions(path, old | QFileDevice::WriteOwner);
     return true;
 }
 

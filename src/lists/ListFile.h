@@ -25,8 +25,9 @@ QByteArray serialize(const QStringList& entries);
 // Reads no further than the entry that fills the list, so a huge file costs no more than a full
 // list does.
 Content read(const QString& path, qsizetype capacity);
-// Replaces the file atomically; on failure the old file stays as it was. When keepBackup is
-// set, the old file is first kept as "<path>.bak".
+// Replaces the file atomically, keeping the old file's permissions plus the owner's write; on
+// failure the old file stays as it was. When keepBackup is set, the old file is first kept as
+// "<path>.bak".
 bool write(const QString& path, const QStringList& entries, bool keepBackup);
 
 } // namespace ListFile

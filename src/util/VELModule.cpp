@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
@@ -205,3 +206,7 @@ std::int32_t ShellOpen(const QString& File, const QString& Directory, QWidget* O
 }
 
 } // namespace VELModule
+
+QString App::DocumentationUrl() {
+    return QUrl::fromLocalFile(VELModule::AppPath() + QStringLiteral("README.md")).toString();
+}

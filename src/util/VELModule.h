@@ -46,4 +46,7 @@ bool WildcardMatch(const QString& Name, const QString& Pattern);
 
 namespace App {
 inline const QString Title = QStringLiteral("ZOR Brakkon");
-}
+// The program's own documentation, installed beside it (the project owns no web address to send
+// users to), as a file:// address for both the About tab and the tray control's about box.
+QString DocumentationUrl();
+} // namespace App

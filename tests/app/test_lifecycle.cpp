@@ -15,12 +15,8 @@ namespace {
 class Lifecycle : public FormFixture {};
 
 TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) {
-    Load();
-    EXPECT_TRUE(form->chkKillPopup->isChecked());
-    EXPECT_FALSE(form->chkSound->isChecked());
+    Load(); // the other defaults: BadSettings
     EXPECT_TRUE(form->txtFile->text().isEmpty());
-    EXPECT_TRUE(form->optMode[0]->isChecked());
-    EXPECT_TRUE(form->chkIgnoreErrors->isChecked());
     EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("00"));
     EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("english.ini"));
     EXPECT_EQ(form->mstrLastPath, VELModule::AppPath() + QStringLiteral("media"));
@@ -67,10 +63,12 @@ TEST_F(Lifecycle, StoredSettingsAreRestoredAndWrittenBackAtUnload) {
 struct BadValue {
     const char* key;
     const char* value;
+    bool shown = true;
 };
 
 class BadSettings : public Lifecycle, public testing::WithParamInterface<BadValue> {};
 
+// FirstRun alone reads the number its text starts with, and shows the window when that is 1.
 TEST_P(BadSettings, FallBackToTheDefault) {
     WriteSetting(QStringLiteral("General"), QString::fromLatin1(GetParam().key),
                  QString::fromLatin1(GetParam().value));
@@ -80,6 +78,7 @@ TEST_P(BadSettings, FallBackToTheDefault) {
     EXPECT_TRUE(form->optMode[0]->isChecked());
     EXPECT_TRUE(form->chkIgnoreErrors->isChecked());
     EXPECT_EQ(form->mlngTotalKilled, 0);
+    EXPECT_EQ(form->isVisible(), GetParam().shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BadSettings,
@@ -87,7 +86,12 @@ INSTANTIATE_TEST_SUITE_P(Table, BadSettings,
                                          BadValue{"Sound", "-1"}, BadValue{"KillMode", "4"},
                                          BadValue{"KillMode", "-1"}, BadValue{"KillMode", "two"},
                                          BadValue{"IgnoreErrors", ""}, BadValue{"TotalWindowsKilled", "lots"},
-                                         BadValue{"TotalWindowsKilled", "1e12"}));
+                                         BadValue{"TotalWindowsKilled", "1e12"}, BadValue{"FirstRun", " 1"},
+                                         BadValue{"FirstRun", "1.0"}, BadValue{"FirstRun", "1abc"},
+                                         BadValue{"FirstRun", ".1e1"}, BadValue{"FirstRun", "", false},
+                                         BadValue{"FirstRun", "abc", false}, BadValue{"FirstRun", "0", false},
+                                         BadValue{"FirstRun", "1.5", false},
+                                         BadValue{"FirstRun", "- 1", false}));
 
 // A settings store whose writes of one key fail; every other write goes through.
 class FailingStore final : public platform::SettingsStore {
@@ -119,21 +123,13 @@ TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
                      QStringLiteral("LastPath"), QStringLiteral("Kill"), QStringLiteral("Sound"),
                      QStringLiteral("SoundFile"), QStringLiteral("TotalWindowsKilled")}));
     platform::setSettings(std::move(previous));
-    QFile denied(folder.filePath(QStringLiteral("deny_domains.txt")));
-    ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
-    EXPECT_EQ(denied.readAll(), QByteArray("denied.test\r\n"));
     EXPECT_EQ(player->stops, 1);
     EXPECT_EQ(form->mobjIEManager, nullptr) << "the browsers are released";
-}
-
-TEST_F(Lifecycle, UnloadRunsOnlyOnce) {
-    Load();
-    form->Form_Unload();
     form->Lists().List2().AddItem(QStringLiteral("after.test"));
     form->UnloadAndQuit();
     QFile denied(folder.filePath(QStringLiteral("deny_domains.txt")));
     ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
-    EXPECT_EQ(denied.readAll(), QByteArray());
+    EXPECT_EQ(denied.readAll(), QByteArray("denied.test\r\n")) << "an unload runs only once";
 }
 
 TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
@@ -150,27 +146,23 @@ TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
     EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(QStringLiteral("ZORBrakkon"))));
 }
 
-TEST_F(Lifecycle, ClosingFromTheCloseBoxAsksAndCancelKeepsEverything) {
+TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything) {
     Load();
     dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
     int cancel = 0;
     form->Form_QueryUnload(cancel, 0);
     EXPECT_EQ(cancel, 1);
     ASSERT_EQ(dialogs->messages.size(), 2) << "the hot-key warning, then the question";
+    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to asign hotkey CTRL + *"))
+        << "the built-in text: no language is read yet";
+    EXPECT_EQ(dialogs->messages.first().icon, platform::MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs->messages.first().title, QStringLiteral("ZOR Brakkon"));
     EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("Exit ?"));
     EXPECT_EQ(dialogs->messages.last().buttons, platform::MsgButtons::OkCancel);
     cancel = 0;
     form->Form_QueryUnload(cancel, 1);
     EXPECT_EQ(cancel, 0) << "the program or the system closing is not asked";
     EXPECT_EQ(dialogs->messages.size(), 2);
-}
-
-TEST_F(Lifecycle, AFailedHotKeyIsToldWithTheBuiltInTextBeforeAnyLanguage) {
-    Load();
-    ASSERT_FALSE(dialogs->messages.isEmpty());
-    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to asign hotkey CTRL + *"));
-    EXPECT_EQ(dialogs->messages.first().icon, platform::MsgIcon::Exclamation);
-    EXPECT_EQ(dialogs->messages.first().title, QStringLiteral("ZOR Brakkon"));
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "FormFixture.h"
-#include "app/AppInfo.h"
+#include "controls/tray/ZorTray.h"
+#include "util/VELModule.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -10,6 +13,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -37,30 +41,51 @@ TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
     EXPECT_FALSE(form->mblnShowing);
 }
 
-TEST_F(WindowCommands, TheAboutLabelOpensTheMakersAddress) {
+TEST_F(WindowCommands, TheAboutLabelAndTheTrayAboutBoxNameTheDocumentationBesideTheProgram) {
     QTest::mouseClick(form->Label5, Qt::LeftButton);
     ASSERT_EQ(dialogs->opened.size(), 1);
-    EXPECT_EQ(dialogs->opened.first().file, App::MakerUrl);
+    const QString opened = dialogs->opened.first().file;
+    EXPECT_EQ(form->Label5->text(), opened);
+    EXPECT_TRUE(ZorTray::AboutText().endsWith(u'\n' + opened));
+    // Tests run from their own folder: the file must be at the same place beside the program.
+    ASSERT_TRUE(QUrl(opened).isLocalFile());
+    const QString beside = QDir(VELModule::AppPath()).relativeFilePath(QUrl(opened).toLocalFile());
+    EXPECT_TRUE(QFileInfo(qEnvironmentVariable("ZOR_RUNTIME_DIR") + u'/' + beside).isFile())
+        << qPrintable(beside);
 }
 
-TEST_F(WindowCommands, TheListMenuOpensOnlyOnARightReleaseOverASelectedEntry) {
-    form->Lists().List2().AddItem(QStringLiteral("a.test"));
-    form->List_MouseUp(2, 2);
-    EXPECT_EQ(form->mlngCurrentList, 0) << "nothing selected";
-    Select(form->List2, 0);
-    form->List_MouseUp(2, 1);
-    form->List_MouseUp(2, 4);
-    EXPECT_EQ(form->mlngCurrentList, 0) << "left and middle buttons open nothing";
-    form->List_MouseUp(2, 2);
-    EXPECT_EQ(form->mlngCurrentList, 2);
-    EXPECT_EQ(form->mnuMoveTo->text(), QStringLiteral("Move to accepted Domains"));
-    form->mnuList->hide();
-    form->Lists().List3().AddItem(QStringLiteral("b.test"));
-    Select(form->List3, 0);
-    form->List_MouseUp(3, 2);
-    EXPECT_EQ(form->mnuMoveTo->text(), QStringLiteral("Move to denied domains"));
+// Every list, every button: only the left one moves the selection; the right one opens a domain
+// list's menu on the entry already selected, whose move item names the other list.
+class ListPresses : public WindowCommands,
+                    public testing::WithParamInterface<std::tuple<std::int32_t, Qt::MouseButton>> {};
+
+TEST_P(ListPresses, OnlyTheLeftButtonSelects) {
+    const auto [list, button] = GetParam();
+    QListView* view = list == 1 ? form->List1 : list == 2 ? form->List2 : form->List3;
+    const QStringList entries{QStringLiteral("a.test"), QStringLiteral("b.test")};
+    if (list == 1)
+        form->List1->addItems(entries);
+    else
+        (list == 2 ? form->Lists().List2() : form->Lists().List3()).setEntries(entries);
+    const QPoint second = view->visualRect(view->model()->index(1, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, second);
+    EXPECT_EQ(form->mlngCurrentList, 0) << "no menu without a selected entry";
+    Select(view, 0);
+    QTest::mouseClick(view->viewport(), button, {}, second);
+    EXPECT_EQ(view->selectionModel()->selectedRows(),
+              QModelIndexList{view->model()->index(button == Qt::LeftButton, 0)});
+    EXPECT_EQ(form->mlngCurrentList, button == Qt::RightButton && list != 1 ? list : 0);
+    if (form->mlngCurrentList != 0) {
+        EXPECT_EQ(form->mnuMoveTo->text(), list == 2 ? QStringLiteral("Move to accepted Domains")
+                                                     : QStringLiteral("Move to denied domains"));
+    }
     form->mnuList->hide();
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, ListPresses,
+                         testing::Combine(testing::Values(1, 2, 3),
+                                          testing::Values(Qt::LeftButton, Qt::MiddleButton,
+                                                          Qt::RightButton)));
 
 TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
     form->Lists().List2().setEntries(

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -48,29 +49,22 @@ INSTANTIATE_TEST_SUITE_P(
                               {q("  W.X.Y  "), q("w.x.y"), q("w.x.y")}},
                     ParseCase{"empty file", "", {}}, ParseCase{"only line ends", "\r\n\r\n\r", {}}));
 
-TEST_F(ListFiles, SavedFilesFollowTheFormatByteForByte) {
+TEST_F(ListFiles, MissingOrEmptyFilesGiveEmptyListsAndEmptyListsSaveAsEmptyFiles) {
     DomainLists lists(dir.path());
-    lists.List2().setEntries({q("w.x.y"), q("ads.q"), q("w.x.y")});
-    lists.List3().setEntries({q("Ünï.q")});
-    lists.SaveList();
-    EXPECT_EQ(readBytes(denied()), QByteArray("w.x.y\r\nads.q\r\nw.x.y\r\n"));
-    EXPECT_EQ(readBytes(accepted()), QByteArray("\xC3\x9Cn\xC3\xAF.q\r\n"));
-}
-
-TEST_F(ListFiles, EmptyListsSaveAsEmptyFilesAndLoadEmpty) {
-    DomainLists lists(dir.path());
+    lists.List2().AddItem(q("left.over"));
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().ListCount(), 0) << "no file";
     lists.SaveList();
     EXPECT_EQ(QFileInfo(denied()).size(), 0);
     EXPECT_EQ(QFileInfo(accepted()).size(), 0);
     EXPECT_TRUE(QFileInfo::exists(denied()));
-    DomainLists again(dir.path());
-    again.List2().AddItem(q("stale.q"));
-    again.LoadList();
-    EXPECT_EQ(again.List2().ListCount(), 0);
-    EXPECT_EQ(again.List3().ListCount(), 0);
+    lists.List2().AddItem(q("stale.q"));
+    lists.LoadList();
+    EXPECT_EQ(lists.List2().ListCount(), 0);
+    EXPECT_EQ(lists.List3().ListCount(), 0);
 }
 
-TEST_F(ListFiles, OrderDuplicatesAndForeignBytesSurviveALoadAndASave) {
+TEST_F(ListFiles, SavesFollowTheFormatAndKeepOrderDuplicatesAndForeignBytesOfALoad) {
     // Latin-1 bytes from an older file are not UTF-8; they must come back unchanged.
     const QByteArray original("z.q\r\ncaf\xE9.fr\r\na.q\r\nz.q\r\n\xF0\x9F\x98\x80.emoji\r\n\xFF\xFE.x\r\n");
     writeBytes(denied(), original);
@@ -78,8 +72,10 @@ TEST_F(ListFiles, OrderDuplicatesAndForeignBytesSurviveALoadAndASave) {
     lists.LoadList();
     EXPECT_EQ(lists.List2().ListCount(), 6);
     EXPECT_EQ(lists.List2().List(0), q("z.q"));
+    lists.List3().setEntries({q("Ünï.q")});
     lists.SaveList();
     EXPECT_EQ(readBytes(denied()), original);
+    EXPECT_EQ(readBytes(accepted()), QByteArray("\xC3\x9Cn\xC3\xAF.q\r\n"));
 }
 
 TEST_F(ListFiles, EntriesDifferingOnlyInAForeignByteStayApartWhatEverTheirCase) {
@@ -107,14 +103,6 @@ TEST_F(ListFiles, BinaryGarbageLoadsAndSavesBackEveryEntryItHeld) {
     EXPECT_EQ(lists.List2().entries(), loaded);
 }
 
-TEST_F(ListFiles, MissingFilesGiveEmptyLists) {
-    DomainLists lists(dir.path());
-    lists.List2().AddItem(q("left.over"));
-    lists.LoadList();
-    EXPECT_EQ(lists.List2().ListCount(), 0);
-    EXPECT_EQ(lists.List3().ListCount(), 0);
-}
-
 TEST_F(ListFiles, AFolderNamedLikeTheListIsNotLoaded) {
     QDir(dir.path()).mkdir(q("deny_domains.txt"));
     DomainLists lists(dir.path());
@@ -122,16 +110,29 @@ TEST_F(ListFiles, AFolderNamedLikeTheListIsNotLoaded) {
     EXPECT_EQ(lists.List2().ListCount(), 0);
 }
 
-TEST_F(ListFiles, AReadOnlyOldFileIsReplacedByANormalOne) {
-    writeBytes(denied(), "old.q\r\n");
-    QFile::setPermissions(denied(), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    DomainLists lists(dir.path());
-    lists.LoadList();
-    lists.List2().AddItem(q("new.q"));
-    lists.SaveList();
-    EXPECT_EQ(readBytes(denied()), QByteArray("old.q\r\nnew.q\r\n"));
-    EXPECT_TRUE(QFile::permissions(denied()) & QFileDevice::WriteOwner);
+// Modes before and after a save; -1: no old file, so the list is made as any new file is.
+class ListFileModes : public ListFiles, public testing::WithParamInterface<std::pair<int, int>> {
+protected:
+    static int modeOf(const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+    }
+};
+
+TEST_P(ListFileModes, ASaveKeepsWhoMayReadTheOldFileAndLetsItsOwnerWrite) {
+    const auto [before, after] = GetParam();
+    writeBytes(accepted(), "");
+    if (before >= 0) {
+        writeBytes(denied(), "old.q\r\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(denied()).constData(), mode_t(before)), 0);
+    }
+    ASSERT_TRUE(ListFile::write(denied(), {q("new.q")}, false));
+    EXPECT_EQ(modeOf(denied()), after >= 0 ? after : modeOf(accepted()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, ListFileModes,
+                         testing::Values(std::pair(0600, 0600), std::pair(0444, 0644), std::pair(0640, 0640),
+                                         std::pair(-1, -1)));
 
 TEST(ListFilesUnprivileged, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThenKeptAsBackup) {
     if (!Unprivileged::runHere())

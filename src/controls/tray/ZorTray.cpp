@@ -150,12 +150,11 @@ void ZorTray::setTrayIcon(const QPixmap& New_TrayIcon) {
 
 QString ZorTray::AboutText() {
     const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    return QStringLiteral("ZORTray v%1.%2.%3 - notification-area icon control of %4.\n"
-                          "https://zor-brakkon.invalid/")
+    return QStringLiteral("ZORTray v%1.%2.%3 - notification-area icon control of %4.\n%5")
         .arg(version.majorVersion())
         .arg(version.minorVersion())
         .arg(version.microVersion())
-        .arg(App::Title);
+        .arg(App::Title, App::DocumentationUrl());
 }
 
 void ZorTray::AboutBox() {
