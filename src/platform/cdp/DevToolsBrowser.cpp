@@ -526,6 +526,14 @@ void DevToolsBrowser::shutdown() {
     const auto held = m_held.values();
     for (const auto& request : held)
         resolve(*request, false, false);
+    // A cancelled popup still waiting for its navigation would get it once our interception
+    // leaves with the connection: close it now.
+    QStringList closing;
+    for (auto session = m_sessions.cbegin(); session != m_sessions.cend(); ++session)
+        if (session->kind == SessionKind::Closing)
+            closing.append(session.key());
+    for (const QString& sessionId : std::as_const(closing))
+        closePopup(sessionId);
     m_connection->flush();
     m_connection->disconnect(this);
     m_connection->close();

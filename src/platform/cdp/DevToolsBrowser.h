@@ -82,6 +82,7 @@ private:
         QPointer<CdpPage> page; // the tab it belongs to (none for a held popup)
         std::deque<WindowOpenFacts> windowOpens;
         QStringList pausedRequests; // a held popup's requests, stopped until it is decided
+        bool closeSent = false;
     };
 
     void tryConnect();
@@ -111,7 +112,7 @@ private:
     void holdPopup(const QJsonObject& info, const QString& sessionId);
     void onRequestPaused(const QString& requestId, const QString& sessionId);
     void failRequest(const QString& requestId, const QString& sessionId);
-    void closePopup(const QString& targetId);
+    void closePopup(const QString& sessionId);
     QString sessionOfTarget(const QString& targetId) const;
     // The session of the renderer that runs the frame: its own when it is a target, else the
     // one whose frame events reported it.

@@ -18,6 +18,14 @@ namespace {
 // the open a popup answers. Bounded too in number, for a page that opens in a loop.
 constexpr qint64 WindowOpenLifetimeNs = 3'000'000'000;
 constexpr std::size_t MaxWindowOpens = 16;
+// How long a cancelled popup is kept after its opener's release for its navigation to show up.
+constexpr int NavigationWaitMs = 1000;
+
+// Whether opening the address makes the browser ask the network for it.
+bool fetchesOverNetwork(const QString& url) {
+    const QString scheme = QUrl(url).scheme();
+    return scheme == "http"_L1 || scheme == "https"_L1 || scheme == "ftp"_L1;
+}
 } // namespace
 
 void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId) {
@@ -28,6 +36,7 @@ void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionI
     request->sessionId = sessionId;
     request->openerId = info.value("openerId"_L1).toString();
     request->openerFrameId = info.value("openerFrameId"_L1).toString();
+    request->noopener = !info.value("canAccessOpener"_L1).toBool();
     request->attachedAt = m_connection->receivedAt();
     m_held.insert(request->targetId, request);
 
@@ -145,12 +154,32 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
             failRequest(requestId, request.sessionId);
         if (session != m_sessions.end())
             session->kind = SessionKind::Closing;
-        // Closed before its opener runs on: the window goes at once, and a navigation the opener
-        // starts once released has no window left to load in. Until the target is gone its
-        // requests stay stopped here. closeTarget alone would leave the opener frozen inside
-        // window.open() for good, so its renderer is released too.
-        closePopup(request.targetId);
-        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release, released);
+        // A popup without access to its opener (noopener, links, forms) runs in a renderer of its
+        // own and starts nothing until it is resumed: it can go at once. One that shares its
+        // opener's renderer must wait: closing it while that renderer is paused for it can hang
+        // the renderer, and once the opener runs the popup's navigation may start even after
+        // the target has gone (taking its request interception with it). So the opener goes
+        // first, and the popup is closed once that navigation has been stopped here.
+        // Without its window.open (one held across a reconnect) the address is unknown: wait.
+        if (request.noopener)
+            closePopup(request.sessionId);
+        const bool expectsRequest =
+            paused.isEmpty() && (!request.facts || fetchesOverNetwork(request.facts->url));
+        const int generation = m_generation;
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release,
+             [this, released, generation, expectsRequest,
+              popup = request.sessionId](const QJsonObject& result, const QJsonObject& error) {
+                 if (generation == m_generation) {
+                     if (expectsRequest)
+                         QTimer::singleShot(NavigationWaitMs, this, [this, generation, popup] {
+                             if (generation == m_generation)
+                                 closePopup(popup);
+                         });
+                     else
+                         closePopup(popup);
+                 }
+                 released(result, error);
+             });
     } else {
         m_sessions.remove(request.sessionId);
         CdpPage& page = addPage(request.targetId, request.sessionId, {});
@@ -178,15 +207,15 @@ void DevToolsBrowser::onRequestPaused(const QString& requestId, const QString& s
     }
     // A cancelled popup on its way out, or one we no longer know: nothing of it may load.
     failRequest(requestId, sessionId);
+    closePopup(sessionId);
 }
 
-void DevToolsBrowser::closePopup(const QString& targetId) {
-    send(u"Target.closeTarget"_s, {{"targetId"_L1, targetId}}, {},
-         [](const QJsonObject&, const QJsonObject& error) {
-             if (!error.isEmpty())
-                 qCInfo(lcCdp, "a cancelled popup could not be closed: %s",
-                        qUtf8Printable(error.value("message"_L1).toString()));
-         });
+void DevToolsBrowser::closePopup(const QString& sessionId) {
+    const auto session = m_sessions.find(sessionId);
+    if (session == m_sessions.end() || session->kind != SessionKind::Closing || session->closeSent)
+        return;
+    session->closeSent = true;
+    send(u"Target.closeTarget"_s, {{"targetId"_L1, session->targetId}});
 }
 
 void DevToolsBrowser::failRequest(const QString& requestId, const QString& sessionId) {

@@ -25,6 +25,7 @@ struct PopupRequest {
     QString openerId;
     QString openerFrameId;
     QString releaseSessionId; // the opener frame's session: frozen until released
+    bool noopener = false;    // no access to its opener: a renderer of its own, nothing waits on it
     QPointer<CdpPage> opener;
     std::optional<WindowOpenFacts> facts; // none: no window.open was seen for it
     qint64 attachedAt = 0;
