@@ -62,6 +62,8 @@ double runQueueWaitMs(const std::vector<QByteArray>& paths) {
     return sum;
 }
 
+constexpr qint64 FinalAnswerMs = 2000;
+
 struct Connection {
     Connection()
         : c(xcb_connect(nullptr, nullptr)) {}
@@ -145,7 +147,10 @@ void WindowPinger::run() {
         xcb_send_event(x.c, 0, m_window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
         xcb_flush(x.c);
         bool answered = false;
-        while (!answered && !m_stop && !xcb_connection_has_error(x.c)) {
+        // A ping in flight when the run ends still gets its answer: the stop says nothing about
+        // the window, only one that stays silent for long does.
+        while (!answered && !(m_stop && roundTrip.elapsed() > FinalAnswerMs) &&
+               !xcb_connection_has_error(x.c)) {
             while (xcb_generic_event_t* event = xcb_poll_for_event(x.c)) {
                 if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
                     const auto* reply = reinterpret_cast<const xcb_client_message_event_t*>(event);
