@@ -45,6 +45,7 @@ public:
     // Requests to the path prefix made after the given server time.
     int requestsSince(const QString& pathPrefix, qint64 sinceMs) const;
 
-    // The standard pages: onload, timer, click, link and a cross-site iframe popup.
+    // The standard pages: onload, timer, click, link and cross-site iframe popups, popups from
+    // frames inside a cross-site frame, and user popups among opens a blocking browser refuses.
     void servePopupPages();
 };
