@@ -24,9 +24,7 @@ struct PopupRequest {
     QString sessionId;
     QString openerId;
     QString openerFrameId;
-    QString releaseSessionId; // the opener frame's session: frozen until released
-    bool noopener = false;    // no access to its opener: a renderer of its own, nothing waits on it
-    QPointer<CdpPage> opener;
+    bool noopener = false; // no access to its opener: a renderer of its own, nothing waits on it
     std::optional<WindowOpenFacts> facts; // none: no window.open was seen for it
     qint64 attachedAt = 0;
     qint64 queuedUntil = 0; // give up waiting for the opener to be listed after this
