@@ -65,6 +65,7 @@ public:
 
     // Commands
     void ZORHotkey1_KeyPressed(std::uint8_t ValKeyID);
+    void ZORHotkey1_KeyRefused(std::uint8_t ValKeyID);
     void Tray_MouseUp(std::int16_t Button, std::int32_t Id);
     void Tray_MouseDblClick(std::int16_t Button, std::int32_t Id);
     void mnuConfigure_Click();
@@ -187,6 +188,7 @@ private:
     Services mobjServices;
     DomainLists mobjLists;
     bool mblnUnloaded = false;
+    bool mblnHotkeyRefusalShown = false;
 };
 
 // "00": at least two digits.

@@ -16,11 +16,20 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTimer>
+#include <utility>
 
 void frmMain::ZORHotkey1_KeyPressed(std::uint8_t) {
     chkKillPopup->setChecked(!chkKillPopup->isChecked());
     SetTrayIcon();
     qCInfo(lcApp, "hot-key: blocking %s", chkKillPopup->isChecked() ? "on" : "off");
+}
+
+// A desktop that asks the user may refuse the hot-key long after start-up; that is told once.
+void frmMain::ZORHotkey1_KeyRefused(std::uint8_t) {
+    qCWarning(lcApp, "Ctrl + keypad * was refused by the desktop; the toggle hot-key is off");
+    if (std::exchange(mblnHotkeyRefusalShown, true))
+        return;
+    Warn(mstrMsg[3]);
 }
 
 void frmMain::Tray_MouseUp(std::int16_t Button, std::int32_t) {
@@ -53,6 +62,7 @@ void frmMain::ConnectHandlers() {
     connect(checkCtrl, &QTimer::timeout, this, &frmMain::checkCtrl_Timer);
     connect(Flash, &QTimer::timeout, this, &frmMain::Flash_Timer);
     connect(ZORHotkey1, &ZORHotkey::KeyPressed, this, &frmMain::ZORHotkey1_KeyPressed);
+    connect(ZORHotkey1, &ZORHotkey::KeyRefused, this, &frmMain::ZORHotkey1_KeyRefused);
     connect(Tray, &ZorTray::MouseUp, this, &frmMain::Tray_MouseUp);
     connect(Tray, &ZorTray::MouseDblClick, this, &frmMain::Tray_MouseDblClick);
     connect(mnuConfigure, &QAction::triggered, this, &frmMain::mnuConfigure_Click);

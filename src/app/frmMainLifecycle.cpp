@@ -92,6 +92,7 @@ void frmMain::Form_Load() {
     LoadLanguages();
     if (!ZORHotkey1->AsignNewHotKey(106, 2)) {
         qCWarning(lcApp, "Ctrl + keypad * could not be registered; the toggle hot-key is off");
+        mblnHotkeyRefusalShown = true;
         Warn(mstrMsg[3]);
         // The program may have been told to end while the message was up.
         if (mblnUnloaded)

@@ -24,6 +24,9 @@ public:
 
 signals:
     void activated(std::int32_t id);
+    // A combination grab() took is refused after all (a desktop that asks the user first, say);
+    // it is no longer held.
+    void refused(std::int32_t id);
 };
 
 // Refuses every combination; used where the display system allows no global grabs.

@@ -75,4 +75,11 @@ bool isX11() {
     return x11 && x11->connection();
 }
 
+bool isWaylandSession() {
+    const QByteArray forced = qgetenv("ZOR_SESSION_TYPE");
+    if (!forced.isEmpty())
+        return forced == "wayland";
+    return qgetenv("XDG_SESSION_TYPE") == "wayland" || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+
 } // namespace platform

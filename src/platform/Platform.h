@@ -26,4 +26,12 @@ QString executablePath();
 // key grabs, key state and the tray-host watch need one.
 bool isX11();
 
+// True on a Wayland desktop, even when the program itself talks to XWayland: the X server then
+// sees neither the keyboard nor other programs' windows. ZOR_SESSION_TYPE=wayland or x11 decides
+// instead of the session's own variables.
+bool isWaylandSession();
+
+// The name the program goes by with the desktop (portals, the desktop file it installs).
+inline constexpr char AppId[] = "zor.brakkon.ZORBrakkon";
+
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "controls/button/Command.h"
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
+#include "support/DesktopFakes.h"
 #include "util/VELModule.h"
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTest>
 
 namespace {
 
@@ -163,6 +165,18 @@ TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything
     form->Form_QueryUnload(cancel, 1);
     EXPECT_EQ(cancel, 0) << "the program or the system closing is not asked";
     EXPECT_EQ(dialogs->messages.size(), 2);
+}
+
+TEST_F(Lifecycle, AHotKeyTheDesktopRefusesAfterTheStartIsToldOnce) {
+    ScopedFakeHotKeys keys;
+    Load();
+    ASSERT_TRUE(dialogs->messages.isEmpty());
+    keys->refuse(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs->messages.isEmpty(); }));
+    keys->refuse(0);
+    QTest::qWait(150); // three ticks of the control's timer
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to asign hotkey CTRL + *"));
 }
 
 } // namespace

@@ -36,6 +36,7 @@ public:
         grabbed.remove(id);
     }
     void press(std::int32_t id) { emit activated(id); }
+    void refuse(std::int32_t id) { emit refused(id); }
 };
 
 class FakeWavePlayer final : public platform::WavePlayer {

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "support/SpawnedServer.h"
+
 #include <QString>
-#include <sys/types.h>
 
 // A private X server for one test process (Xvfb -displayfd, so parallel runs never collide).
 // The server ends with the object, or with the test process if that is killed.
 class XvfbSession {
 public:
     XvfbSession();
-    ~XvfbSession();
     XvfbSession(const XvfbSession&) = delete;
     XvfbSession& operator=(const XvfbSession&) = delete;
 
@@ -21,6 +21,6 @@ public:
     static bool startForProcess();
 
 private:
-    pid_t m_pid = 0;
+    SpawnedServer m_server;
     QString m_display;
 };

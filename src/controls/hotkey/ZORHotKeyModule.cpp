@@ -21,13 +21,18 @@ bool mblnRegistered = false;
 // connection follows whichever source took the last registration.
 QPointer<platform::HotKeySource> mobjSource;
 QMetaObject::Connection mobjConnection;
+QMetaObject::Connection mobjRefusals;
+bool mblnRefused = false;
+std::uint8_t mbytRefusedID = 0;
 
 void Subclass(platform::HotKeySource& source) {
     // A guarded pointer: a replaced source may be given the address of the one before it.
     if (mblnSubclassed && mobjSource == &source)
         return;
     QObject::disconnect(mobjConnection);
+    QObject::disconnect(mobjRefusals);
     mobjConnection = QObject::connect(&source, &platform::HotKeySource::activated, &source, &HotKeyArrived);
+    mobjRefusals = QObject::connect(&source, &platform::HotKeySource::refused, &source, &HotKeyRefused);
     mobjSource = &source;
     mblnSubclassed = true;
 }
@@ -79,6 +84,22 @@ bool TakePendingPress(std::uint8_t& Id) {
     mblnHotkeyPressed = false;
     Id = mbytHotkeyID;
     mbytHotkeyID = 0;
+    return true;
+}
+
+void HotKeyRefused(std::int32_t Id) {
+    mblnRegistered = false;
+    if (Id < 0 || Id > std::numeric_limits<std::uint8_t>::max())
+        return;
+    mblnRefused = true;
+    mbytRefusedID = static_cast<std::uint8_t>(Id);
+}
+
+bool TakePendingRefusal(std::uint8_t& Id) {
+    if (!mblnRefused)
+        return false;
+    mblnRefused = false;
+    Id = mbytRefusedID;
     return true;
 }
 

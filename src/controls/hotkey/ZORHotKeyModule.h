@@ -18,6 +18,10 @@ void ResetIdentifiers();
 void HotKeyArrived(std::int32_t Id);
 // Takes the pending press, if any.
 bool TakePendingPress(std::uint8_t& Id);
+// Records that the desktop took back a registration it had accepted, for the next timer tick.
+void HotKeyRefused(std::int32_t Id);
+// Takes the pending refusal, if any.
+bool TakePendingRefusal(std::uint8_t& Id);
 
 // The highest identifier handed out, -1 when none.
 std::int32_t LastID();

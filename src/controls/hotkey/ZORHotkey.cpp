@@ -39,4 +39,6 @@ void ZORHotkey::EventTimer_Timer() {
     std::uint8_t id = 0;
     if (ZORHotKeyModule::TakePendingPress(id))
         emit KeyPressed(id);
+    if (ZORHotKeyModule::TakePendingRefusal(id))
+        emit KeyRefused(id);
 }

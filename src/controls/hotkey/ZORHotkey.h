@@ -20,6 +20,8 @@ public:
 signals:
     // The identifier of the pressed combination: 0 for the first registered, then 1, ...
     void KeyPressed(std::uint8_t ValKeyID);
+    // A combination AsignNewHotKey got is refused after all (a desktop that asks the user).
+    void KeyRefused(std::uint8_t ValKeyID);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

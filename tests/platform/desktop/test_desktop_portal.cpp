@@ -1,0 +1,250 @@
+// The hot-key on a Wayland desktop, against a stand-in desktop portal on a bus of the test's own.
+#include "controls/hotkey/ZORHotkey.h"
+#include "platform/Platform.h"
+#include "platform/linux/PortalHotKeySource.h"
+#include "support/PrivateSessionBus.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+const bool onBus = [] {
+    qputenv("ZOR_SESSION_TYPE", "wayland");
+    return PrivateSessionBus::startForProcess();
+}();
+
+const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+// What the stand-in was asked, in order, readable from the test's thread.
+struct CallLog {
+    QMutex mutex;
+    QStringList calls;
+    void add(const QString& call) {
+        QMutexLocker lock(&mutex);
+        calls.append(call);
+    }
+    QStringList all() {
+        QMutexLocker lock(&mutex);
+        return calls;
+    }
+};
+
+// The portal object; its adaptors answer from the stand-in's own thread, as the real portal
+// answers from its own process.
+class StandInPortal : public QObject {
+    Q_OBJECT
+public:
+    StandInPortal(QDBusConnection bus, CallLog& log, uint sessionAnswer, uint bindAnswer)
+        : bus(std::move(bus))
+        , log(log)
+        , sessionAnswer(sessionAnswer)
+        , bindAnswer(bindAnswer) {}
+
+    // Answers like the portal: a Request object's path at once, its Response a little later.
+    QDBusObjectPath answer(const QDBusMessage& call, const QVariantMap& options, uint response,
+                           const QVariantMap& results) {
+        QString sender = call.service().mid(1);
+        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+        const QString path = PortalPath + QLatin1String("/request/") + sender + QLatin1Char('/') +
+                             options.value(QStringLiteral("handle_token")).toString();
+        QTimer::singleShot(0, this, [this, path, response, results] {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+            signal << response << results;
+            bus.send(signal);
+        });
+        return QDBusObjectPath(path);
+    }
+
+    QDBusConnection bus;
+    CallLog& log;
+    uint sessionAnswer;
+    uint bindAnswer;
+};
+
+class SessionObject : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Session")
+public:
+    explicit SessionObject(StandInPortal* portal)
+        : QObject(portal)
+        , portal(portal) {}
+public slots:
+    void Close() { portal->log.add(QStringLiteral("Close")); }
+
+private:
+    StandInPortal* portal;
+};
+
+class ShortcutsAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    Q_PROPERTY(uint version READ version)
+public:
+    explicit ShortcutsAdaptor(StandInPortal* portal)
+        : QDBusAbstractAdaptor(portal)
+        , portal(portal) {}
+    uint version() const { return 1; }
+
+public slots:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call) {
+        portal->log.add(QStringLiteral("CreateSession"));
+        const QString session = PortalPath + QLatin1String("/session/zor/") +
+                                options.value(QStringLiteral("session_handle_token")).toString();
+        portal->bus.registerObject(session, new SessionObject(portal), QDBusConnection::ExportAllSlots);
+        return portal->answer(call, options, portal->sessionAnswer,
+                              {{QStringLiteral("session_handle"), session}});
+    }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session,
+                                  const QList<platform::PortalShortcut>& shortcuts, const QString&,
+                                  const QVariantMap& options, const QDBusMessage& call) {
+        platform::PortalShortcuts chosen;
+        for (const auto& shortcut : shortcuts) {
+            portal->log.add(
+                QStringLiteral("BindShortcuts %1 %2 %3")
+                    .arg(session.path().section(QLatin1Char('/'), -1), shortcut.id,
+                         shortcut.properties.value(QStringLiteral("preferred_trigger")).toString()));
+            chosen.append(
+                {shortcut.id, {{QStringLiteral("trigger_description"), QStringLiteral("Ctrl+F12")}}});
+        }
+        return portal->answer(call, options, portal->bindAnswer,
+                              {{QStringLiteral("shortcuts"), QVariant::fromValue(chosen)}});
+    }
+
+private:
+    StandInPortal* portal;
+};
+
+class RegistryAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.host.portal.Registry")
+public:
+    explicit RegistryAdaptor(StandInPortal* portal)
+        : QDBusAbstractAdaptor(portal)
+        , portal(portal) {}
+public slots:
+    void Register(const QString& appId, const QVariantMap&) {
+        portal->log.add(QStringLiteral("Register ") + appId);
+    }
+
+private:
+    StandInPortal* portal;
+};
+
+struct PortalCase {
+    const char* name;
+    bool registry; // newer portals want the program's name first
+    uint sessionAnswer;
+    uint bindAnswer;
+    bool granted;
+};
+
+class PortalHotKey : public testing::TestWithParam<PortalCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(onBus);
+        platform::registerPortalTypes();
+        platform::setHotKeySource(nullptr); // the desktop's own, made afresh for this session
+    }
+    void TearDown() override {
+        platform::setHotKeySource(nullptr);
+        if (portal) {
+            QDBusConnection bus = portal->bus;
+            bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+            QMetaObject::invokeMethod(portal, &QObject::deleteLater);
+            thread.quit();
+            thread.wait();
+            QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+        }
+    }
+    void startPortal(const PortalCase& c) {
+        QDBusConnection bus = QDBusConnection::connectToBus(
+            QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("portal"));
+        portal = new StandInPortal(bus, log, c.sessionAnswer, c.bindAnswer);
+        new ShortcutsAdaptor(portal);
+        if (c.registry)
+            new RegistryAdaptor(portal);
+        portal->moveToThread(&thread);
+        thread.start();
+        ASSERT_TRUE(bus.registerObject(PortalPath, portal, QDBusConnection::ExportAdaptors));
+        ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    }
+    void activate(const QString& shortcut) {
+        QDBusMessage signal =
+            QDBusMessage::createSignal(PortalPath, QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
+                                       QStringLiteral("Activated"));
+        signal << QVariant::fromValue(QDBusObjectPath(PortalPath + QLatin1String("/session/zor/zor0")))
+               << shortcut << qulonglong(0) << QVariantMap();
+        portal->bus.send(signal);
+    }
+
+    CallLog log;
+    QThread thread;
+    StandInPortal* portal = nullptr;
+};
+
+TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
+    const PortalCase& c = GetParam();
+    startPortal(c);
+    ZORHotkey hotkey;
+    QSignalSpy pressed(&hotkey, &ZORHotkey::KeyPressed);
+    QSignalSpy refused(&hotkey, &ZORHotkey::KeyRefused);
+    ASSERT_TRUE(hotkey.AsignNewHotKey(106, 2)) << "the portal answers later";
+    ASSERT_NE(dynamic_cast<platform::PortalHotKeySource*>(&platform::hotKeySource()), nullptr)
+        << "a Wayland session never grabs keys through X";
+
+    QStringList expected;
+    if (c.registry)
+        expected << QStringLiteral("Register ") + QString::fromLatin1(platform::AppId);
+    expected << QStringLiteral("CreateSession");
+    if (c.sessionAnswer == 0)
+        expected << QStringLiteral("BindShortcuts zor0 toggle-0 CTRL+KP_Multiply");
+    if (c.granted) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return log.all().size() == expected.size(); }));
+        QTest::qWait(100);                    // any Response still on its way
+        activate(QStringLiteral("toggle-1")); // not ours
+        activate(QStringLiteral("toggle-0"));
+        activate(QStringLiteral("toggle-0"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pressed.size() == 1; }));
+        EXPECT_TRUE(refused.isEmpty());
+        hotkey.RemoveHotKeys();
+        expected << QStringLiteral("Close");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log.all().size() == expected.size(); }));
+    } else {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return refused.size() == 1; }));
+        activate(QStringLiteral("toggle-0"));
+        QTest::qWait(200);
+        EXPECT_TRUE(pressed.isEmpty()) << "a refused hot-key never toggles";
+    }
+    EXPECT_EQ(log.all(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, PortalHotKey,
+                         testing::Values(PortalCase{"Allowed", true, 0, 0, true},
+                                         PortalCase{"AllowedByAnOlderPortal", false, 0, 0, true},
+                                         PortalCase{"CancelledByTheUser", true, 0, 1, false},
+                                         PortalCase{"Refused", false, 0, 2, false},
+                                         PortalCase{"NoSession", false, 2, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PortalHotKeyAbsent, WithoutAPortalTheHotKeyIsRefusedAtOnce) {
+    ASSERT_TRUE(onBus);
+    platform::setHotKeySource(nullptr);
+    ZORHotkey hotkey;
+    EXPECT_FALSE(hotkey.AsignNewHotKey(106, 2));
+    EXPECT_TRUE(platform::PortalHotKeySource::triggerFor(0x0d, 2).isEmpty()) << "a key without a name there";
+    platform::setHotKeySource(nullptr);
+}
+
+} // namespace
+
+#include "test_desktop_portal.moc"
