@@ -1,5 +1,8 @@
 #include "platform/common/QtNotifyIcon.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QIcon>
 
 namespace platform {
@@ -11,6 +14,25 @@ QString desktopTip(const QString& tip) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
 }
+
+// Qt hosts its icons as StatusNotifierItems when, at the first icon, a watcher on the session bus
+// has a host; it decides that once per process, and so does this.
+bool hostedAsStatusNotifierItem() {
+    static const bool hosted = [] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return false;
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QStringLiteral("org.kde.StatusNotifierWatcher")
+            << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+        return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+               reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    }();
+    return hosted;
+}
 } // namespace
 
 QtNotifyIcon::QtNotifyIcon() = default;
@@ -21,6 +43,7 @@ QtNotifyIcon::~QtNotifyIcon() {
 
 void QtNotifyIcon::add(const QPixmap& icon, const QString& tip) {
     remove();
+    m_statusNotifierItem = hostedAsStatusNotifierItem();
     m_icon = std::make_unique<QSystemTrayIcon>();
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &QtNotifyIcon::onActivated);
     if (!icon.isNull()) {
@@ -67,7 +90,9 @@ void QtNotifyIcon::remove() {
 void QtNotifyIcon::onActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        emit pressed(Press::Left);
+        // A StatusNotifierItem host reports no double click at all, only the item's activation,
+        // which is what a double click means to the user here: open the window.
+        emit pressed(m_statusNotifierItem ? Press::LeftDouble : Press::Left);
         break;
     case QSystemTrayIcon::Context:
         emit pressed(Press::Right);

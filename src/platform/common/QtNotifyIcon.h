@@ -25,6 +25,7 @@ private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
 
     std::unique_ptr<QSystemTrayIcon> m_icon;
+    bool m_statusNotifierItem = false;
     qint64 m_shownIconKey = 0;
     QString m_shownTip;
 };

@@ -1,13 +1,18 @@
-// The hot-key on a Wayland desktop, against a stand-in desktop portal on a bus of the test's own.
+// What the program asks of desktop services on the session bus, against stand-ins on a bus of
+// the test's own: the hot-key through the desktop portal on a Wayland desktop, and the tray icon
+// under a StatusNotifierItem host.
 #include "controls/hotkey/ZORHotkey.h"
 #include "platform/Platform.h"
+#include "platform/TrayHost.h"
 #include "platform/linux/PortalHotKeySource.h"
 #include "support/PrivateSessionBus.h"
+#include "support/XvfbSession.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
@@ -19,7 +24,7 @@ namespace {
 
 const bool onBus = [] {
     qputenv("ZOR_SESSION_TYPE", "wayland");
-    return PrivateSessionBus::startForProcess();
+    return XvfbSession::startForProcess() && PrivateSessionBus::startForProcess();
 }();
 
 const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -43,9 +48,8 @@ struct CallLog {
 class StandInPortal : public QObject {
     Q_OBJECT
 public:
-    StandInPortal(QDBusConnection bus, CallLog& log, uint sessionAnswer, uint bindAnswer)
-        : bus(std::move(bus))
-        , log(log)
+    StandInPortal(CallLog& log, uint sessionAnswer, uint bindAnswer)
+        : log(log)
         , sessionAnswer(sessionAnswer)
         , bindAnswer(bindAnswer) {}
 
@@ -65,7 +69,7 @@ public:
         return QDBusObjectPath(path);
     }
 
-    QDBusConnection bus;
+    QDBusConnection bus{QString()}; // set by the stand-in's holder
     CallLog& log;
     uint sessionAnswer;
     uint bindAnswer;
@@ -140,6 +144,37 @@ private:
     StandInPortal* portal;
 };
 
+// A stand-in service: its object answers from a thread of its own over a connection of its
+// own, as a real service answers from its own process (the program's reads of it may block).
+class BusStandIn {
+public:
+    BusStandIn(const QString& service, const QString& path, QObject* object)
+        : m_service(service)
+        , m_object(object) {
+        bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
+                                            service);
+        object->moveToThread(&m_thread);
+        m_thread.start();
+        registered =
+            bus.registerObject(path, object, QDBusConnection::ExportAdaptors) && bus.registerService(service);
+    }
+    ~BusStandIn() {
+        bus.unregisterService(m_service);
+        QMetaObject::invokeMethod(m_object, &QObject::deleteLater);
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(m_service);
+    }
+
+    QDBusConnection bus{QString()};
+    bool registered = false;
+
+private:
+    QString m_service;
+    QObject* m_object;
+    QThread m_thread;
+};
+
 struct PortalCase {
     const char* name;
     bool registry; // newer portals want the program's name first
@@ -155,28 +190,16 @@ protected:
         platform::registerPortalTypes();
         platform::setHotKeySource(nullptr); // the desktop's own, made afresh for this session
     }
-    void TearDown() override {
-        platform::setHotKeySource(nullptr);
-        if (portal) {
-            QDBusConnection bus = portal->bus;
-            bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-            QMetaObject::invokeMethod(portal, &QObject::deleteLater);
-            thread.quit();
-            thread.wait();
-            QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
-        }
-    }
+    void TearDown() override { platform::setHotKeySource(nullptr); }
     void startPortal(const PortalCase& c) {
-        QDBusConnection bus = QDBusConnection::connectToBus(
-            QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("portal"));
-        portal = new StandInPortal(bus, log, c.sessionAnswer, c.bindAnswer);
+        portal = new StandInPortal(log, c.sessionAnswer, c.bindAnswer);
         new ShortcutsAdaptor(portal);
         if (c.registry)
             new RegistryAdaptor(portal);
-        portal->moveToThread(&thread);
-        thread.start();
-        ASSERT_TRUE(bus.registerObject(PortalPath, portal, QDBusConnection::ExportAdaptors));
-        ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        standIn = std::make_unique<BusStandIn>(QStringLiteral("org.freedesktop.portal.Desktop"), PortalPath,
+                                               portal);
+        portal->bus = standIn->bus;
+        ASSERT_TRUE(standIn->registered);
     }
     void activate(const QString& shortcut) {
         QDBusMessage signal =
@@ -188,8 +211,8 @@ protected:
     }
 
     CallLog log;
-    QThread thread;
     StandInPortal* portal = nullptr;
+    std::unique_ptr<BusStandIn> standIn;
 };
 
 TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
@@ -245,6 +268,56 @@ TEST(PortalHotKeyAbsent, WithoutAPortalTheHotKeyIsRefusedAtOnce) {
     platform::setHotKeySource(nullptr);
 }
 
+// Under a StatusNotifierItem host there is no double click: the item's activation opens the
+// window, as a double click does elsewhere.
+class StandInWatcher : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    StandInWatcher(QObject* object, CallLog& log)
+        : QDBusAbstractAdaptor(object)
+        , log(log) {}
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() { return log.all(); }
+public slots:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& call) {
+        log.add(service.startsWith(QLatin1Char('/')) ? call.service() : service);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+private:
+    CallLog& log;
+};
+
+TEST(StatusNotifierTray, TheItemsActivationIsADoubleClick) {
+    ASSERT_TRUE(onBus);
+    CallLog items;
+    auto* object = new QObject;
+    new StandInWatcher(object, items);
+    BusStandIn watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                       QStringLiteral("/StatusNotifierWatcher"), object);
+    ASSERT_TRUE(watcher.registered);
+    auto icon = platform::makeNotifyIcon();
+    QList<platform::NotifyIcon::Press> presses;
+    QObject::connect(icon.get(), &platform::NotifyIcon::pressed,
+                     [&](platform::NotifyIcon::Press press) { presses.append(press); });
+    QPixmap picture(16, 16);
+    picture.fill(Qt::red);
+    icon->add(picture, QStringLiteral("ZOR Brakkon"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !items.all().isEmpty(); })) << "the icon registered no item";
+    watcher.bus.asyncCall(QDBusMessage::createMethodCall(
+                              items.all().first(), QStringLiteral("/StatusNotifierItem"),
+                              QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"))
+                          << 10 << 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !presses.isEmpty(); }));
+    EXPECT_EQ(presses, QList{platform::NotifyIcon::Press::LeftDouble});
+    icon->remove();
+}
+
 } // namespace
 
-#include "test_desktop_portal.moc"
+#include "test_desktop_bus.moc"
