@@ -165,7 +165,10 @@ void frmMain::Form_Unload() {
     checkCtrl->stop();
     Flash->stop();
     hide();
-    QCoreApplication::quit();
+    // Not quit(): that is ignored until the main loop runs, and the load may still be waiting on
+    // a message box (no hot-key, say) when a logout ends the program. exit() ends that box's loop
+    // too.
+    QCoreApplication::exit(0);
 }
 
 void frmMain::UnloadAndQuit() {

@@ -49,8 +49,12 @@ void frmMain::UpdateTrayTip() {
 
 void frmMain::checkCtrl_Timer() {
     platform::KeyState& keys = platform::keyState();
-    mblnCtrlDown = (keys.GetKeyState(VK_CONTROL) & KeyDownBit) != 0;
-    mblnShiftDown = (keys.GetKeyState(VK_SHIFT) & KeyDownBit) != 0;
+    const bool ctrl = (keys.GetKeyState(VK_CONTROL) & KeyDownBit) != 0;
+    const bool shift = (keys.GetKeyState(VK_SHIFT) & KeyDownBit) != 0;
+    if (ctrl != mblnCtrlDown || shift != mblnShiftDown)
+        qCDebug(lcApp, "keys: Ctrl %s, Shift %s", ctrl ? "down" : "up", shift ? "down" : "up");
+    mblnCtrlDown = ctrl;
+    mblnShiftDown = shift;
     SetTrayIcon();
 }
 

@@ -82,10 +82,11 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
         m_failure = u"cannot write the settings or lists"_s;
         return false;
     }
-    const QStringList environment{u"HOME="_s + m_dir.filePath(u"home"_s),
-                                  u"XDG_CONFIG_HOME="_s + m_dir.filePath(u"config"_s),
-                                  u"XDG_DATA_HOME="_s + m_dir.filePath(u"data"_s),
-                                  u"XDG_RUNTIME_DIR="_s + m_dir.filePath(u"runtime"_s)};
+    const QStringList environment =
+        options.environment + QStringList{u"HOME="_s + m_dir.filePath(u"home"_s),
+                                          u"XDG_CONFIG_HOME="_s + m_dir.filePath(u"config"_s),
+                                          u"XDG_DATA_HOME="_s + m_dir.filePath(u"data"_s),
+                                          u"XDG_RUNTIME_DIR="_s + m_dir.filePath(u"runtime"_s)};
     if (!m_process.start(appDir() + u"ZORBrakkon"_s, QStringList{u"--verbose"_s} + options.arguments,
                          environment)) {
         m_failure = u"the program did not start"_s;

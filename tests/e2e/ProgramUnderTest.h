@@ -20,7 +20,8 @@ public:
         QString soundFile;
         QStringList acceptList;
         QStringList denyList;
-        QStringList arguments; // e.g. --browser ws://...
+        QStringList arguments;   // e.g. --browser ws://...
+        QStringList environment; // NAME=value, beside the program's own folders
     };
 
     ProgramUnderTest();

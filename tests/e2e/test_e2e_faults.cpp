@@ -2,6 +2,8 @@
 // is frozen inside window.open(). The program is stopped (SIGSTOP) so that the popup is held
 // when the fault strikes: the program killed and started again, the browser killed, the
 // connection cut. Afterwards no page may stay frozen and the cancelled popup must never load.
+// Also here, on the same pages: Ctrl and Shift taken from the browser where the keyboard cannot
+// be read globally (a Wayland desktop).
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
 #include "support/BrowserTestClient.h"
@@ -232,5 +234,59 @@ INSTANTIATE_TEST_SUITE_P(WhileHeld, HeldPopupFault,
                          [](const testing::TestParamInfo<FaultCase>& info) {
                              return std::string(info.param.name);
                          });
+
+TEST_F(HeldPopupFault, OnWaylandCtrlIsReadFromTheTrustedEventsOfThePageInUse) {
+    ASSERT_TRUE(underXvfb);
+    ASSERT_TRUE(s_trayReady);
+    HttpTestServer server;
+    server.setPage(u"/opener.html"_s, OpenerPage + "<button id=b style='width:200px;height:80px' "
+                                                   "onclick=\"openNow('/popup/clicked')\">b</button>");
+    ChromiumProcess chromium(false);
+    ASSERT_TRUE(chromium.failure().isEmpty()) << chromium.failure().toStdString();
+    ProgramUnderTest program;
+    ProgramUnderTest::Options options;
+    options.killMode = 1; // every popup cancelled unless Ctrl is down
+    options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
+    options.environment = {u"ZOR_SESSION_TYPE=wayland"_s};
+    ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
+    BrowserTestClient client(chromium.webSocketUrl());
+    const OpenerTab opener = openWatchedTab(client, server, program);
+    ASSERT_FALSE(opener.session.isEmpty()) << program.output().toStdString();
+    const auto key = [&](const char* type, int modifiers) {
+        client.call(u"Input.dispatchKeyEvent"_s,
+                    {{"type"_L1, QLatin1String(type)},
+                     {"modifiers"_L1, modifiers},
+                     {"key"_L1, "Control"_L1},
+                     {"code"_L1, "ControlLeft"_L1},
+                     {"windowsVirtualKeyCode"_L1, 17}},
+                    opener.session);
+    };
+    // The program's key poll logs each change it sees.
+    const auto ctrlIs = [&](const QString& state) {
+        return waitUntil([&] {
+            const QString log = program.output();
+            const QString other = state == u"down"_s ? u"up"_s : u"down"_s;
+            return log.lastIndexOf(u"keys: Ctrl "_s + state) > log.lastIndexOf(u"keys: Ctrl "_s + other);
+        });
+    };
+
+    key("rawKeyDown", 2);
+    ASSERT_TRUE(ctrlIs(u"down"_s)) << program.output().toStdString();
+    client.click(opener.session, u"#b"_s, 2);
+    EXPECT_TRUE(waitUntil([&] { return server.count(u"/popup/clicked"_s) == 1; }))
+        << "Ctrl lets the popup through";
+    key("keyUp", 0);
+    ASSERT_TRUE(ctrlIs(u"up"_s)) << program.output().toStdString();
+
+    // What the page makes up itself counts for nothing.
+    client.evaluate(
+        opener.session,
+        u"dispatchEvent(new KeyboardEvent('keydown', {key: 'Control', ctrlKey: true}));"
+        u"dispatchEvent(new MouseEvent('mousedown', {ctrlKey: true})); openNow('/popup/made-up')"_s);
+    EXPECT_TRUE(waitUntil([&] { return client.evaluate(opener.session, u"popupGone()"_s).toBool(); }));
+    EXPECT_EQ(server.count(u"/popup/made-up"_s), 0);
+    EXPECT_EQ(program.output().count(u"keys: Ctrl down"_s), 1);
+    EXPECT_TRUE(program.terminate()) << program.output().right(1500).toStdString();
+}
 
 } // namespace

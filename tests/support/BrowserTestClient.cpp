@@ -53,7 +53,7 @@ QJsonValue BrowserTestClient::evaluate(const QString& sessionId, const QString& 
     return result.value("result"_L1).toObject().value("value"_L1);
 }
 
-void BrowserTestClient::click(const QString& sessionId, const QString& selector) {
+void BrowserTestClient::click(const QString& sessionId, const QString& selector, int modifiers) {
     const QJsonObject box =
         evaluate(sessionId,
                  u"(() => { const r = document.querySelector(%1).getBoundingClientRect();"
@@ -64,11 +64,9 @@ void BrowserTestClient::click(const QString& sessionId, const QString& selector)
             .toObject();
     for (const char* type : {"mousePressed", "mouseReleased"}) {
         // Fire and forget: the release may be answered only after a popup it opens is decided.
-        QJsonObject params{{"type"_L1, QLatin1String(type)},
-                           {"x"_L1, box.value("x"_L1)},
-                           {"y"_L1, box.value("y"_L1)},
-                           {"button"_L1, "left"_L1},
-                           {"clickCount"_L1, 1}};
+        QJsonObject params{
+            {"type"_L1, QLatin1String(type)}, {"x"_L1, box.value("x"_L1)}, {"y"_L1, box.value("y"_L1)},
+            {"button"_L1, "left"_L1},         {"clickCount"_L1, 1},        {"modifiers"_L1, modifiers}};
         m_connection.send(u"Input.dispatchMouseEvent"_s, params, sessionId);
     }
 }

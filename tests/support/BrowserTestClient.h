@@ -29,7 +29,8 @@ public:
     QString attach(const QString& targetId);
     QJsonValue evaluate(const QString& sessionId, const QString& expression);
     // A trusted click at the centre of the element found by the selector.
-    void click(const QString& sessionId, const QString& selector);
+    // modifiers as the protocol has them: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift.
+    void click(const QString& sessionId, const QString& selector, int modifiers = 0);
     QList<QString> pageTargets();
 
     QList<Event> events() const { return m_events; }

@@ -1,8 +1,10 @@
 #include "platform/cdp/DevToolsBrowser.h"
 
 #include "platform/Failure.h"
+#include "platform/Platform.h"
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/common/BrowserKeyState.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -32,6 +34,18 @@ namespace {
 constexpr int RetryMs = 1000;
 constexpr int FrozenOpenerCheckMs = 500;
 
+// The key reports run in a world of their own on every page: the page's scripts can neither see
+// the listener nor call the binding, and synthetic events are not trusted.
+const QString KeysBinding = u"zorKeys"_s;
+const QString KeysScript = uR"((() => {
+  const report = (e) => {
+    if (e.isTrusted)
+      zorKeys(JSON.stringify({ctrl: e.ctrlKey, shift: e.shiftKey}));
+  };
+  for (const type of ['keydown', 'keyup', 'mousedown', 'mouseup', 'wheel'])
+    addEventListener(type, report, true);
+})();)"_s;
+
 // The host of an origin such as "http://site-a.test:8080"; empty for opaque origins
 // (about:blank, data:) and file pages.
 QString domainOfOrigin(const QString& origin) {
@@ -57,7 +71,8 @@ QString BrowserSource::describe() const {
 DevToolsBrowser::DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObject* parent)
     : QObject(parent)
     , m_source(std::move(source))
-    , m_inUse(std::move(inUse)) {
+    , m_inUse(std::move(inUse))
+    , m_reportKeys(isWaylandSession()) {
     m_retry.setInterval(RetryMs);
     connect(&m_retry, &QTimer::timeout, this, &DevToolsBrowser::tryConnect);
     m_purge.setSingleShot(true);
@@ -198,6 +213,8 @@ void DevToolsBrowser::onEvent(const QString& method, const QJsonObject& params, 
         return;
     if (method == "Fetch.requestPaused"_L1)
         return onRequestPaused(params.value("requestId"_L1).toString(), sessionId);
+    if (method == "Runtime.bindingCalled"_L1)
+        return onKeysReported(params);
     const auto session = m_sessions.find(sessionId);
     if (sessionId.isEmpty() || session == m_sessions.end()) {
         qCDebug(lcCdp, "%s on an unknown session dropped", qUtf8Printable(method));
@@ -395,6 +412,14 @@ CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessio
 
 void DevToolsBrowser::setUpSession(const QString& sessionId) {
     send(u"Page.enable"_s, {}, sessionId);
+    if (m_reportKeys) {
+        send(u"Runtime.enable"_s, {}, sessionId);
+        send(u"Runtime.addBinding"_s, {{"name"_L1, KeysBinding}, {"executionContextName"_L1, KeysBinding}},
+             sessionId);
+        send(u"Page.addScriptToEvaluateOnNewDocument"_s,
+             {{"source"_L1, KeysScript}, {"worldName"_L1, KeysBinding}, {"runImmediately"_L1, true}},
+             sessionId);
+    }
     // A cross-site frame waits for its session, resumed as soon as it attaches: one left running
     // can open a popup before its session is in place, and that popup would not be held.
     send(u"Target.setAutoAttach"_s,
@@ -403,6 +428,19 @@ void DevToolsBrowser::setUpSession(const QString& sessionId) {
           {"flatten"_L1, true},
           {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "iframe"_L1}}}}},
          sessionId);
+}
+
+void DevToolsBrowser::onKeysReported(const QJsonObject& params) {
+    if (!m_reportKeys || params.value("name"_L1).toString() != KeysBinding)
+        return;
+    const QJsonObject keys = QJsonDocument::fromJson(params.value("payload"_L1).toString().toUtf8()).object();
+    const QJsonValue ctrl = keys.value("ctrl"_L1);
+    const QJsonValue shift = keys.value("shift"_L1);
+    if (!ctrl.isBool() || !shift.isBool()) {
+        qCDebug(lcCdp, "a malformed key report dropped");
+        return;
+    }
+    BrowserKeyState::report(ctrl.toBool(), shift.toBool());
 }
 
 void DevToolsBrowser::requestWindowId(CdpPage& page) {

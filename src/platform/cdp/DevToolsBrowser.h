@@ -106,6 +106,7 @@ private:
 
     CdpPage& addPage(const QString& targetId, const QString& sessionId, const QJsonObject& info);
     void setUpSession(const QString& sessionId);
+    void onKeysReported(const QJsonObject& params);
     void requestWindowId(CdpPage& page);
     void maybeList(CdpPage& page);
     void revokePage(CdpPage& page);
@@ -144,7 +145,10 @@ private:
     QHash<QString, bool> m_verdicts;    // decided while the connection was down: target id -> cancel
     QHash<QString, bool> m_unconfirmed; // verdicts sent, the browser's answer still to come
     QTimer m_purge;
-    QTimer m_staleOpens;      // window.open calls no popup has answered yet
+    QTimer m_staleOpens; // window.open calls no popup has answered yet
+    // Where the keyboard cannot be read globally, every page reports the modifiers of the
+    // trusted key and mouse events it receives.
+    const bool m_reportKeys;
     int m_blockerToldFor = 0; // the connection the user was told about the browser's blocker on
     std::function<bool()> m_busy;
 };

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/TrayHost.h"
 #include "platform/WavePlayer.h"
+#include "platform/common/BrowserKeyState.h"
 #include "platform/common/QtNotifyIcon.h"
 #include "platform/linux/CanberraWavePlayer.h"
 #include "platform/linux/PortalHotKeySource.h"
@@ -18,6 +19,8 @@
 namespace platform {
 
 std::unique_ptr<KeyState> makeKeyState() {
+    if (isWaylandSession())
+        return std::make_unique<BrowserKeyState>();
     if (const auto x = x11::display())
         return std::make_unique<X11KeyState>(x->connection);
     return std::make_unique<NoKeysHeld>();
