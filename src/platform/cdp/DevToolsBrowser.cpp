@@ -3,11 +3,15 @@
 #include "platform/Failure.h"
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/pipe/HolderSockets.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkReply>
+#include <cerrno>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +34,10 @@ namespace platform::cdp {
 
 namespace {
 constexpr int RetryMs = 1000;
+
+bool processAlive(qint64 pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 constexpr int FrozenOpenerCheckMs = 500;
 
 // The host of an origin such as "http://site-a.test:8080"; empty for opaque origins
@@ -49,6 +57,7 @@ QString BrowserSource::describe() const {
     case Kind::Port:
         return u"127.0.0.1:%1"_s.arg(port);
     case Kind::ActivePortFile:
+    case Kind::Holder:
         return file;
     }
     return {};
@@ -94,6 +103,17 @@ void DevToolsBrowser::tryConnect() {
             connectTo(endpoint->webSocketUrl);
         return;
     }
+    case BrowserSource::Kind::Holder:
+        // The holder takes its socket along when its browser ends (or leaves it behind when it
+        // was killed, and the browser follows it): nothing left to look for.
+        if (!QFileInfo::exists(m_source.file) ||
+            !processAlive(pipe::HolderSockets::browserPid(m_source.file))) {
+            qCInfo(lcCdp, "the browser of %s has ended", qUtf8Printable(m_source.describe()));
+            m_retry.stop();
+            return;
+        }
+        connectTo(QUrl::fromLocalFile(m_source.file));
+        return;
     case BrowserSource::Kind::Port: {
         m_resolving = true;
         QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/json/version"_s.arg(m_source.port)));
@@ -128,7 +148,9 @@ void DevToolsBrowser::connectTo(const QUrl& url) {
     connect(m_connection.get(), &DevToolsConnection::opened, this, &DevToolsBrowser::onOpened);
     connect(m_connection.get(), &DevToolsConnection::closed, this, &DevToolsBrowser::onClosed);
     connect(m_connection.get(), &DevToolsConnection::eventReceived, this, &DevToolsBrowser::onEvent);
-    if (!m_connection->open(url))
+    if (url.isLocalFile())
+        m_connection->openPipe(url.toLocalFile());
+    else if (!m_connection->open(url))
         m_connection.reset();
 }
 
