@@ -41,6 +41,9 @@ BrowserHolder::BrowserHolder(int pipeFd, qint64 browserPid, QString browserLog, 
 }
 
 BrowserHolder::~BrowserHolder() {
+    // The server deletes its sockets, and a socket going reports to us: not any more.
+    if (m_client)
+        m_client->disconnect(this);
     m_server.close();
 }
 
@@ -111,6 +114,8 @@ bool BrowserHolder::offer(const QString& socketPath, QString* problem) {
 }
 
 void BrowserHolder::onPipeData() {
+    if (!m_pipe.isOpen())
+        return;
     m_fromBrowser.feed(m_pipe.readAll());
     while (const auto message = m_fromBrowser.next())
         m_relay.fromBrowser(*message);

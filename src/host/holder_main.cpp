@@ -104,10 +104,10 @@ int main(int argc, char** argv) {
     int verdict[2];
     if (::pipe2(verdict, O_CLOEXEC) != 0)
         return 1;
-    const pid_t holder = ::fork();
-    if (holder < 0)
+    const pid_t background = ::fork();
+    if (background < 0)
         return 1;
-    if (holder > 0) {
+    if (background > 0) {
         ::close(verdict[1]);
         return relayVerdict(verdict[0]);
     }
