@@ -88,6 +88,9 @@ void BrowserHolder::checkBrowser() {
 }
 
 void BrowserHolder::endBrowser() {
+    // Once reaped, the number may already name another process.
+    if (m_ended)
+        return;
     const auto pid = static_cast<pid_t>(m_browserPid);
     ::kill(pid, SIGTERM);
     QDeadlineTimer deadline(5000);

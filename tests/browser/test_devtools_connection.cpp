@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
     Reads, PipeFraming,
     ::testing::Values(
         FramingCase{"CutAnywhere",
-                    {QByteArray("{\"a\""), QByteArray(":1}\0{\"b\":2", 12), QByteArray("}\0", 2)},
+                    {QByteArray("{\"a\""), QByteArray(":1}\0{\"b\":2", 10), QByteArray("}\0", 2)},
                     64,
                     {"{\"a\":1}", "{\"b\":2}"},
                     false},

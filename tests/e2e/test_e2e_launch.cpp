@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
+#include <QUrl>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -92,8 +93,13 @@ QStringList listeningSocketsOf(const QList<qint64>& pids) {
     return found;
 }
 
+// An ended process whose parent has not collected it yet counts as ended.
 bool alive(qint64 pid) {
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
 }
 
 qint64 parentOf(qint64 pid) {
@@ -102,6 +108,15 @@ qint64 parentOf(qint64 pid) {
         return 0;
     const QByteArray text = stat.readAll();
     return text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+}
+
+// The process that holds a browser's pipe (its name, as the kernel shortens it).
+qint64 holderOf(qint64 browser) {
+    const qint64 parent = parentOf(browser);
+    QFile name(u"/proc/%1/comm"_s.arg(parent));
+    return parent > 1 && name.open(QIODevice::ReadOnly) && name.readAll().startsWith("ZORBrakkonHold")
+               ? parent
+               : 0;
 }
 
 class LaunchedBrowser : public testing::Test {
@@ -113,24 +128,31 @@ protected:
     static void TearDownTestSuite() { delete s_trayHost; }
 
     void TearDown() override {
-        // The browser outlives the program by design: end it here, and its holder with it.
-        for (qint64 pid : {m_browser, m_holder})
+        // Browsers outlive the program by design: end every one a holder of this test still
+        // offers (also one started by mistake), and the holders with them.
+        QList<qint64> pids{holderOf(m_browser), m_browser};
+        const QDir holders(m_program.environmentRoot() + u"/runtime/ZOR Brakkon browsers"_s);
+        for (const QString& name : holders.entryList(QDir::System)) {
+            const qint64 browser = name.section(u'-', 1).toLongLong();
+            pids << holderOf(browser) << browser;
+        }
+        for (qint64 pid : pids)
             if (alive(pid))
                 ::kill(static_cast<pid_t>(pid), SIGKILL);
     }
 
     // "chromium" for the program: Debian's chromium with the test's settings and the opener
-    // page; the program adds the pipe.
+    // page; the program adds the pipe. Headful: a headless browser takes a throwaway profile
+    // of its own, and a second start would not find the first on the default one.
     QString browserProgram() {
         const QString path = m_program.environmentRoot() + u"/bin/chromium"_s;
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile script(path);
         script.open(QIODevice::WriteOnly);
-        script.write(
-            "#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
-            " --headless=new --disable-gpu --disable-quic --no-first-run --disable-background-networking"
-            " --disable-component-update --disable-sync \"$@\" " +
-            m_server.url(u"127.0.0.1"_s, u"/opener.html"_s).toUtf8() + "\n");
+        script.write("#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
+                     " --disable-gpu --disable-quic --no-first-run --disable-background-networking"
+                     " --disable-component-update --disable-sync \"$@\" " +
+                     m_server.url(u"127.0.0.1"_s, u"/opener.html"_s).toUtf8() + "\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
@@ -183,8 +205,8 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << m_program.output().toStdString();
     const QString socket = heldAt();
     m_browser = QFileInfo(socket).fileName().section(u'-', 1).toLongLong();
-    m_holder = parentOf(m_browser);
-    ASSERT_TRUE(alive(m_browser));
+    m_holder = holderOf(m_browser);
+    ASSERT_NE(m_holder, 0) << "the browser's parent is not its holder";
     ASSERT_TRUE(waitUntil([&] { return m_program.output().contains(u"watching the browser at"_s); }, 15000))
         << m_program.output().toStdString();
 

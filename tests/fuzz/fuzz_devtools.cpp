@@ -46,7 +46,7 @@ void checkPipeFraming(const QByteArray& bytes) {
     platform::pipe::MessageFraming framing(limit);
     QList<QByteArray> messages;
     for (qsizetype at = 0; at < bytes.size(); at += step) {
-        framing.feed(QByteArrayView(bytes).mid(at, step));
+        framing.feed(QByteArrayView(bytes).sliced(at, std::min(step, bytes.size() - at)));
         while (const auto message = framing.next())
             messages << *message;
     }

@@ -24,7 +24,10 @@ PipeTransport::PipeTransport(const QString& socketPath, qint64 maxMessageBytes, 
         qCDebug(lcCdp, "%s: %s", qUtf8Printable(m_path), qUtf8Printable(m_socket.errorString()));
         end();
     });
-    m_socket.connectToServer(socketPath);
+    // A local socket may connect within connectToServer() itself: only once whoever made this
+    // transport listens to it.
+    QMetaObject::invokeMethod(
+        this, [this] { m_socket.connectToServer(m_path); }, Qt::QueuedConnection);
 }
 
 PipeTransport::~PipeTransport() {
@@ -56,9 +59,11 @@ void PipeTransport::flush() {
     m_socket.flush();
 }
 
+// Like a WebSocket's close: what was sent goes out first, and the end is reported from the
+// event loop, unless the transport is gone by then.
 void PipeTransport::close() {
     m_socket.flush();
-    end();
+    m_socket.disconnectFromServer();
 }
 
 void PipeTransport::abort() {
