@@ -19,6 +19,7 @@ namespace {
 // What Chrome and Edge print when they refuse DevTools on their default profile.
 constexpr auto RefusalText = "non-default data directory"_L1;
 constexpr int WatchMs = 100;
+constexpr int IdleWatchMs = 2000;
 
 void say(const QString& text) {
     std::fprintf(stderr, "holder: %s\n", qUtf8Printable(text));
@@ -59,6 +60,8 @@ void BrowserHolder::waitForAnswer(int timeoutMs, std::function<void(Start)> done
 }
 
 void BrowserHolder::finishWait(Start start) {
+    // From now on the pipe's end tells when the browser goes; the watch is only a backstop.
+    m_watch.setInterval(IdleWatchMs);
     if (auto done = std::exchange(m_waiting, {}))
         done(start);
 }

@@ -29,7 +29,9 @@ const QByteArray OpenerPage = R"(<!DOCTYPE html><title>opener</title><script>
 let done = '';
 async function poll() {
   const command = await (await fetch('/command')).text();
-  if (command.startsWith('open ') && command !== done) {
+  if (command.startsWith('go ') && location.href !== command.slice(3))
+    location = command.slice(3);
+  else if (command.startsWith('open ') && command !== done) {
     done = command;
     const path = command.slice(5);
     const popup = window.open(path);
@@ -199,7 +201,8 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
     m_server.setPage(u"/opener.html"_s, OpenerPage);
     ProgramUnderTest::Options options;
-    options.killMode = 1; // every popup is cancelled
+    options.killMode = 1; // every popup is cancelled, but those of accepted pages
+    options.acceptList = {u"localhost"_s};
     options.arguments = {u"--launch-browser"_s, browserProgram()};
     ASSERT_TRUE(m_program.start(options, 40000)) << m_program.failure().toStdString();
     ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << m_program.output().toStdString();
@@ -243,6 +246,18 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     const QString afterRestart = m_program.output().mid(before);
     EXPECT_EQ(ProgramLog::cancels(afterRestart).session, 1) << afterRestart.toStdString();
     EXPECT_EQ(heldAt(), socket) << "a second browser was started instead of watching the first";
+
+    // And a popup of an accepted page opens.
+    const QString accepted = m_server.url(u"localhost"_s, u"/opener.html"_s);
+    m_server.setPage(u"/command"_s, "go " + accepted.toUtf8());
+    ASSERT_TRUE(waitUntil([&] {
+        const auto requests = m_server.requests();
+        return std::any_of(requests.begin(), requests.end(), [](const HttpTestServer::Request& request) {
+            return request.host == "localhost"_L1 && request.path == "/command"_L1;
+        });
+    }));
+    EXPECT_EQ(openPopup(u"/popup/allowed"_s), u"open"_s) << m_program.output().toStdString();
+    EXPECT_EQ(m_server.count(u"/popup/allowed"_s), 1);
 
     // The browser ending is a lost browser; the program goes on.
     const qsizetype beforeEnd = m_program.output().size();

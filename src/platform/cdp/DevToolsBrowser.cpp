@@ -6,12 +6,9 @@
 #include "platform/pipe/HolderSockets.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkReply>
-#include <cerrno>
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -34,10 +31,6 @@ namespace platform::cdp {
 
 namespace {
 constexpr int RetryMs = 1000;
-
-bool processAlive(qint64 pid) {
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
 constexpr int FrozenOpenerCheckMs = 500;
 
 // The host of an origin such as "http://site-a.test:8080"; empty for opaque origins
@@ -104,10 +97,8 @@ void DevToolsBrowser::tryConnect() {
         return;
     }
     case BrowserSource::Kind::Holder:
-        // The holder takes its socket along when its browser ends (or leaves it behind when it
-        // was killed, and the browser follows it): nothing left to look for.
-        if (!QFileInfo::exists(m_source.file) ||
-            !processAlive(pipe::HolderSockets::browserPid(m_source.file))) {
+        // Once the browser has ended there is nothing left to look for.
+        if (!pipe::HolderSockets::isLive(m_source.file)) {
             qCInfo(lcCdp, "the browser of %s has ended", qUtf8Printable(m_source.describe()));
             m_retry.stop();
             return;

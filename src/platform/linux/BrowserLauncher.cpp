@@ -165,7 +165,8 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
         result.profileDir = profile;
         if (const qint64 owner = runningProfileOwner(profile); owner != 0) {
             // Started by this program before: its holder is found with the others.
-            if (const QString socket = pipe::HolderSockets::socketPathFor(owner); QFileInfo::exists(socket)) {
+            if (const QString socket = pipe::HolderSockets::socketPathFor(owner);
+                pipe::HolderSockets::isLive(socket)) {
                 result.holderSocket = socket;
                 return result;
             }
@@ -190,7 +191,6 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
                       << u"--no-default-browser-check"_s;
         switch (startHeld(program, arguments, errorLog, result)) {
         case Start::Ready:
-            return result;
         case Start::Failed:
             return result;
         case Start::Exited:

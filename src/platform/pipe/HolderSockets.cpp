@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -69,6 +70,12 @@ qint64 HolderSockets::browserPid(const QString& socketPath) {
     bool ok = false;
     const qint64 pid = name.mid(Prefix.size()).toLongLong(&ok);
     return ok && pid > 0 ? pid : 0;
+}
+
+bool HolderSockets::isLive(const QString& socketPath) {
+    const qint64 pid = browserPid(socketPath);
+    return QFileInfo::exists(socketPath) && pid > 0 &&
+           (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 bool HolderSockets::peerIsSameUser(qintptr socketDescriptor) {

@@ -20,6 +20,9 @@ public:
     static QStringList list();
     // The browser a socket path names; 0 when it names none.
     static qint64 browserPid(const QString& socketPath);
+    // Whether the socket is there and its browser runs. A holder takes its socket along when
+    // its browser ends; one that was killed leaves it, and its browser follows it within a second.
+    static bool isLive(const QString& socketPath);
     // Whether the process at the other end of a connected local socket runs as this user.
     static bool peerIsSameUser(qintptr socketDescriptor);
 };
