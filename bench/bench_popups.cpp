@@ -1,6 +1,7 @@
 // Popup decision speed against real headless Chromium instances: our time from a popup's
 // attach to the allow/cancel command, attach-to-release against a client with no logic at
-// all, and popup addresses requested while blocking (must be none).
+// all and over the pipe of a browser started through the holder (as --launch-browser does),
+// and popup addresses requested while blocking (must be none).
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
 #include "lists/DomainListModel.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using platform::cdp::CdpShellWindows;
@@ -73,6 +75,35 @@ struct Chromium {
     }
 };
 
+// A headless Chromium started through the holder, DevTools on its pipe only, on a page that
+// starts opening popups once the program has had time to attach.
+struct HeldChromium {
+    QTemporaryDir dir;
+    QString socket;
+    qint64 pid = 0;
+    explicit HeldChromium(const QString& page) {
+        QProcess holder;
+        holder.start(QCoreApplication::applicationDirPath() + u"/../bin/ZORBrakkonHolder"_s,
+                     {u"--folder"_s, dir.filePath(u"holders"_s), u"--log"_s, dir.filePath(u"log"_s), u"--"_s,
+                      QStandardPaths::findExecutable(u"chromium"_s), u"--headless=new"_s, u"--no-sandbox"_s,
+                      u"--disable-gpu"_s, u"--disable-quic"_s, u"--no-first-run"_s,
+                      u"--disable-background-networking"_s, u"--disable-component-update"_s,
+                      u"--disable-sync"_s, u"--disable-popup-blocking"_s,
+                      u"--user-data-dir="_s + dir.filePath(u"profile"_s), u"--remote-debugging-pipe"_s,
+                      u"--host-resolver-rules=MAP *.test 127.0.0.1"_s, page});
+        holder.waitForFinished(30000);
+        const QStringList verdict = QString::fromUtf8(holder.readAllStandardOutput()).trimmed().split(u' ');
+        if (verdict.value(0) == "ready"_L1) {
+            pid = verdict.value(1).toLongLong();
+            socket = verdict.mid(2).join(u' ');
+        }
+    }
+    ~HeldChromium() {
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), SIGTERM);
+    }
+};
+
 // Opens a tab from a connection of its own that never holds anything.
 void openTab(const QUrl& ws, const QString& url) {
     DevToolsConnection driver;
@@ -96,8 +127,11 @@ struct PageServer {
                     const QByteArray head = s->readAll();
                     if (head.contains("GET /popup"))
                         ++popupRequests;
-                    const QByteArray body = "<script>let n = 0; setInterval(() => window.open('/popup/' + "
-                                            "(++n), '_blank'), 60);</script>";
+                    const QByteArray start =
+                        head.contains("GET /?late") ? "setTimeout(open, 2000)" : "open()";
+                    const QByteArray body = "<script>let n = 0; function open() { setInterval(() => "
+                                            "window.open('/popup/' + (++n), '_blank'), 60); } " +
+                                            start + ";</script>";
                     s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: "
                              "close\r\nContent-Length: " +
                              QByteArray::number(body.size()) + "\r\n\r\n" + body);
@@ -125,11 +159,23 @@ struct Run {
 
 // The program's path: registry, wrappers, and a listener that reads what the decision reads and
 // looks the domain up in two full lists.
-Run runProgram(bool ignoreErrors, const DomainLists& lists) {
+Run runProgram(bool ignoreErrors, const DomainLists& lists, bool overPipe = false) {
     Run run;
-    Chromium chromium;
     PageServer pages;
-    CdpShellWindows windows(CdpShellWindows::endpointSources({chromium.ws.toString()}));
+    std::optional<Chromium> chromium;
+    std::optional<HeldChromium> held;
+    QList<platform::cdp::BrowserSource> sources;
+    if (overPipe) {
+        held.emplace(pages.url() + u"?late"_s);
+        platform::cdp::BrowserSource source;
+        source.kind = platform::cdp::BrowserSource::Kind::Holder;
+        source.file = held->socket;
+        sources << source;
+    } else {
+        chromium.emplace();
+        sources = CdpShellWindows::endpointSources({chromium->ws.toString()});
+    }
+    CdpShellWindows windows(sources);
     clsIEManager manager(windows);
     QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant& key) {
         clsIEWindow* opener = manager.Explorer(key);
@@ -157,7 +203,8 @@ Run runProgram(bool ignoreErrors, const DomainLists& lists) {
             run.releaseMs.push_back(static_cast<double>(o.releasedAt - o.attachedAt) / 1e6);
     });
     waitUntil([&] { return windows.connectedCount() == 1 && manager.ExplorerCount() >= 1; });
-    openTab(chromium.ws, pages.url());
+    if (chromium)
+        openTab(chromium->ws, pages.url());
     waitUntil([&] { return run.commandUs.size() >= Popups + 5; }, 60000);
     run.popupRequests = pages.popupRequests;
     return run;
@@ -224,22 +271,27 @@ int main(int argc, char** argv) {
     DomainLists lists(folder.path());
     lists.LoadList();
     std::printf("popup decisions over %d popups per run, real headless Chromium\n", Popups);
-    std::vector<double> ours, minimal;
+    std::vector<double> ours, minimal, pipe;
     int requested = 0;
     for (const bool ignoreErrors : {false, true}) {
         const Run program = runProgram(ignoreErrors, lists);
         const Run bare = runMinimalClient(); // alternately, each on a browser of its own
+        const Run piped = runProgram(ignoreErrors, lists, true);
         std::printf(
             "(a) attach -> command, ignore script errors %-3s: median %.1f us, p99 %.1f us (%zu popups)\n",
             ignoreErrors ? "on" : "off", median(program.commandUs), percentile(program.commandUs, 0.99),
             program.commandUs.size());
         ours.insert(ours.end(), program.releaseMs.begin(), program.releaseMs.end());
         minimal.insert(minimal.end(), bare.releaseMs.begin(), bare.releaseMs.end());
-        requested += program.popupRequests;
+        pipe.insert(pipe.end(), piped.releaseMs.begin(), piped.releaseMs.end());
+        requested += program.popupRequests + piped.popupRequests;
     }
     std::printf(
         "(b) attach -> opener released: ours median %.2f ms, minimal client median %.2f ms, ratio %.3f\n",
         median(ours), median(minimal), median(minimal) > 0 ? median(ours) / median(minimal) : 0.0);
+    std::printf("(b) the same over the pipe through the holder: median %.2f ms (%zu popups), ratio to the "
+                "WebSocket %.3f\n",
+                median(pipe), pipe.size(), median(ours) > 0 ? median(pipe) / median(ours) : 0.0);
     std::printf("(c) popup addresses requested while blocking: %d\n", requested);
     return 0;
 }

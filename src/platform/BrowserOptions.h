@@ -19,7 +19,8 @@ QStringList browserEndpoints();
 void setBrowserEndpoints(const QStringList& endpoints);
 
 // The browsers the program watches: the endpoints above plus those in the settings, or, when
-// none is given, every Chromium-family browser that publishes a DevTools port.
+// none is given, every Chromium-family browser that publishes a DevTools port; and always the
+// browsers it started itself (--launch-browser), through their holders.
 std::unique_ptr<ShellWindows> makeShellWindows();
 
 } // namespace platform

@@ -1,14 +1,19 @@
 #include "platform/cdp/DevToolsConnection.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/pipe/MessageFraming.h"
 #include "support/BrowserTestClient.h"
 
 #include <QJsonDocument>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QTemporaryDir>
 #include <QWebSocket>
 #include <QWebSocketServer>
 #include <gtest/gtest.h>
 
 using platform::cdp::DevToolsConnection;
 using platform::cdp::Endpoint;
+using platform::pipe::MessageFraming;
 
 namespace {
 
@@ -123,6 +128,98 @@ INSTANTIATE_TEST_SUITE_P(Messages, BadMessage,
                                            QStringLiteral(R"({"id":"x"})"),
                                            QStringLiteral(R"({"method":""})"),
                                            QString(DevToolsConnection::MaxMessageBytes + 1, u' ')));
+
+struct FramingCase {
+    const char* name;
+    QList<QByteArray> reads;
+    qsizetype limit;
+    QList<QByteArray> messages;
+    bool overflowed;
+};
+
+void PrintTo(const FramingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PipeFraming : public ::testing::TestWithParam<FramingCase> {};
+
+TEST_P(PipeFraming, cutsMessagesAtTheirNulAndNeverHandsOutOneOverTheLimit) {
+    MessageFraming framing(GetParam().limit);
+    QList<QByteArray> messages;
+    for (const QByteArray& read : GetParam().reads) {
+        framing.feed(read);
+        while (const auto message = framing.next())
+            messages << *message;
+    }
+    EXPECT_EQ(messages, GetParam().messages);
+    EXPECT_EQ(framing.overflowed(), GetParam().overflowed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, PipeFraming,
+    ::testing::Values(
+        FramingCase{"CutAnywhere",
+                    {QByteArray("{\"a\""), QByteArray(":1}\0{\"b\":2", 10), QByteArray("}\0", 2)},
+                    64,
+                    {"{\"a\":1}", "{\"b\":2}"},
+                    false},
+        FramingCase{"ExactlyTheLimit", {QByteArray("abcd\0", 5)}, 4, {"abcd"}, false},
+        FramingCase{"OverTheLimitWithItsEnd", {QByteArray("abcde\0ok\0", 9)}, 4, {"ok"}, true},
+        FramingCase{"OverTheLimitStillWithoutItsEnd", {"abc", "de"}, 4, {}, true},
+        FramingCase{"SkippedUpToItsEnd", {"abcdefgh", QByteArray("ij\0fine\0", 8)}, 4, {"fine"}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A stand-in holder on a local socket: NUL-ended messages, as the browser's pipe has them.
+struct ScriptedHolder {
+    QTemporaryDir dir;
+    QLocalServer server;
+    QLocalSocket* socket = nullptr;
+    QList<QJsonObject> received;
+    MessageFraming framing{1 << 20};
+    ScriptedHolder() {
+        server.listen(dir.filePath(QStringLiteral("holder")));
+        QObject::connect(&server, &QLocalServer::newConnection, [this] {
+            socket = server.nextPendingConnection();
+            QObject::connect(socket, &QLocalSocket::readyRead, [this] {
+                framing.feed(socket->readAll());
+                while (const auto message = framing.next())
+                    received.append(QJsonDocument::fromJson(*message).object());
+            });
+        });
+    }
+};
+
+TEST(DevToolsConnection, overThePipeRepliesFindTheirRequestsAndAMessageWithoutItsEndClosesIt) {
+    ScriptedHolder holder;
+    DevToolsConnection connection;
+    connection.openPipe(holder.server.fullServerName());
+    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && holder.socket; }));
+    QStringList answers;
+    const int id =
+        connection.send(QStringLiteral("A.one"), {}, {}, [&](const QJsonObject& r, const QJsonObject& e) {
+            answers.append(r.value("v").toString() + e.value("message").toString());
+        });
+    connection.send(QStringLiteral("A.two"), {}, {}, [&](const QJsonObject& r, const QJsonObject& e) {
+        answers.append(r.value("v").toString() + e.value("message").toString());
+    });
+    ASSERT_TRUE(waitUntil([&] { return holder.received.size() == 2; }));
+    EXPECT_EQ(holder.received[0].value("method").toString(), QStringLiteral("A.one"));
+    const QByteArray reply = QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(id).toUtf8();
+    holder.socket->write(reply.left(5));
+    holder.socket->flush();
+    waitUntil([] { return false; }, 50);
+    holder.socket->write(reply.mid(5) + '\0');
+    ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
+    EXPECT_EQ(answers[0], QStringLiteral("yes"));
+
+    bool closed = false;
+    QObject::connect(&connection, &DevToolsConnection::closed, [&] { closed = true; });
+    holder.socket->write(QByteArray(DevToolsConnection::MaxMessageBytes + 1, ' '));
+    EXPECT_TRUE(waitUntil([&] { return closed; }, 20000));
+    EXPECT_FALSE(connection.isOpen());
+    ASSERT_EQ(answers.size(), 2) << "the request still open is answered with an error";
+    EXPECT_FALSE(answers[1].isEmpty());
+}
 
 TEST(DevToolsConnection, refusesToOpenAnythingButLoopback) {
     DevToolsConnection connection;

@@ -29,14 +29,14 @@ CorpusDriver::CorpusDriver(BrowserTestClient& client, HttpTestServer& server)
     m_client.call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
 }
 
-void CorpusDriver::serve(const Corpus& corpus) {
+void CorpusDriver::serve(HttpTestServer& server, const Corpus& corpus) {
     for (const QList<CorpusPage>* pages : {&corpus.pages, &corpus.helpers})
         for (const CorpusPage& page : *pages)
-            m_server.setPage(u"/"_s + page.file, page.html);
+            server.setPage(u"/"_s + page.file, page.html);
 }
 
-QString CorpusDriver::urlOf(const CorpusPage& page) const {
-    return m_server.url(page.host(), u"/"_s + page.file);
+QString CorpusDriver::urlOf(const HttpTestServer& server, const CorpusPage& page) {
+    return server.url(page.host(), u"/"_s + page.file);
 }
 
 void CorpusDriver::pump(int milliseconds) {

@@ -21,8 +21,10 @@ public:
 
     CorpusDriver(BrowserTestClient& client, HttpTestServer& server);
     // Serves every page and helper of the corpus.
-    void serve(const Corpus& corpus);
-    QString urlOf(const CorpusPage& page) const;
+    void serve(const Corpus& corpus) { serve(m_server, corpus); }
+    static void serve(HttpTestServer& server, const Corpus& corpus);
+    QString urlOf(const CorpusPage& page) const { return urlOf(m_server, page); }
+    static QString urlOf(const HttpTestServer& server, const CorpusPage& page);
 
     // Called on every turn of the wait loops while a visit waits for its popups.
     void setWhileWaiting(std::function<void()> hook) { m_whileWaiting = std::move(hook); }

@@ -54,6 +54,8 @@ ProgramUnderTest::ProgramUnderTest() {
     QDir().mkpath(app);
     if (!QFile::copy(QDir(runtimeDir()).filePath(u"ZORBrakkon"_s), app + u"ZORBrakkon"_s))
         m_failure = u"cannot copy the program from "_s + runtimeDir();
+    // The holder of launched browsers is found beside the program.
+    QFile::link(QDir(runtimeDir()).filePath(u"ZORBrakkonHolder"_s), app + u"ZORBrakkonHolder"_s);
     for (const QString& folder : {u"languages"_s, u"media"_s})
         QFile::link(QDir(sourceDir()).filePath(folder), app + folder);
     for (const char* sub : {"home", "config", "data", "runtime"})

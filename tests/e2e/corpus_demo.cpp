@@ -1,7 +1,9 @@
 // The demo behind scripts/demo: the program watching a browser on the popup corpus. Under a
-// desktop it leaves both running for you to try; without one it runs them on a private X
-// server, clicks through the corpus, prints what happened against what was expected and
-// writes a picture of the tray and the program's window.
+// desktop the program starts the browser itself, as a user would have it (--launch-browser:
+// DevTools on a pipe, no port), and both stay up for you to try; without one they run on a
+// private X server, a browser with a DevTools port of its own for the demo's clicks (the pipe
+// has room for one client only, and the program holds it) is clicked through the corpus, and
+// what happened is printed against what was expected with a picture of the tray and window.
 #include "e2e/CorpusDriver.h"
 #include "e2e/ProgramUnderTest.h"
 #include "support/ChromiumProcess.h"
@@ -13,10 +15,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
+#include <csignal>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -28,12 +34,35 @@ void say(const QString& text) {
     std::fflush(stdout);
 }
 
-QString indexPage(const Corpus& corpus, const CorpusDriver& driver) {
+QString indexPage(const Corpus& corpus, const HttpTestServer& server) {
     QString html = u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Popup corpus</title></head>"
                    "<body><h1>Popup corpus</h1><p>Each page asks for popups in its own way.</p><ul>"_s;
     for (const CorpusPage& page : corpus.pages)
-        html += u"<li><a href=\"%1\">%2</a></li>"_s.arg(driver.urlOf(page), page.title.toHtmlEscaped());
+        html += u"<li><a href=\"%1\">%2</a></li>"_s.arg(CorpusDriver::urlOf(server, page),
+                                                        page.title.toHtmlEscaped());
     return html + u"</ul></body></html>"_s;
+}
+
+// "chromium" for --launch-browser: Debian's chromium with the corpus's host names and the
+// index page; the program adds the pipe.
+QString browserOnIndex(const QString& folder, const QString& index) {
+    const QString path = folder + u"/bin/chromium"_s;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile script(path);
+    script.open(QIODevice::WriteOnly);
+    script.write("#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
+                 " --no-first-run --disable-quic '--host-resolver-rules=MAP *.test 127.0.0.1' \"$@\" '" +
+                 index.toUtf8() + "'\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// The browser a --launch-browser start left behind (it outlives the program by design).
+void endLaunchedBrowser(const QString& output) {
+    static const QRegularExpression held(u"the browser's pipe is held at .*/browser-(\\d+) \\(profile"_s);
+    if (const auto match = held.match(output); match.hasMatch())
+        ::kill(static_cast<pid_t>(match.captured(1).toLongLong()), SIGTERM);
 }
 
 } // namespace
@@ -64,11 +93,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     HttpTestServer server;
-    ChromiumProcess chromium(false);
-    if (!chromium.failure().isEmpty()) {
-        std::fprintf(stderr, "demo: %s\n", qUtf8Printable(chromium.failure()));
-        return 1;
-    }
+    CorpusDriver::serve(server, corpus);
+    server.setPage(u"/"_s, indexPage(corpus, server).toUtf8());
     ProgramUnderTest program;
     ProgramUnderTest::Options options;
     options.killMode = parser.value(u"mode"_s).toInt();
@@ -78,6 +104,28 @@ int main(int argc, char** argv) {
         for (const QString& seed : page.denySeeds)
             options.denyList << CorpusPage::expand(seed, page.host(), server.port());
     }
+    if (!headless) {
+        options.arguments = {
+            u"--launch-browser"_s,
+            browserOnIndex(program.environmentRoot(), server.url(u"corpus-index.test"_s, u"/"_s))};
+        if (!program.start(options, 40000)) {
+            std::fprintf(stderr, "demo: %s\n", qUtf8Printable(program.failure()));
+            return 1;
+        }
+        say(u"ZOR Brakkon is in your tray, watching the Chromium window it started on the popup corpus "
+            "(popup mode %1; the browser has no DevTools port)."_s.arg(options.killMode));
+        say(u"Click through the pages; end with \"Exit\" in the tray icon's menu."_s);
+        while (program.running())
+            QTest::qWait(200);
+        endLaunchedBrowser(program.output());
+        return 0;
+    }
+
+    ChromiumProcess chromium(false);
+    if (!chromium.failure().isEmpty()) {
+        std::fprintf(stderr, "demo: %s\n", qUtf8Printable(chromium.failure()));
+        return 1;
+    }
     options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
     if (!program.start(options)) {
         std::fprintf(stderr, "demo: %s\n", qUtf8Printable(program.failure()));
@@ -85,19 +133,6 @@ int main(int argc, char** argv) {
     }
     BrowserTestClient client(chromium.webSocketUrl());
     CorpusDriver driver(client, server);
-    driver.serve(corpus);
-    server.setPage(u"/"_s, indexPage(corpus, driver).toUtf8());
-
-    if (!headless) {
-        client.openTab(server.url(u"corpus-index.test"_s, u"/"_s));
-        say(u"ZOR Brakkon is in your tray, watching the Chromium window on the popup corpus (popup mode %1)."_s
-                .arg(options.killMode));
-        say(u"Click through the pages; end with \"Exit\" in the tray icon's menu."_s);
-        while (program.running() && chromium.isRunning())
-            QTest::qWait(200);
-        program.terminate();
-        return 0;
-    }
 
     // Let the program attach before the first page.
     QTest::qWait(1500);

@@ -1,8 +1,11 @@
 // Incoming DevTools messages: any frame is sorted without harm, the sorting agrees with what a
-// well-formed copy of the message gives, and the connection hands on exactly the events.
+// well-formed copy of the message gives, and the connection hands on exactly the events. The
+// same bytes as a pipe stream: cut into NUL-ended messages the same way however they arrive,
+// none over the limit ever handed out, and an overlong one always noticed.
 #include "FuzzCheck.h"
 #include "platform/cdp/DevToolsConnection.h"
 #include "platform/cdp/DevToolsMessage.h"
+#include "platform/pipe/MessageFraming.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -34,10 +37,38 @@ DevToolsConnection& connection() {
     return connection;
 }
 
+void checkPipeFraming(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return;
+    // The first byte picks the limit and how the stream is cut into reads.
+    const qsizetype limit = static_cast<unsigned char>(bytes[0]) % 24;
+    const qsizetype step = static_cast<unsigned char>(bytes[0]) % 7 + 1;
+    platform::pipe::MessageFraming framing(limit);
+    QList<QByteArray> messages;
+    for (qsizetype at = 0; at < bytes.size(); at += step) {
+        framing.feed(QByteArrayView(bytes).sliced(at, std::min(step, bytes.size() - at)));
+        while (const auto message = framing.next())
+            messages << *message;
+    }
+    QList<QByteArray> pieces = bytes.split('\0');
+    const QByteArray unfinished = pieces.takeLast();
+    QList<QByteArray> expected;
+    bool overlong = unfinished.size() > limit;
+    for (const QByteArray& piece : pieces) {
+        if (piece.size() > limit)
+            overlong = true;
+        else
+            expected << piece;
+    }
+    FUZZ_CHECK(messages == expected);
+    FUZZ_CHECK(framing.overflowed() == overlong);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quietLogging();
+    checkPipeFraming(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
     const DevToolsMessage message = DevToolsMessage::parse(text, DevToolsConnection::MaxMessageBytes);

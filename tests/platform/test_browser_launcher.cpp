@@ -1,9 +1,12 @@
 // --launch-browser against stand-in browsers: small scripts that behave like the browsers do
-// (open a port, refuse it on the default profile, ignore it silently, die at once).
+// with DevTools on a pipe (answer on it, refuse it on the default profile, ignore it silently,
+// die at once), started through the real holder.
 #include "platform/linux/BrowserLauncher.h"
+#include "platform/pipe/HolderSockets.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,15 +20,14 @@ using platform::BrowserLauncher;
 namespace {
 
 // Shell fragments: $PROFILE is the folder the stand-in writes to (its --user-data-dir, else
-// its default profile), $LOG its record of arguments and process ids.
-const char* const OpensPort =
-    R"(printf '4711\n/devtools/browser/abc\n' > "$PROFILE/DevToolsActivePort"; exec sleep 30)";
+// its default profile), $LOG its record of arguments and process ids. "answer" reads the first
+// request from the pipe (descriptor 3) and answers it (descriptor 4).
+const char* const Answers = "answer; exec sleep 30";
 const char* const RefusesDefault =
     R"(if [ -z "$DEDICATED" ]; then echo 'DevTools remote debugging requires a non-default data directory.' >&2; exec sleep 30; fi
-printf '4712\n/devtools/browser/own\n' > "$PROFILE/DevToolsActivePort"; exec sleep 30)";
-const char* const IgnoresDefault =
-    R"(if [ -z "$DEDICATED" ]; then exec sleep 30; fi
-printf '4713\n/devtools/browser/own\n' > "$PROFILE/DevToolsActivePort"; exec sleep 30)";
+answer; exec sleep 30)";
+const char* const IgnoresDefault = R"(if [ -z "$DEDICATED" ]; then exec sleep 30; fi
+answer; exec sleep 30)";
 const char* const DiesAtOnce = "exit 1";
 
 class BrowserLauncherTest : public testing::Test {
@@ -33,6 +35,7 @@ protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(u"config"_s).toLocal8Bit());
         qputenv("XDG_DATA_HOME", m_dir.filePath(u"data"_s).toLocal8Bit());
+        m_launcher.setHolderProgram(qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/ZORBrakkonHolder"_s);
     }
     void TearDown() override {
         for (qint64 pid : launchedPids())
@@ -48,12 +51,15 @@ protected:
         QDir().mkpath(QFileInfo(path).absolutePath());
         QFile script(path);
         script.open(QIODevice::WriteOnly);
-        script.write(QByteArray("#!/bin/sh\nLOG='") + log().toLocal8Bit() + "'\nPROFILE='" +
-                     defaultProfile().toLocal8Bit() +
-                     "'\nDEDICATED=\nfor a in \"$@\"; do case \"$a\" in --user-data-dir=*) "
-                     "PROFILE=\"${a#--user-data-dir=}\"; DEDICATED=1;; esac; done\n"
-                     "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\n" +
-                     behaviour + "\n");
+        script.write(
+            QByteArray("#!/bin/bash\nLOG='") + log().toLocal8Bit() + "'\nPROFILE='" +
+            defaultProfile().toLocal8Bit() +
+            "'\nDEDICATED=\nfor a in \"$@\"; do case \"$a\" in --user-data-dir=*) "
+            "PROFILE=\"${a#--user-data-dir=}\"; DEDICATED=1;; esac; done\n"
+            "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\n"
+            "answer() { IFS= read -r -d '' request <&3; id=${request#*\\\"id\\\":}; id=${id%%[,\\}]*}; "
+            "printf '{\"id\":%s,\"result\":{\"product\":\"StandIn/1\"}}\\0' \"$id\" >&4; }\n" +
+            behaviour + "\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
@@ -79,35 +85,47 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    BrowserLauncher m_launcher;
 };
 
-TEST_F(BrowserLauncherTest, DefaultProfileWithAPortIsWatchedWithTheBlockerOff) {
-    BrowserLauncher launcher;
-    const auto result = launcher.launch(standIn(OpensPort));
-    EXPECT_EQ(result.endpoint, u"ws://127.0.0.1:4711/devtools/browser/abc"_s);
+TEST_F(BrowserLauncherTest, DefaultProfileWithThePipeIsHeldWithTheBlockerOffAndNoPort) {
+    const auto result = m_launcher.launch(standIn(Answers));
+    ASSERT_EQ(launches().size(), 1);
+    EXPECT_EQ(result.pid, launchedPids()[0]);
+    EXPECT_EQ(result.holderSocket, platform::pipe::HolderSockets::socketPathFor(result.pid))
+        << result.message.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(result.holderSocket));
     EXPECT_FALSE(result.usedDedicatedProfile);
     EXPECT_EQ(result.profileDir, defaultProfile());
-    ASSERT_EQ(launches().size(), 1);
-    EXPECT_TRUE(launches()[0].contains(u"--remote-debugging-port=0"_s));
+    EXPECT_TRUE(launches()[0].contains(u"--remote-debugging-pipe"_s));
+    EXPECT_FALSE(launches()[0].contains(u"--remote-debugging-port"_s));
     EXPECT_TRUE(launches()[0].contains(u"--disable-popup-blocking"_s));
     EXPECT_FALSE(launches()[0].contains(u"--user-data-dir"_s))
         << "the user's own profile is used when it works";
+
+    // Started again (the program restarted), the launcher finds the browser through its holder.
+    holdProfile(defaultProfile(), result.pid);
+    const auto again = m_launcher.launch(standIn(Answers));
+    EXPECT_EQ(again.holderSocket, result.holderSocket);
+    EXPECT_EQ(launches().size(), 1) << "a second browser was started";
+
+    // The holder ends with its browser, and takes its socket along.
+    ::kill(static_cast<pid_t>(result.pid), SIGKILL);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(result.holderSocket); }, 5000));
 }
 
 struct RefusalCase {
     const char* name;
     const char* behaviour;
     int timeoutMs;
-    const char* endpoint;
 };
 
 class BrowserLauncherRefusal : public BrowserLauncherTest, public testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(BrowserLauncherRefusal, DefaultProfileWithoutAPortMovesToAProfileOfItsOwnAndEndsTheFirstWindow) {
-    BrowserLauncher launcher;
-    launcher.setTimeoutMs(GetParam().timeoutMs);
-    const auto result = launcher.launch(standIn(GetParam().behaviour));
-    EXPECT_EQ(result.endpoint, QString::fromLatin1(GetParam().endpoint));
+    m_launcher.setTimeoutMs(GetParam().timeoutMs);
+    const auto result = m_launcher.launch(standIn(GetParam().behaviour));
+    EXPECT_FALSE(result.holderSocket.isEmpty()) << result.message.toStdString();
     EXPECT_TRUE(result.usedDedicatedProfile);
     EXPECT_EQ(result.profileDir, m_dir.filePath(u"data/ZOR Brakkon/browser-profiles/google-chrome"_s));
     EXPECT_TRUE(result.message.contains(result.profileDir))
@@ -119,17 +137,14 @@ TEST_P(BrowserLauncherRefusal, DefaultProfileWithoutAPortMovesToAProfileOfItsOwn
 }
 
 INSTANTIATE_TEST_SUITE_P(Browsers, BrowserLauncherRefusal,
-                         testing::Values(RefusalCase{"SaysSo", RefusesDefault, 15000,
-                                                     "ws://127.0.0.1:4712/devtools/browser/own"},
-                                         RefusalCase{"SaysNothing", IgnoresDefault, 800,
-                                                     "ws://127.0.0.1:4713/devtools/browser/own"}),
+                         testing::Values(RefusalCase{"SaysSo", RefusesDefault, 15000},
+                                         RefusalCase{"SaysNothing", IgnoresDefault, 800}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrowserLauncherTest, BrowserRunningWithoutAPortIsNotStartedAgainAndTheUserLearnsTheFix) {
     holdProfile(defaultProfile(), ::getpid());
-    BrowserLauncher launcher;
-    const auto result = launcher.launch(standIn(OpensPort));
-    EXPECT_TRUE(result.endpoint.isEmpty());
+    const auto result = m_launcher.launch(standIn(Answers));
+    EXPECT_FALSE(result.watchable());
     EXPECT_TRUE(result.message.contains(u"already running"_s)) << result.message.toStdString();
     EXPECT_TRUE(result.message.contains(u"--remote-debugging-port"_s)) << result.message.toStdString();
     EXPECT_TRUE(launches().isEmpty());
@@ -141,32 +156,25 @@ TEST_F(BrowserLauncherTest, BrowserAlreadyRunningWithAPortIsWatchedAsItIs) {
     ASSERT_TRUE(port.open(QIODevice::WriteOnly));
     port.write("9333\n/devtools/browser/running\n");
     port.close();
-    BrowserLauncher launcher;
-    const auto result = launcher.launch(standIn(OpensPort));
+    const auto result = m_launcher.launch(standIn(Answers));
     EXPECT_EQ(result.endpoint, u"ws://127.0.0.1:9333/devtools/browser/running"_s);
     EXPECT_TRUE(launches().isEmpty());
 }
 
-TEST_F(BrowserLauncherTest, StalePortFileOfAnEndedBrowserIsNotTakenForTheNewOne) {
-    // A lock of a process that is gone, and a port file it left behind.
+TEST_F(BrowserLauncherTest, LockOfAnEndedBrowserDoesNotStopANewStart) {
     holdProfile(defaultProfile(), 999999);
-    QFile port(defaultProfile() + u"/DevToolsActivePort"_s);
-    ASSERT_TRUE(port.open(QIODevice::WriteOnly));
-    port.write("9333\n/devtools/browser/stale\n");
-    port.close();
-    BrowserLauncher launcher;
-    const auto result = launcher.launch(standIn(OpensPort));
-    EXPECT_EQ(result.endpoint, u"ws://127.0.0.1:4711/devtools/browser/abc"_s);
+    const auto result = m_launcher.launch(standIn(Answers));
+    EXPECT_FALSE(result.holderSocket.isEmpty()) << result.message.toStdString();
+    EXPECT_EQ(launches().size(), 1);
 }
 
-TEST_F(BrowserLauncherTest, FailuresAreReportedWithoutAnEndpoint) {
-    BrowserLauncher launcher;
-    const auto dies = launcher.launch(standIn(DiesAtOnce));
-    EXPECT_TRUE(dies.endpoint.isEmpty());
+TEST_F(BrowserLauncherTest, FailuresAreReportedWithNothingToWatch) {
+    const auto dies = m_launcher.launch(standIn(DiesAtOnce));
+    EXPECT_FALSE(dies.watchable());
     EXPECT_TRUE(dies.message.contains(u"ended before"_s)) << dies.message.toStdString();
 
-    const auto missing = launcher.launch(u"no-such-browser-anywhere"_s);
-    EXPECT_TRUE(missing.endpoint.isEmpty());
+    const auto missing = m_launcher.launch(u"no-such-browser-anywhere"_s);
+    EXPECT_FALSE(missing.watchable());
     EXPECT_TRUE(missing.message.contains(u"not found"_s)) << missing.message.toStdString();
 }
 

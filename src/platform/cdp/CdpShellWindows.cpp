@@ -2,6 +2,7 @@
 
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/pipe/HolderSockets.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -62,6 +63,17 @@ QList<BrowserSource> CdpShellWindows::profileSources() {
         BrowserSource source;
         source.kind = BrowserSource::Kind::ActivePortFile;
         source.file = QDir(config).filePath(QString::fromLatin1(profile) + "/DevToolsActivePort"_L1);
+        sources.append(source);
+    }
+    return sources;
+}
+
+QList<BrowserSource> CdpShellWindows::holderSources() {
+    QList<BrowserSource> sources;
+    for (const QString& socket : pipe::HolderSockets::list()) {
+        BrowserSource source;
+        source.kind = BrowserSource::Kind::Holder;
+        source.file = socket;
         sources.append(source);
     }
     return sources;

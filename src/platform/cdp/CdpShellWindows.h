@@ -21,6 +21,8 @@ public:
 
     // The DevToolsActivePort files of the usual Chromium-family profiles.
     static QList<BrowserSource> profileSources();
+    // The holders of browsers this program started, in this run or an earlier one.
+    static QList<BrowserSource> holderSources();
     // Sources for endpoint texts ("9222", "ws://127.0.0.1:..."); invalid ones are skipped.
     static QList<BrowserSource> endpointSources(const QStringList& endpoints);
 

@@ -5,6 +5,7 @@
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/Endpoint.h"
 #include "platform/common/BrowserKeyState.h"
+#include "platform/pipe/HolderSockets.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -63,6 +64,7 @@ QString BrowserSource::describe() const {
     case Kind::Port:
         return u"127.0.0.1:%1"_s.arg(port);
     case Kind::ActivePortFile:
+    case Kind::Holder:
         return file;
     }
     return {};
@@ -109,6 +111,15 @@ void DevToolsBrowser::tryConnect() {
             connectTo(endpoint->webSocketUrl);
         return;
     }
+    case BrowserSource::Kind::Holder:
+        // Once the browser has ended there is nothing left to look for.
+        if (!pipe::HolderSockets::isLive(m_source.file)) {
+            qCInfo(lcCdp, "the browser of %s has ended", qUtf8Printable(m_source.describe()));
+            m_retry.stop();
+            return;
+        }
+        connectTo(QUrl::fromLocalFile(m_source.file));
+        return;
     case BrowserSource::Kind::Port: {
         m_resolving = true;
         QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/json/version"_s.arg(m_source.port)));
@@ -143,7 +154,9 @@ void DevToolsBrowser::connectTo(const QUrl& url) {
     connect(m_connection.get(), &DevToolsConnection::opened, this, &DevToolsBrowser::onOpened);
     connect(m_connection.get(), &DevToolsConnection::closed, this, &DevToolsBrowser::onClosed);
     connect(m_connection.get(), &DevToolsConnection::eventReceived, this, &DevToolsBrowser::onEvent);
-    if (!m_connection->open(url))
+    if (url.isLocalFile())
+        m_connection->openPipe(url.toLocalFile());
+    else if (!m_connection->open(url))
         m_connection.reset();
 }
 

@@ -14,10 +14,11 @@
 
 namespace platform::cdp {
 
-// Where to find one browser: a fixed WebSocket address, a port to ask /json/version on, or a
-// profile's DevToolsActivePort file (re-read on every attempt: the port changes per start).
+// Where to find one browser: a fixed WebSocket address, a port to ask /json/version on, a
+// profile's DevToolsActivePort file (re-read on every attempt: the port changes per start), or
+// the local socket of the holder that owns the browser's pipe (file).
 struct BrowserSource {
-    enum class Kind { WebSocket, Port, ActivePortFile };
+    enum class Kind { WebSocket, Port, ActivePortFile, Holder };
     Kind kind = Kind::Port;
     quint16 port = 0;
     QUrl url;

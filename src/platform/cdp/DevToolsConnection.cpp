@@ -3,6 +3,8 @@
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/DevToolsMessage.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/cdp/PipeTransport.h"
+#include "platform/cdp/WebSocketTransport.h"
 
 #include <QJsonDocument>
 #include <QScopedValueRollback>
@@ -12,32 +14,11 @@ namespace platform::cdp {
 DevToolsConnection::DevToolsConnection(QObject* parent)
     : QObject(parent) {
     m_clock.start();
-    m_socket.setMaxAllowedIncomingMessageSize(MaxMessageBytes);
-    m_socket.setMaxAllowedIncomingFrameSize(MaxMessageBytes);
-    connect(&m_socket, &QWebSocket::connected, this, [this] {
-        const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
-        m_open = true;
-        emit opened();
-    });
-    connect(&m_socket, &QWebSocket::disconnected, this, &DevToolsConnection::onDisconnected);
-    connect(&m_socket, &QWebSocket::textMessageReceived, this, &DevToolsConnection::handleMessage);
-    connect(&m_socket, &QWebSocket::binaryMessageReceived, this, [](const QByteArray& data) {
-        qCInfo(lcCdp, "binary message of %lld bytes dropped", static_cast<long long>(data.size()));
-    });
-    connect(&m_socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
-            [this](QAbstractSocket::SocketError) {
-                qCDebug(lcCdp, "%s: %s", qUtf8Printable(m_url.toString()),
-                        qUtf8Printable(m_socket.errorString()));
-                // A refused connection never reaches "connected", so it never reports "disconnected".
-                const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
-                if (!m_open)
-                    emit closed();
-            });
 }
 
 DevToolsConnection::~DevToolsConnection() {
-    m_socket.disconnect(this);
-    m_socket.abort();
+    if (m_transport)
+        m_transport->abort();
 }
 
 bool DevToolsConnection::open(const QUrl& url) {
@@ -46,12 +27,31 @@ bool DevToolsConnection::open(const QUrl& url) {
         return false;
     }
     m_url = url;
-    m_socket.open(url);
+    use(std::make_unique<WebSocketTransport>(url, MaxMessageBytes));
     return true;
 }
 
+void DevToolsConnection::openPipe(const QString& socketPath) {
+    m_url = QUrl::fromLocalFile(socketPath);
+    use(std::make_unique<PipeTransport>(socketPath, MaxMessageBytes));
+}
+
+void DevToolsConnection::use(std::unique_ptr<DevToolsTransport> transport) {
+    if (m_transport)
+        m_transport->abort();
+    m_transport = std::move(transport);
+    connect(m_transport.get(), &DevToolsTransport::opened, this, [this] {
+        const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
+        m_open = true;
+        emit opened();
+    });
+    connect(m_transport.get(), &DevToolsTransport::messageReceived, this, &DevToolsConnection::handleMessage);
+    connect(m_transport.get(), &DevToolsTransport::closed, this, &DevToolsConnection::onClosed);
+}
+
 void DevToolsConnection::close() {
-    m_socket.close();
+    if (m_transport)
+        m_transport->close();
 }
 
 int DevToolsConnection::send(const QString& method, const QJsonObject& params, const QString& sessionId,
@@ -66,14 +66,15 @@ int DevToolsConnection::send(const QString& method, const QJsonObject& params, c
         message.insert(QStringLiteral("sessionId"), sessionId);
     if (onReply)
         m_pending.insert(id, std::move(onReply));
-    const QString text = QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact));
-    qCDebug(lcCdpWire, "> %s", qUtf8Printable(text));
-    m_socket.sendTextMessage(text);
+    const QByteArray text = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    qCDebug(lcCdpWire, "> %s", text.constData());
+    m_transport->send(text);
     return id;
 }
 
 void DevToolsConnection::flush() {
-    m_socket.flush();
+    if (m_transport)
+        m_transport->flush();
 }
 
 void DevToolsConnection::handleMessage(const QString& text) {
@@ -110,13 +111,12 @@ void DevToolsConnection::handleMessage(const QString& text) {
     reply(message.result, message.error);
 }
 
-void DevToolsConnection::onDisconnected() {
+// Also when the connection never opened: whoever waits for it learns that it will not.
+void DevToolsConnection::onClosed() {
     const QScopedValueRollback delivering(m_delivering, m_delivering + 1);
-    const bool wasOpen = m_open;
     m_open = false;
     failPending();
-    if (wasOpen)
-        emit closed();
+    emit closed();
 }
 
 void DevToolsConnection::failPending() {

@@ -5,13 +5,16 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QUrl>
-#include <QWebSocket>
 #include <functional>
+#include <memory>
 
 namespace platform::cdp {
 
-// One WebSocket to a browser's DevTools service, with flat sessions: every message names its
-// session, replies are matched to their requests by id, events are handed on with their session.
+class DevToolsTransport;
+
+// One connection to a browser's DevTools service (a WebSocket, or the pipe its holder offers),
+// with flat sessions: every message names its session, replies are matched to their requests
+// by id, events are handed on with their session.
 class DevToolsConnection : public QObject {
     Q_OBJECT
 public:
@@ -25,6 +28,8 @@ public:
 
     // Refuses anything but a loopback ws:// address (returns false, nothing is opened).
     bool open(const QUrl& url);
+    // The pipe of a browser offered by its holder's local socket.
+    void openPipe(const QString& socketPath);
     void close();
     bool isOpen() const { return m_open; }
     // Whether a signal of this connection is being handled: a handler may run a nested event
@@ -45,7 +50,7 @@ public:
     qint64 now() const { return m_clock.nsecsElapsed(); }
     qint64 receivedAt() const { return m_receivedAt; }
 
-    // Feeds one incoming text frame, as the socket does; open for tests of the parser.
+    // Feeds one incoming message, as the transport does; open for tests of the parser.
     void handleMessage(const QString& text);
 
 signals:
@@ -54,10 +59,11 @@ signals:
     void eventReceived(const QString& method, const QJsonObject& params, const QString& sessionId);
 
 private:
-    void onDisconnected();
+    void use(std::unique_ptr<DevToolsTransport> transport);
+    void onClosed();
     void failPending();
 
-    QWebSocket m_socket;
+    std::unique_ptr<DevToolsTransport> m_transport;
     QUrl m_url;
     bool m_open = false;
     int m_delivering = 0;

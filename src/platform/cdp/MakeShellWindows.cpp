@@ -14,8 +14,9 @@ std::unique_ptr<ShellWindows> makeShellWindows() {
         settings().GetSetting(QCoreApplication::applicationName(), QStringLiteral("General"),
                               QStringLiteral("Browsers"), QString());
     endpoints += stored.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
-    const auto sources = endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
-                                             : cdp::CdpShellWindows::endpointSources(endpoints);
+    const auto sources = (endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
+                                              : cdp::CdpShellWindows::endpointSources(endpoints)) +
+                         cdp::CdpShellWindows::holderSources();
     return std::make_unique<cdp::CdpShellWindows>(sources);
 }
 

@@ -2,9 +2,10 @@
 
 #include "platform/BrowserOptions.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/pipe/HolderSockets.h"
 
 #include <QCommandLineParser>
-#include <QDeadlineTimer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSysInfo>
-#include <QThread>
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
@@ -24,9 +24,6 @@ using namespace Qt::StringLiterals;
 namespace platform {
 
 namespace {
-
-// What a branded browser prints when it ignores a DevTools port on its default profile.
-constexpr auto RefusalText = "non-default data directory"_L1;
 
 bool processAlive(qint64 pid) {
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
@@ -80,13 +77,17 @@ QString BrowserLauncher::dedicatedProfileDir(const QString& program) {
 }
 
 QStringList BrowserLauncher::launchFlags() {
-    // Port 0: the browser picks a free one and names it in DevToolsActivePort, so a second
-    // launched browser never collides with the first. The port listens on loopback only.
-    QStringList flags{u"--remote-debugging-port=0"_s, u"--disable-popup-blocking"_s};
+    // A pipe, not a port: a DevTools port on 127.0.0.1 would let any local process of any user
+    // take the browser over.
+    QStringList flags{u"--remote-debugging-pipe"_s, u"--disable-popup-blocking"_s};
     // Chromium refuses to start as root with its sandbox on (containers, CI machines).
     if (::geteuid() == 0)
         flags << u"--no-sandbox"_s;
     return flags;
+}
+
+QString BrowserLauncher::defaultHolderProgram() {
+    return QDir(QCoreApplication::applicationDirPath()).filePath(u"ZORBrakkonHolder"_s);
 }
 
 qint64 BrowserLauncher::runningProfileOwner(const QString& profileDir) {
@@ -111,32 +112,37 @@ QString BrowserLauncher::endpointFromActivePort(const QString& profileDir) {
     return endpoint ? endpoint->webSocketUrl.toString() : QString();
 }
 
-qint64 BrowserLauncher::start(const QString& program, const QStringList& arguments, const QString& errorLog) {
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(errorLog);
-    qint64 pid = 0;
-    return process.startDetached(&pid) ? pid : 0;
-}
-
-BrowserLauncher::Wait BrowserLauncher::waitForPort(const QString& profileDir, qint64 pid,
-                                                   const QString& errorLog, QString& endpoint) const {
-    QDeadlineTimer deadline(m_timeoutMs);
-    while (!deadline.hasExpired()) {
-        endpoint = endpointFromActivePort(profileDir);
-        if (!endpoint.isEmpty())
-            return Wait::Ready;
-        QFile log(errorLog);
-        if (log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(RefusalText))
-            return Wait::Refused;
-        if (!processAlive(pid))
-            return Wait::Exited;
-        QThread::msleep(50);
+BrowserLauncher::Start BrowserLauncher::startHeld(const QString& program, const QStringList& arguments,
+                                                  const QString& errorLog, Result& result) const {
+    QProcess holder;
+    holder.setProgram(m_holder);
+    holder.setArguments(QStringList{u"--folder"_s, pipe::HolderSockets::folder(), u"--log"_s, errorLog,
+                                    u"--wait"_s, QString::number(m_timeoutMs), u"--"_s, program} +
+                        arguments);
+    holder.setStandardInputFile(QProcess::nullDevice());
+    holder.start();
+    // The holder answers once the browser did, or did not; its own time limit comes first.
+    if (!holder.waitForFinished(m_timeoutMs + 15000)) {
+        holder.kill();
+        holder.waitForFinished(1000);
+        result.message = u"%1 gave no answer"_s.arg(m_holder);
+        return Start::Failed;
     }
-    return Wait::TimedOut;
+    const QString verdict = QString::fromUtf8(holder.readAllStandardOutput()).trimmed();
+    const QString word = verdict.section(u' ', 0, 0);
+    if (word == "ready"_L1) {
+        result.pid = verdict.section(u' ', 1, 1).toLongLong();
+        result.holderSocket = verdict.section(u' ', 2);
+        return Start::Ready;
+    }
+    if (word == "refused"_L1 || word == "silent"_L1)
+        return Start::Refused;
+    if (word == "exited"_L1)
+        return Start::Exited;
+    result.message = holder.error() == QProcess::FailedToStart
+                         ? u"the browser holder %1 could not be started"_s.arg(m_holder)
+                         : u"the browser holder failed: %1"_s.arg(verdict.section(u' ', 1));
+    return Start::Failed;
 }
 
 BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
@@ -156,8 +162,14 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
         profile = dedicatedProfileDir(program);
 
     for (;;) {
-        if (runningProfileOwner(profile) != 0) {
-            result.profileDir = profile;
+        result.profileDir = profile;
+        if (const qint64 owner = runningProfileOwner(profile); owner != 0) {
+            // Started by this program before: its holder is found with the others.
+            if (const QString socket = pipe::HolderSockets::socketPathFor(owner);
+                pipe::HolderSockets::isLive(socket)) {
+                result.holderSocket = socket;
+                return result;
+            }
             result.endpoint = endpointFromActivePort(profile);
             if (result.endpoint.isEmpty())
                 result.message = u"%1 is already running without a DevTools port, so it cannot be watched. "
@@ -168,8 +180,6 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
         }
 
         QDir().mkpath(profile);
-        // A port file left by an earlier run would be taken for the new browser's.
-        QFile::remove(QDir(profile).filePath(u"DevToolsActivePort"_s));
         // The browser's own messages, kept beside our data rather than in the user's profile.
         const QString errorLog =
             QDir::cleanPath(dedicatedProfileDir(program) + u"/../%1-launch.log"_s.arg(name));
@@ -179,35 +189,28 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
         if (result.usedDedicatedProfile)
             arguments << u"--user-data-dir="_s + profile << u"--no-first-run"_s
                       << u"--no-default-browser-check"_s;
-        const qint64 pid = start(program, arguments, errorLog);
-        if (pid == 0) {
-            result.message = u"%1 could not be started"_s.arg(program);
+        switch (startHeld(program, arguments, errorLog, result)) {
+        case Start::Ready:
+        case Start::Failed:
             return result;
-        }
-        const Wait wait = waitForPort(profile, pid, errorLog, result.endpoint);
-        result.profileDir = profile;
-        if (wait == Wait::Ready) {
-            result.pid = pid;
+        case Start::Exited:
+            result.message =
+                u"%1 ended before it answered on its DevTools pipe (see %2)"_s.arg(name, errorLog);
             return result;
-        }
-        if (wait == Wait::Exited) {
-            result.message = u"%1 ended before it opened a DevTools port (see %2)"_s.arg(name, errorLog);
-            return result;
+        case Start::Refused:
+            break;
         }
         if (result.usedDedicatedProfile) {
-            ::kill(static_cast<pid_t>(pid), SIGTERM);
-            result.message = u"%1 opened no DevTools port within %2 s"_s.arg(name).arg(m_timeoutMs / 1000.0);
+            result.message = u"%1 did not answer on its DevTools pipe within %2 s (see %3)"_s.arg(name)
+                                 .arg(m_timeoutMs / 1000.0)
+                                 .arg(errorLog);
             return result;
         }
-        // The browser ignores the port on its default profile: end the window we opened and
-        // use a profile of our own instead.
-        ::kill(static_cast<pid_t>(pid), SIGTERM);
-        QDeadlineTimer gone(5000);
-        while (processAlive(pid) && !gone.hasExpired())
-            QThread::msleep(50);
+        // The browser will not speak DevTools on its default profile (the holder has ended the
+        // window it opened): use a profile of our own instead.
         profile = dedicatedProfileDir(program);
         result.usedDedicatedProfile = true;
-        result.message = u"%1 does not open a DevTools port on its default profile; it now runs on a profile "
+        result.message = u"%1 does not allow DevTools on its default profile; it now runs on a profile "
                          "of its own in %2 (your bookmarks and sign-ins are not there)"_s.arg(name, profile);
     }
 }
@@ -215,8 +218,9 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
 void addLaunchBrowserOption(QCommandLineParser& parser) {
     parser.addOption(QCommandLineOption(
         u"launch-browser"_s,
-        u"Start a Chromium-family browser (PROGRAM, else the first found of %1) with a DevTools port "
-        "on 127.0.0.1 and its own popup blocker off, and watch it."_s.arg(
+        u"Start a Chromium-family browser (PROGRAM, else the first found of %1) with DevTools on a "
+        "pipe (no port) and its own popup blocker off, and watch it. It goes on when this program "
+        "ends and is watched again at the next start."_s.arg(
             BrowserLauncher::defaultPrograms().join(u", "_s))));
     parser.addPositionalArgument(u"PROGRAM"_s, u"The browser for --launch-browser."_s, u"[PROGRAM]"_s);
 }
@@ -231,12 +235,15 @@ void applyLaunchBrowserOption(const QCommandLineParser& parser) {
     }
     BrowserLauncher launcher;
     const BrowserLauncher::Result result = launcher.launch(positional.value(0));
-    if (result.endpoint.isEmpty()) {
-        qCWarning(lcLaunch, "--launch-browser: %s", qUtf8Printable(result.message));
-        return;
-    }
     if (!result.message.isEmpty())
         qCWarning(lcLaunch, "--launch-browser: %s", qUtf8Printable(result.message));
+    if (!result.watchable())
+        return;
+    if (!result.holderSocket.isEmpty()) {
+        qCInfo(lcLaunch, "the browser's pipe is held at %s (profile %s)", qUtf8Printable(result.holderSocket),
+               qUtf8Printable(result.profileDir));
+        return;
+    }
     qCInfo(lcLaunch, "watching the browser at %s (profile %s)", qUtf8Printable(result.endpoint),
            qUtf8Printable(result.profileDir));
     setBrowserEndpoints(browserEndpoints() << result.endpoint);

@@ -8,19 +8,24 @@ class QCommandLineParser;
 
 namespace platform {
 
-// Starts a Chromium-family browser the program can watch: a DevTools port on loopback and the
-// browser's own popup blocker off, so that every popup reaches this program. Recent branded
-// browsers refuse a DevTools port on their default profile; the launcher then starts them on a
-// dedicated profile below the program's data folder. A browser already running on the profile
-// without a port cannot be attached to; the launcher says so instead of starting a second one.
+// Starts a Chromium-family browser the program can watch: DevTools on a pipe, which no other
+// process can reach (no port is opened), and the browser's own popup blocker off, so that every
+// popup reaches this program. The pipe is owned by a holder process (ZORBrakkonHolder beside
+// the program) for the browser's whole life, so the browser outlives the program; the program
+// finds it again through the holder's socket. Recent branded browsers refuse DevTools on their
+// default profile; the launcher then starts them on a dedicated profile below the program's
+// data folder. A browser already running on the profile outside a holder cannot be attached to
+// unless it has a port; the launcher says so instead of starting a second one.
 class BrowserLauncher {
 public:
     struct Result {
-        QString endpoint;   // ws://127.0.0.1:.../devtools/browser/...; empty on failure
-        QString message;    // what the user is told (failure, or the switch of profiles)
-        QString profileDir; // the profile the browser runs on
+        QString holderSocket; // the holder that offers the browser's pipe
+        QString endpoint;     // or: ws://127.0.0.1:... of a browser found running with a port
+        QString message;      // what the user is told (failure, or the switch of profiles)
+        QString profileDir;   // the profile the browser runs on
         bool usedDedicatedProfile = false;
         qint64 pid = 0; // of the browser started; 0 when none was started
+        bool watchable() const { return !holderSocket.isEmpty() || !endpoint.isEmpty(); }
     };
 
     // The browsers tried, in this order, when none is named.
@@ -38,21 +43,26 @@ public:
     // The loopback WebSocket address in a DevToolsActivePort file; empty when incomplete.
     static QString endpointFromActivePort(const QString& profileDir);
 
-    // How long to wait for the port file before giving up on a profile.
+    // The holder beside the running program.
+    static QString defaultHolderProgram();
+
+    // How long to wait for the browser's first answer before giving up on a profile.
     void setTimeoutMs(int milliseconds) { m_timeoutMs = milliseconds; }
+    void setHolderProgram(const QString& path) { m_holder = path; }
     Result launch(const QString& requested);
 
 private:
-    enum class Wait { Ready, Refused, Exited, TimedOut };
-    Wait waitForPort(const QString& profileDir, qint64 pid, const QString& errorLog, QString& endpoint) const;
-    static qint64 start(const QString& program, const QStringList& arguments, const QString& errorLog);
+    enum class Start { Ready, Refused, Exited, Failed };
+    Start startHeld(const QString& program, const QStringList& arguments, const QString& errorLog,
+                    Result& result) const;
 
     int m_timeoutMs = 15000;
+    QString m_holder = defaultHolderProgram();
 };
 
 // --launch-browser [PROGRAM]
 void addLaunchBrowserOption(QCommandLineParser& parser);
-// Starts the browser when asked and adds its endpoint to the watched ones; tells the user on failure.
+// Starts the browser when asked (its holder is then found with the others); tells the user on failure.
 void applyLaunchBrowserOption(const QCommandLineParser& parser);
 
 } // namespace platform

@@ -1,0 +1,276 @@
+// A browser the program starts itself (--launch-browser): it runs with DevTools on a pipe held
+// by the program's holder, so it opens no TCP port, it outlives the program, and a program
+// started again watches it again. The page is driven through the test's own server (the
+// browser has no port a test client could use): it asks for a command every 50 ms, opens the
+// popup it is told to, and reports whether that popup was closed.
+#include "e2e/ProgramLog.h"
+#include "e2e/ProgramUnderTest.h"
+#include "support/HttpTestServer.h"
+#include "support/TrayHost.h"
+#include "support/WaitUntil.h"
+#include "support/XvfbSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUrl>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+static const bool underXvfb = XvfbSession::startForProcess();
+
+namespace {
+
+const QByteArray OpenerPage = R"(<!DOCTYPE html><title>opener</title><script>
+let done = '';
+async function poll() {
+  const command = await (await fetch('/command')).text();
+  if (command.startsWith('go ') && location.href !== command.slice(3))
+    location = command.slice(3);
+  else if (command.startsWith('open ') && command !== done) {
+    done = command;
+    const path = command.slice(5);
+    const popup = window.open(path);
+    setTimeout(() => fetch('/report?' + encodeURIComponent(path) + '=' +
+                           (popup === null || popup.closed ? 'closed' : 'open')), 1000);
+  }
+  setTimeout(poll, 50);
+}
+poll();
+</script>)";
+
+// Every process below pid, pid included.
+QList<qint64> processTree(qint64 root) {
+    QHash<qint64, QList<qint64>> children;
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = entry.toLongLong(&ok);
+        QFile stat(u"/proc/%1/stat"_s.arg(entry));
+        if (!ok || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        children[fields.value(1).toLongLong()].append(pid);
+    }
+    QList<qint64> tree{root};
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        tree += children.value(tree[i]);
+    return tree;
+}
+
+// Socket inodes of TCP sockets listening anywhere on this machine.
+QSet<QString> listeningTcpInodes() {
+    QSet<QString> inodes;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() > 9 && fields[3] == "0A") // TCP_LISTEN
+                inodes.insert(QString::fromLatin1(fields[9]));
+        }
+    }
+    return inodes;
+}
+
+// The listening TCP sockets the processes hold, as "pid:inode".
+QStringList listeningSocketsOf(const QList<qint64>& pids) {
+    const QSet<QString> listening = listeningTcpInodes();
+    QStringList found;
+    for (qint64 pid : pids) {
+        const QDir fds(u"/proc/%1/fd"_s.arg(pid));
+        for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
+            const QString target = QFile::symLinkTarget(fds.filePath(fd));
+            static const QRegularExpression socket(u"socket:\\[(\\d+)\\]"_s);
+            const auto match = socket.match(target);
+            if (match.hasMatch() && listening.contains(match.captured(1)))
+                found << u"%1:%2"_s.arg(pid).arg(match.captured(1));
+        }
+    }
+    return found;
+}
+
+// An ended process whose parent has not collected it yet counts as ended.
+bool alive(qint64 pid) {
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+qint64 parentOf(qint64 pid) {
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+}
+
+// The process that holds a browser's pipe (its name, as the kernel shortens it).
+qint64 holderOf(qint64 browser) {
+    const qint64 parent = parentOf(browser);
+    QFile name(u"/proc/%1/comm"_s.arg(parent));
+    return parent > 1 && name.open(QIODevice::ReadOnly) && name.readAll().startsWith("ZORBrakkonHold")
+               ? parent
+               : 0;
+}
+
+class LaunchedBrowser : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_trayHost = new TrayHost;
+        s_trayReady = s_trayHost->start();
+    }
+    static void TearDownTestSuite() { delete s_trayHost; }
+
+    void TearDown() override {
+        // Browsers outlive the program by design: end every one a holder of this test still
+        // offers (also one started by mistake), and the holders with them.
+        QList<qint64> pids{holderOf(m_browser), m_browser};
+        const QDir holders(m_program.environmentRoot() + u"/runtime/ZOR Brakkon browsers"_s);
+        for (const QString& name : holders.entryList(QDir::System)) {
+            const qint64 browser = name.section(u'-', 1).toLongLong();
+            pids << holderOf(browser) << browser;
+        }
+        for (qint64 pid : pids)
+            if (alive(pid))
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
+    }
+
+    // "chromium" for the program: Debian's chromium with the test's settings and the opener
+    // page; the program adds the pipe. Headful: a headless browser takes a throwaway profile
+    // of its own, and a second start would not find the first on the default one.
+    QString browserProgram() {
+        const QString path = m_program.environmentRoot() + u"/bin/chromium"_s;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile script(path);
+        script.open(QIODevice::WriteOnly);
+        script.write("#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
+                     " --disable-gpu --disable-quic --no-first-run --disable-background-networking"
+                     " --disable-component-update --disable-sync \"$@\" " +
+                     m_server.url(u"127.0.0.1"_s, u"/opener.html"_s).toUtf8() + "\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+    // Where the last start found the browser's pipe.
+    QString heldAt() const {
+        static const QRegularExpression held(u"the browser's pipe is held at (.+) \\(profile "_s);
+        QString last;
+        for (auto it = held.globalMatch(m_program.output()); it.hasNext();)
+            last = it.next().captured(1);
+        return last;
+    }
+
+    // Tells the page to open a popup and waits for its report; empty when none came.
+    QString openPopup(const QString& path, int timeoutMs = 15000) {
+        m_server.setPage(u"/command"_s, "open " + path.toUtf8());
+        return reportOf(path, timeoutMs);
+    }
+    QString reportOf(const QString& path, int timeoutMs) {
+        const QString prefix = u"/report?"_s + QString::fromUtf8(QUrl::toPercentEncoding(path)) + u"="_s;
+        QString report;
+        waitUntil(
+            [&] {
+                for (const auto& request : m_server.requests())
+                    if (request.path.startsWith(prefix))
+                        report = request.path.mid(prefix.size());
+                return !report.isEmpty();
+            },
+            timeoutMs);
+        return report;
+    }
+
+    static inline TrayHost* s_trayHost = nullptr;
+    static inline bool s_trayReady = false;
+    HttpTestServer m_server;
+    ProgramUnderTest m_program;
+    qint64 m_browser = 0;
+    qint64 m_holder = 0;
+};
+
+TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARestart) {
+    ASSERT_TRUE(underXvfb);
+    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
+    m_server.setPage(u"/opener.html"_s, OpenerPage);
+    ProgramUnderTest::Options options;
+    options.killMode = 1; // every popup is cancelled, but those of accepted pages
+    options.acceptList = {u"localhost"_s};
+    options.arguments = {u"--launch-browser"_s, browserProgram()};
+    ASSERT_TRUE(m_program.start(options, 40000)) << m_program.failure().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << m_program.output().toStdString();
+    const QString socket = heldAt();
+    m_browser = QFileInfo(socket).fileName().section(u'-', 1).toLongLong();
+    m_holder = holderOf(m_browser);
+    ASSERT_NE(m_holder, 0) << "the browser's parent is not its holder";
+    ASSERT_TRUE(waitUntil([&] { return m_program.output().contains(u"watching the browser at"_s); }, 15000))
+        << m_program.output().toStdString();
+
+    // Decided as before, over the pipe.
+    EXPECT_EQ(openPopup(u"/popup/first"_s), u"closed"_s) << m_program.output().toStdString();
+    EXPECT_EQ(m_server.count(u"/popup/"_s), 0);
+
+    // No process of the browser, nor its holder, listens on a TCP port.
+    EXPECT_EQ(QFileInfo(socket).permissions() &
+                  (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+              QFile::Permissions());
+    EXPECT_TRUE(listeningSocketsOf(processTree(m_holder)).isEmpty())
+        << listeningSocketsOf(processTree(m_holder)).join(u", "_s).toStdString();
+
+    // A popup held while the program cannot answer, then the program killed: the browser stays,
+    // and the program started again decides the popup, once.
+    ASSERT_TRUE(m_program.signal(SIGSTOP));
+    m_server.setPage(u"/command"_s, "open /popup/held");
+    ASSERT_TRUE(waitUntil([&] { return m_server.count(u"/command"_s) > 0; }));
+    const auto frozen = [&] {
+        const int polls = m_server.count(u"/command"_s);
+        waitUntil([] { return false; }, 500);
+        return m_server.count(u"/command"_s) == polls;
+    };
+    ASSERT_TRUE(waitUntil(frozen, 10000)) << "the page never froze: the popup was not held";
+    ASSERT_TRUE(m_program.kill());
+    waitUntil([] { return false; }, 1500); // the browser would be gone by now without its holder
+    ASSERT_TRUE(alive(m_browser)) << "the browser ended with the program";
+    ASSERT_EQ(m_server.count(u"/report?%2Fpopup%2Fheld"_s), 0);
+    const qsizetype before = m_program.output().size();
+    ASSERT_TRUE(m_program.start(options, 40000)) << m_program.failure().toStdString();
+    EXPECT_EQ(reportOf(u"/popup/held"_s, 20000), u"closed"_s) << m_program.output().toStdString();
+    EXPECT_EQ(m_server.count(u"/popup/"_s), 0) << "a cancelled popup asked for its address";
+    const QString afterRestart = m_program.output().mid(before);
+    EXPECT_EQ(ProgramLog::cancels(afterRestart).session, 1) << afterRestart.toStdString();
+    EXPECT_EQ(heldAt(), socket) << "a second browser was started instead of watching the first";
+
+    // And a popup of an accepted page opens.
+    const QString accepted = m_server.url(u"localhost"_s, u"/opener.html"_s);
+    m_server.setPage(u"/command"_s, "go " + accepted.toUtf8());
+    ASSERT_TRUE(waitUntil([&] {
+        const auto requests = m_server.requests();
+        return std::any_of(requests.begin(), requests.end(), [](const HttpTestServer::Request& request) {
+            return request.host == "localhost"_L1 && request.path == "/command"_L1;
+        });
+    }));
+    EXPECT_EQ(openPopup(u"/popup/allowed"_s), u"open"_s) << m_program.output().toStdString();
+    EXPECT_EQ(m_server.count(u"/popup/allowed"_s), 1);
+
+    // The browser ending is a lost browser; the program goes on.
+    const qsizetype beforeEnd = m_program.output().size();
+    ::kill(static_cast<pid_t>(m_browser), SIGTERM);
+    EXPECT_TRUE(
+        waitUntil([&] { return m_program.output().mid(beforeEnd).contains(u"lost the browser"_s); }, 15000))
+        << m_program.output().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !alive(m_holder) && !QFileInfo::exists(socket); }, 10000))
+        << "the holder outlived its browser";
+    EXPECT_TRUE(m_program.running());
+    EXPECT_TRUE(ProgramLog::crashSigns(m_program.output()).isEmpty())
+        << ProgramLog::crashSigns(m_program.output()).join(u'\n').toStdString();
+    EXPECT_TRUE(m_program.terminate());
+}
+
+} // namespace
