@@ -1,0 +1,66 @@
+// Bytes from Firefox or a relay: any stream is cut into frames without harm, every message
+// that is accepted reads back the same after being written out, and the program's side takes
+// any payload without failing.
+#include "FuzzCheck.h"
+#include "platform/firefox/FirefoxConnection.h"
+#include "platform/firefox/wire/ExtensionMessage.h"
+#include "platform/firefox/wire/NativeFrame.h"
+
+#include <QCoreApplication>
+
+using platform::firefox::ExtensionMessage;
+using platform::firefox::FirefoxConnection;
+using platform::firefox::FrameReader;
+
+namespace {
+FirefoxConnection& connection() {
+    static int argc = 1;
+    static char name[] = "fuzz_firefox";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    static FirefoxConnection connection(nullptr);
+    return connection;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quietLogging();
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    constexpr std::uint32_t limit = 4096;
+
+    // Fed in two pieces, the stream gives the same frames as fed whole.
+    FrameReader whole(limit);
+    FrameReader split(limit);
+    whole.append(bytes);
+    split.append(bytes.left(size / 3));
+    QList<QByteArray> fromWhole;
+    QList<QByteArray> fromSplit;
+    while (const auto payload = whole.next())
+        fromWhole.append(*payload);
+    while (const auto payload = split.next())
+        fromSplit.append(*payload);
+    split.append(bytes.mid(size / 3));
+    while (const auto payload = split.next())
+        fromSplit.append(*payload);
+    FUZZ_CHECK(fromWhole == fromSplit);
+    FUZZ_CHECK(whole.overrun() == split.overrun());
+
+    for (const QByteArray& payload : fromWhole)
+        FUZZ_CHECK(payload.size() <= qsizetype(limit));
+
+    // The whole input as one payload too, so the messages themselves are fuzzed.
+    fromWhole.append(bytes);
+    for (const QByteArray& payload : fromWhole) {
+        for (const auto direction :
+             {ExtensionMessage::Direction::FromBrowser, ExtensionMessage::Direction::ToBrowser}) {
+            const auto message = ExtensionMessage::parse(payload, direction);
+            if (!message)
+                continue;
+            FUZZ_CHECK(message->direction() == direction);
+            const auto again = ExtensionMessage::parse(message->toJson(), direction);
+            FUZZ_CHECK(again && again->toJson() == message->toJson());
+        }
+        connection().handleMessage(payload);
+    }
+    return 0;
+}
