@@ -45,7 +45,9 @@
             shift: trusted && Boolean(event.shiftKey),
         };
         send(note);
-        const opened = pageOpen.apply(page, Array.prototype.slice.call(arguments));
+        // Omitted arguments arrive as undefined, which window.open takes as its defaults. An
+        // array of ours would be out of the page's reach.
+        const opened = pageOpen.call(page, url, target, features);
         if (opened === null && !asksNoopener(features))
             send({kind: 'refused', note: note.note});
         return opened;
