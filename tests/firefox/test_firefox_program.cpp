@@ -4,6 +4,9 @@
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
 #include "support/BidiClient.h"
+#include "support/BrowserTestClient.h"
+#include "support/ChromiumProcess.h"
+#include "support/DesktopProcess.h"
 #include "support/FirefoxProcess.h"
 #include "support/HttpTestServer.h"
 #include "support/TrayHost.h"
@@ -130,6 +133,39 @@ TEST_F(FirefoxProgram, APopupHeldWhenTheProgramDiesIsLetThrough) {
     // At once, not when the extension's wait for an answer runs out 3 s after the popup came.
     ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 5000));
     EXPECT_LT(firstRequestAt(u"/popup-script"_s) - killed, 1500);
+}
+
+TEST_F(FirefoxProgram, CtrlAndShiftHeldLetAScriptPopupThroughAndAcceptItsSite) {
+    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+    startFirefox();
+    ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000));
+    runProgram(u"xdotool"_s, {u"keydown"_s, u"ctrl"_s, u"shift"_s});
+    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    const bool loaded = waitUntil([&] { return serverSaw(u"/popup-script"_s); });
+    runProgram(u"xdotool"_s, {u"keyup"_s, u"ctrl"_s, u"shift"_s});
+    EXPECT_TRUE(loaded);
+    ASSERT_TRUE(program.terminate());
+    EXPECT_EQ(program.acceptList(), QStringList{u"site-a.test:%1"_s.arg(server.port())});
+}
+
+TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
+    ChromiumProcess chromium;
+    ASSERT_FALSE(chromium.webSocketUrl().isEmpty()) << qPrintable(chromium.failure());
+    ProgramUnderTest::Options options;
+    options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
+    ASSERT_TRUE(program.start(options)) << qPrintable(program.failure());
+    startFirefox();
+    ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000));
+    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    BrowserTestClient chromiumClient(chromium.webSocketUrl());
+    chromiumClient.openTab(server.url(u"site-b.test"_s, u"/script.html"_s));
+    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 2; }))
+        << qPrintable(program.output());
+    EXPECT_FALSE(serverSaw(u"/popup-script"_s));
+    ASSERT_TRUE(program.terminate());
+    EXPECT_TRUE(program.denyList().contains(u"site-a.test"_s) &&
+                program.denyList().contains(u"site-b.test"_s))
+        << qPrintable(program.denyList().join(u' '));
 }
 
 } // namespace
