@@ -185,16 +185,20 @@ function popupFor(tabId) {
 
 function decide(popup) {
     if (!popup.decision)
-        popup.decision = ask(popup).then((cancel) => {
-            popup.cancel = cancel;
-            if (cancel) {
-                browser.tabs.remove(popup.tab).catch(() => {});
-            } else {
-                popups.delete(popup.tab);
-                browser.tabs.get(popup.tab).then(reportTab, () => {});
-            }
-            return cancel;
-        });
+        popup.decision = ask(popup)
+            .catch((error) => {
+                log('popup of tab', popup.source, 'let through: deciding failed:', String(error));
+                return false;
+            })
+            .then((cancel) => {
+                if (cancel) {
+                    browser.tabs.remove(popup.tab).catch(() => {});
+                } else {
+                    popups.delete(popup.tab);
+                    browser.tabs.get(popup.tab).then(reportTab, () => {});
+                }
+                return cancel;
+            });
     return popup.decision;
 }
 
