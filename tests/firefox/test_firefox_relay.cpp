@@ -1,5 +1,6 @@
 // The relay Firefox starts, between a scripted extension (its stdin and stdout) and the
 // program's real Firefox backend.
+#include "platform/KeyState.h"
 #include "platform/firefox/FirefoxShellWindows.h"
 #include "platform/firefox/wire/ExtensionMessage.h"
 #include "platform/firefox/wire/NativeFrame.h"
@@ -67,8 +68,10 @@ TEST_F(Relay, CarriesTabsAndPopupsBothWays) {
     EXPECT_EQ(tabs[1]->Document()->domain(), "");
 
     int asked = 0;
+    QList<bool> ctrlHeld; // as the key poll reads it during each decision
     QObject::connect(tabs[0], &platform::WebBrowser::NewWindow2, [&](QObject*&, bool& cancel) {
         ++asked;
+        ctrlHeld.append(platform::keyState().GetKeyState(17) & 0x8000);
         cancel = !tabs[0]->Document()->parentWindowEventIsObject();
     });
     const struct {
@@ -77,7 +80,7 @@ TEST_F(Relay, CarriesTabsAndPopupsBothWays) {
     } popups[] = {
         {R"({"type":"popup","id":1,"opener":4,"popupTab":7,"url":"","gesture":false,"ctrl":false,"shift":false})",
          true},
-        {R"({"type":"popup","id":2,"opener":4,"popupTab":8,"url":"","gesture":true,"ctrl":false,"shift":false})",
+        {R"({"type":"popup","id":2,"opener":4,"popupTab":8,"url":"","gesture":true,"ctrl":true,"shift":false})",
          false},
         // An opener the extension never reported is let through unasked.
         {R"({"type":"popup","id":3,"opener":99,"popupTab":9,"url":"","gesture":false,"ctrl":false,"shift":false})",
@@ -90,6 +93,9 @@ TEST_F(Relay, CarriesTabsAndPopupsBothWays) {
         EXPECT_EQ(verdict.value("cancel").toBool(), popup.cancel) << popup.popup;
     }
     EXPECT_EQ(asked, 2);
+    // Offscreen nothing reads the keyboard: Ctrl is held exactly when Firefox said so.
+    EXPECT_EQ(ctrlHeld, (QList<bool>{false, true}));
+    EXPECT_EQ(platform::keyState().GetKeyState(17), 0);
 
     send(R"({"type":"tabGone","tab":5})");
     EXPECT_TRUE(waitUntil([&] { return program->items().size() == 2; }));

@@ -1,5 +1,6 @@
 #include "platform/firefox/FirefoxShellWindows.h"
 
+#include "platform/KeyState.h"
 #include "platform/Log.h"
 
 #include <QElapsedTimer>
@@ -93,13 +94,18 @@ void FirefoxShellWindows::decide(const Asked& asked) {
         QObject* disp = nullptr;
         m_deciding = true;
         opener->beginDecision(asked.question.facts);
-        try {
-            emit opener->NewWindow2(disp, outcome.cancelled);
-        } catch (const std::exception& error) {
-            qCWarning(lcPlatform, "deciding a Firefox popup failed part-way: %s", error.what());
-        } catch (...) {
-            qCWarning(lcPlatform, "deciding a Firefox popup failed part-way");
+        {
+            const BrowserReportedKeys keys(asked.question.facts.ctrl, asked.question.facts.shift);
+            emit KeysReported();
+            try {
+                emit opener->NewWindow2(disp, outcome.cancelled);
+            } catch (const std::exception& error) {
+                qCWarning(lcPlatform, "deciding a Firefox popup failed part-way: %s", error.what());
+            } catch (...) {
+                qCWarning(lcPlatform, "deciding a Firefox popup failed part-way");
+            }
         }
+        emit KeysReported();
         if (opener)
             opener->endDecision();
         m_deciding = false;
