@@ -73,6 +73,16 @@ protected:
         ASSERT_FALSE(bidi->installExtension(extension + u"/firefox"_s).isEmpty());
     }
 
+    // The program, then Firefox, and the extension connected to the program.
+    void startProgramAndFirefox(const ProgramUnderTest::Options& options = {}) {
+        ASSERT_TRUE(program.start(options)) << qPrintable(program.failure());
+        ASSERT_NO_FATAL_FAILURE(startFirefox());
+        ASSERT_TRUE(extensionConnected()) << qPrintable(program.output());
+    }
+    bool extensionConnected() {
+        return waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000);
+    }
+
     bool serverSaw(const QString& path) { return server.count(path) > 0; }
     qint64 firstRequestAt(const QString& path) {
         for (const auto& request : server.requests())
@@ -89,10 +99,7 @@ protected:
 };
 
 TEST_F(FirefoxProgram, CancelsScriptPopupsBeforeTheyLoadAndLetsClickedOnesThrough) {
-    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-    startFirefox();
-    ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000))
-        << qPrintable(program.output());
+    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
 
     bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
     ASSERT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }))
@@ -113,7 +120,7 @@ TEST_F(FirefoxProgram, CancelsScriptPopupsBeforeTheyLoadAndLetsClickedOnesThroug
 }
 
 TEST_F(FirefoxProgram, BrowsingGoesOnWithoutTheProgram) {
-    startFirefox();
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
     const qint64 opened = server.nowMs();
     bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
     // Let through at once, well before the extension's wait for an answer would run out.
@@ -121,10 +128,8 @@ TEST_F(FirefoxProgram, BrowsingGoesOnWithoutTheProgram) {
     EXPECT_LT(firstRequestAt(u"/popup-script"_s) - opened, 2500);
 }
 
-TEST_F(FirefoxProgram, APopupHeldWhenTheProgramDiesIsLetThrough) {
-    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-    startFirefox();
-    ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000));
+TEST_F(FirefoxProgram, APopupHeldWhenTheProgramDiesIsLetThroughAndTheProgramIsFoundAgain) {
+    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
     ASSERT_TRUE(program.signal(SIGSTOP));
     bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
     ASSERT_FALSE(serverSaw(u"/popup-script"_s));
@@ -133,12 +138,17 @@ TEST_F(FirefoxProgram, APopupHeldWhenTheProgramDiesIsLetThrough) {
     // At once, not when the extension's wait for an answer runs out 3 s after the popup came.
     ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 5000));
     EXPECT_LT(firstRequestAt(u"/popup-script"_s) - killed, 1500);
+
+    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+    ASSERT_TRUE(extensionConnected());
+    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }))
+        << qPrintable(program.output());
+    EXPECT_EQ(server.count(u"/popup-script"_s), 1);
 }
 
 TEST_F(FirefoxProgram, CtrlAndShiftHeldLetAScriptPopupThroughAndAcceptItsSite) {
-    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-    startFirefox();
-    ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000));
+    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
     runProgram(u"xdotool"_s, {u"keydown"_s, u"ctrl"_s, u"shift"_s});
     bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
     const bool loaded = waitUntil([&] { return serverSaw(u"/popup-script"_s); });
@@ -153,9 +163,7 @@ TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
     ASSERT_FALSE(chromium.webSocketUrl().isEmpty()) << qPrintable(chromium.failure());
     ProgramUnderTest::Options options;
     options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
-    ASSERT_TRUE(program.start(options)) << qPrintable(program.failure());
-    startFirefox();
-    ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000));
+    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox(options));
     bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
     BrowserTestClient chromiumClient(chromium.webSocketUrl());
     chromiumClient.openTab(server.url(u"site-b.test"_s, u"/script.html"_s));
