@@ -12,6 +12,8 @@ BidiClient::BidiClient(const QUrl& url) {
         const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
         if (message.contains("id"_L1))
             m_answers.insert(message.value("id"_L1).toInt(), message);
+        else if (onEvent)
+            onEvent(message.value("method"_L1).toString(), message.value("params"_L1).toObject());
     });
     m_socket.open(url);
     if (waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; }))

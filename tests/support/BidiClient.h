@@ -2,12 +2,15 @@
 
 #include <QJsonObject>
 #include <QWebSocket>
+#include <functional>
 
 // A WebDriver BiDi session on a test's own Firefox: loads the extension temporarily, opens
 // pages and gives trusted clicks.
 class BidiClient {
 public:
     explicit BidiClient(const QUrl& url);
+    // Events of the modules subscribed to (session.subscribe), as they arrive.
+    std::function<void(const QString& method, const QJsonObject& params)> onEvent;
     bool isOpen() const { return m_sessionOpen; }
 
     // Waits for the answer; the "result", or an object with "error" on failure or timeout.
