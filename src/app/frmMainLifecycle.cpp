@@ -81,6 +81,9 @@ void frmMain::Form_Load() {
                 Qt::DirectConnection);
         connect(mobjIEManager.get(), &clsIEManager::BrowserBlocksPopups, this,
                 &frmMain::mobjIEManager_BrowserBlocksPopups);
+        // The key poll runs again at once, so the decision that follows sees those keys.
+        connect(mobjIEManager.get(), &clsIEManager::KeysReported, this, &frmMain::checkCtrl_Timer,
+                Qt::DirectConnection);
     });
     zor::tryStep("loading the domain lists", [&] { LoadList(); });
     ReadSettings();

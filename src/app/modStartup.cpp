@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/Platform.h"
 #include "platform/common/SingleInstanceGuard.h"
+#include "platform/firefox/FirefoxSupport.h"
 #include "platform/linux/BrowserLauncher.h"
 #include "platform/linux/UnixSignalWatcher.h"
 #include "util/VELModule.h"
@@ -29,6 +30,7 @@ void describeOptions(QCommandLineParser& parser) {
     parser.addOption(Verbose);
     platform::addBrowserOptions(parser);
     platform::addLaunchBrowserOption(parser);
+    platform::firefox::addFirefoxSupportOption(parser);
 }
 
 void nameApplication() {
@@ -54,6 +56,12 @@ void answerInformationRequests(int argc, char* argv[]) {
 
 int modStartup::Main(int argc, char* argv[]) {
     answerInformationRequests(argc, argv);
+    // Needs no display and no running instance: it only writes a file for Firefox.
+    if (platform::firefox::wantsFirefoxSupport(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        return platform::firefox::installFirefoxSupport();
+    }
     QApplication app(argc, argv);
     nameApplication();
     QApplication::setQuitOnLastWindowClosed(false);

@@ -45,6 +45,7 @@ void clsIEManager::Watch() {
             &clsIEManager::mobjIEWindows_WindowRevoked);
     connect(mobjIEWindows, &platform::ShellWindows::BrowserBlocksPopups, this,
             &clsIEManager::BrowserBlocksPopups);
+    connect(mobjIEWindows, &platform::ShellWindows::KeysReported, this, &clsIEManager::KeysReported);
     RefreshExplorers();
 }
 

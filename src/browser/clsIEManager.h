@@ -50,6 +50,8 @@ signals:
     void TitleChange(QString Text);
     // A watched browser refuses popups by itself, before they can be decided here.
     void BrowserBlocksPopups(QString browser);
+    // A browser reported Ctrl and Shift for the request about to be decided (see keyState()).
+    void KeysReported();
 
 private:
     friend class clsIEWindow;

@@ -31,10 +31,37 @@ NotifyIconFactory& notifyIconFactory() {
     static NotifyIconFactory factory;
     return factory;
 }
+
+constexpr std::int16_t KeyDown = std::int16_t(0x8000);
+constexpr std::int32_t VirtualKeyShift = 16;
+constexpr std::int32_t VirtualKeyControl = 17;
+constexpr std::int16_t CtrlReported = 1;
+constexpr std::int16_t ShiftReported = 2;
+std::int16_t reportedKeys = 0;
+
+// The keyboard as the installed reader sees it, plus what a browser reported.
+class WithReportedKeys final : public KeyState {
+public:
+    std::int16_t GetKeyState(std::int32_t virtualKey) override {
+        const std::int16_t read = service<KeyState>(makeKeyState).GetKeyState(virtualKey);
+        const bool reported = (virtualKey == VirtualKeyControl && (reportedKeys & CtrlReported)) ||
+                              (virtualKey == VirtualKeyShift && (reportedKeys & ShiftReported));
+        return reported ? std::int16_t(read | KeyDown) : read;
+    }
+};
 } // namespace
 
+BrowserReportedKeys::BrowserReportedKeys(bool ctrl, bool shift)
+    : m_previous(std::exchange(reportedKeys,
+                               std::int16_t((ctrl ? CtrlReported : 0) | (shift ? ShiftReported : 0)))) {}
+
+BrowserReportedKeys::~BrowserReportedKeys() {
+    reportedKeys = m_previous;
+}
+
 KeyState& keyState() {
-    return service<KeyState>(makeKeyState);
+    static WithReportedKeys keys;
+    return keys;
 }
 std::unique_ptr<KeyState> setKeyState(std::unique_ptr<KeyState> replacement) {
     return std::exchange(slot<KeyState>(), std::move(replacement));

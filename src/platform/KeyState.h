@@ -19,7 +19,22 @@ public:
     std::int16_t GetKeyState(std::int32_t) override { return 0; }
 };
 
-// The X11 reader when the program talks to an X server, otherwise NoKeysHeld.
+// What a browser reported of Ctrl and Shift with the new-window request being decided. While
+// an object lives, keyState() counts those keys as held on top of what the keyboard says: on
+// desktops where the keyboard cannot be read globally (Wayland) this is all the program has.
+class BrowserReportedKeys {
+public:
+    BrowserReportedKeys(bool ctrl, bool shift);
+    ~BrowserReportedKeys();
+    BrowserReportedKeys(const BrowserReportedKeys&) = delete;
+    BrowserReportedKeys& operator=(const BrowserReportedKeys&) = delete;
+
+private:
+    std::int16_t m_previous;
+};
+
+// The X11 reader when the program talks to an X server, otherwise NoKeysHeld; either with the
+// keys a browser reports added in.
 KeyState& keyState();
 // Puts a replacement in place and returns the previous one (null if none was made yet).
 std::unique_ptr<KeyState> setKeyState(std::unique_ptr<KeyState> replacement);

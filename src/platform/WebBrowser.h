@@ -106,6 +106,9 @@ signals:
     void WindowRevoked(std::int32_t lCookie);
     // Popups the browser refuses by itself never reach the program (told once per connection).
     void BrowserBlocksPopups(QString browser);
+    // The Ctrl and Shift a browser reported for the request about to be decided are in
+    // keyState() now (and again when they are gone): whoever keeps a copy should read again.
+    void KeysReported();
 };
 
 } // namespace platform

@@ -233,6 +233,8 @@ TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) 
     const QStringList allowed = {folder.path() + u'/', config, data,
                                  // The single-instance lock.
                                  qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/ZOR Brakkon"),
+                                 // The socket the Firefox relay reaches the program through.
+                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/zor-brakkon/"),
                                  // Fontconfig may refresh its own cache for the user; never our data.
                                  qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/fontconfig/")};
     const Traced traced = readTrace(trace, folder.path());

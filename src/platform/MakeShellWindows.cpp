@@ -1,6 +1,9 @@
 #include "platform/BrowserOptions.h"
+#include "platform/MultiShellWindows.h"
 #include "platform/Platform.h"
 #include "platform/cdp/CdpShellWindows.h"
+#include "platform/firefox/FirefoxShellWindows.h"
+#include "platform/firefox/wire/ExtensionMessage.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -17,7 +20,11 @@ std::unique_ptr<ShellWindows> makeShellWindows() {
     const auto sources = (endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
                                               : cdp::CdpShellWindows::endpointSources(endpoints)) +
                          cdp::CdpShellWindows::holderSources();
-    return std::make_unique<cdp::CdpShellWindows>(sources);
+    auto windows = std::make_unique<MultiShellWindows>();
+    windows->add(std::make_unique<cdp::CdpShellWindows>(sources));
+    // Firefox speaks no DevTools protocol: its companion extension reaches us through a relay.
+    windows->add(std::make_unique<firefox::FirefoxShellWindows>(firefox::relaySocketFolder()));
+    return windows;
 }
 
 } // namespace platform

@@ -1,0 +1,157 @@
+// Firefox figures with the whole program: Debian's Firefox ESR headless, the companion extension
+// loaded temporarily, Firefox's own popup blocker on and popups allowed for the opener's site.
+// (a) how long a cancelled popup's tab stays, from its creation to its end as WebDriver BiDi
+// reports them, and whether any popup address reached the server; (b) ordinary page loads
+// with the extension against a Firefox without it, alternating.
+#include "e2e/ProgramLog.h"
+#include "e2e/ProgramUnderTest.h"
+#include "support/BidiClient.h"
+#include "support/FirefoxProcess.h"
+#include "support/HttpTestServer.h"
+#include "support/TrayHost.h"
+#include "support/WaitUntil.h"
+#include "support/XvfbSession.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int Popups = 40;
+constexpr int Loads = 50;
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
+}
+
+// A page of some weight: text, a style sheet, a script and images from the same server.
+QByteArray ordinaryPage() {
+    QByteArray page = "<!DOCTYPE html><title>ordinary</title><link rel=stylesheet href='/style.css'>"
+                      "<script src='/app.js'></script>";
+    for (int i = 0; i < 20; ++i)
+        page += "<p>" + QByteArray(400, 'x') + "<img src='/img" + QByteArray::number(i) + ".png'></p>";
+    return page;
+}
+
+// A Firefox with the program's HOME and runtime folder and popups allowed for site-a.
+std::unique_ptr<FirefoxProcess> startFirefox(const ProgramUnderTest& program, const HttpTestServer& server) {
+    const QString permissions = program.environmentRoot() + u"/popup-permissions"_s;
+    QFile file(permissions);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("origin\tpopup\t1\t" + server.url(u"site-a.test"_s, QString()).toUtf8() + "\n");
+    file.close();
+    return std::make_unique<FirefoxProcess>(
+        program.environmentRoot() + u"/home"_s,
+        QStringList{u"XDG_RUNTIME_DIR="_s + program.environmentRoot() + u"/runtime"_s},
+        QStringList{u"\"permissions.manager.defaultsUrl\", \"file://"_s + permissions + u"\""_s});
+}
+
+// Sets Firefox support up for the program's user the way --install-firefox-support does it.
+bool installFirefoxSupport(const ProgramUnderTest& program) {
+    const QString app = program.appDir();
+    QFile::copy(QDir(qEnvironmentVariable("ZOR_RUNTIME_DIR")).filePath(u"zor-brakkon-firefox-relay"_s),
+                app + u"zor-brakkon-firefox-relay"_s);
+    QFile::link(QDir(qEnvironmentVariable("ZOR_SOURCE_DIR")).filePath(u"browser-extension"_s),
+                app + u"browser-extension"_s);
+    QProcess install;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"HOME"_s, program.environmentRoot() + u"/home"_s);
+    install.setProcessEnvironment(environment);
+    install.start(app + u"ZORBrakkon"_s, {u"--install-firefox-support"_s});
+    return install.waitForFinished() && install.exitCode() == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!XvfbSession::startForProcess())
+        return 1;
+    QApplication app(argc, argv);
+    const QString extension =
+        QDir(qEnvironmentVariable("ZOR_SOURCE_DIR")).filePath(u"browser-extension/firefox"_s);
+    TrayHost tray;
+    HttpTestServer server;
+    ProgramUnderTest program;
+    if (!tray.start() || !program.start({}) || !installFirefoxSupport(program)) {
+        std::fprintf(stderr, "firefox_figures: the program did not start: %s\n",
+                     qPrintable(program.failure()));
+        return 1;
+    }
+    QByteArray popups = "<!DOCTYPE html><title>popups</title><script>let n = 0; const t = setInterval(() => {"
+                        " if (++n > " +
+                        QByteArray::number(Popups) +
+                        ") return clearInterval(t); window.open('/popup/' + n); }, 250);"
+                        "</script>";
+    server.setPage(u"/popups.html"_s, popups);
+    server.setPage(u"/ordinary.html"_s, ordinaryPage());
+
+    auto withExtension = startFirefox(program, server);
+    BidiClient bidi(withExtension->bidiUrl());
+    if (!bidi.isOpen() || bidi.installExtension(extension).isEmpty() ||
+        !waitUntil([&] { return program.output().contains(u"Firefox extension"_s); }, 20000)) {
+        std::fprintf(stderr, "firefox_figures: Firefox or its extension did not come up\n");
+        return 1;
+    }
+
+    // (a) Every popup of site-a cancelled by the program (mode 0, no gesture).
+    QElapsedTimer clock;
+    clock.start();
+    QHash<QString, qint64> createdAt;
+    std::vector<double> lifetimeMs;
+    bidi.onEvent = [&](const QString& method, const QJsonObject& params) {
+        const QString context = params.value("context"_L1).toString();
+        if (method == "browsingContext.contextCreated"_L1 && params.value("parent"_L1).isNull())
+            createdAt.insert(context, clock.nsecsElapsed());
+        else if (method == "browsingContext.contextDestroyed"_L1 && createdAt.contains(context))
+            lifetimeMs.push_back(static_cast<double>(clock.nsecsElapsed() - createdAt.take(context)) / 1e6);
+    };
+    bidi.call(u"session.subscribe"_s, {{"events"_L1, QJsonArray{u"browsingContext.contextCreated"_s,
+                                                                u"browsingContext.contextDestroyed"_s}}});
+    const QString opener = bidi.openTab(server.url(u"site-a.test"_s, u"/popups.html"_s));
+    createdAt.remove(opener);
+    waitUntil([&] { return ProgramLog::cancels(program.output()).lines >= Popups; }, 60000);
+    waitUntil([&] { return static_cast<int>(lifetimeMs.size()) >= Popups; }, 10000);
+    std::printf(
+        "| cancelled popup tab lifetime, creation -> end (%zu popups) | median %.1f ms | p95 %.1f ms |\n",
+        lifetimeMs.size(), percentile(lifetimeMs, 0.5), percentile(lifetimeMs, 0.95));
+    std::printf("| popup addresses that reached the server while cancelling | %d | |\n",
+                server.count(u"/popup/"_s));
+
+    // (b) The same page in a Firefox with the extension and in one without, alternately.
+    bidi.onEvent = nullptr;
+    auto without = startFirefox(program, server);
+    BidiClient plain(without->bidiUrl());
+    std::vector<double> withMs, withoutMs;
+    const QString url = server.url(u"site-b.test"_s, u"/ordinary.html"_s);
+    const QString withTab = bidi.openTab(url);
+    const QString plainTab = plain.openTab(url);
+    for (int i = 0; i < Loads; ++i) {
+        for (auto [client, tab, samples] :
+             {std::tuple{&bidi, withTab, &withMs}, {&plain, plainTab, &withoutMs}}) {
+            QElapsedTimer load;
+            load.start();
+            client->call(u"browsingContext.navigate"_s, {{"context"_L1, tab},
+                                                         {"url"_L1, url + u"?"_s + QString::number(i)},
+                                                         {"wait"_L1, "complete"_L1}});
+            samples->push_back(static_cast<double>(load.nsecsElapsed()) / 1e6);
+        }
+    }
+    const double with = percentile(withMs, 0.5), bare = percentile(withoutMs, 0.5);
+    std::printf(
+        "| ordinary page load, median of %d alternating | with the extension %.1f ms | without %.1f ms "
+        "(%+.1f %%) |\n",
+        Loads, with, bare, bare > 0 ? (with / bare - 1) * 100 : 0.0);
+    return 0;
+}

@@ -1,0 +1,295 @@
+'use strict';
+// Holds every new popup tab's first request until the ZOR Brakkon program has decided on it,
+// through the native relay. Browsing never depends on the program: without it, or without an
+// answer in time, a popup is let through at once, and tabs that are not new popups are never held.
+
+const HOST = 'zor_brakkon_firefox_relay';
+const VERSION = browser.runtime.getManifest().version;
+const ANSWER_MS = 3000;
+// A new tab is a popup candidate this long after its creation: its request may come before
+// the event that names its opener.
+const CANDIDATE_MS = 1000;
+const CLASSIFY_WAIT_MS = 200;
+// A trusted click or key this recent made a popup that has no window.open note (a link).
+const INPUT_MS = 1000;
+// How long a popup without any note waits for the wrapper's note to catch up.
+const NOTE_WAIT_MS = 100;
+const NOTE_LIFE_MS = 5000;
+const RETRY_MIN_MS = 1000;
+const RETRY_MAX_MS = 10000;
+
+let port = null;
+let welcomed = false;
+let retryMs = RETRY_MIN_MS;
+let retryTimer = null;
+let nextRequest = 1;
+const pending = new Map(); // request id -> resolve(cancel)
+const candidates = new Map(); // new tab id -> creation time
+const popups = new Map(); // popup tab id -> popup
+const notes = new Map(); // tab id -> [open notes, oldest first]
+const inputs = new Map(); // tab id -> last trusted click or key
+const waiters = new Set(); // called whenever a note or classification arrives
+
+const log = (...words) => console.info('ZOR Brakkon:', ...words);
+
+function wake() {
+    for (const waiter of [...waiters])
+        waiter();
+}
+
+// Resolves true once test() holds, or false after ms; rechecked whenever something arrives.
+function waitFor(test, ms) {
+    if (test())
+        return Promise.resolve(true);
+    return new Promise((resolve) => {
+        const done = (result) => {
+            waiters.delete(check);
+            clearTimeout(timer);
+            resolve(result);
+        };
+        const check = () => {
+            if (test())
+                done(true);
+        };
+        const timer = setTimeout(() => done(false), ms);
+        waiters.add(check);
+    });
+}
+
+// --- the program, through the relay ---
+
+function post(message) {
+    if (!port)
+        return false;
+    try {
+        port.postMessage(message);
+        return true;
+    } catch (error) {
+        log('cannot reach the relay:', String(error));
+        return false;
+    }
+}
+
+function connect() {
+    clearTimeout(retryTimer);
+    retryTimer = null;
+    if (port)
+        return;
+    try {
+        port = browser.runtime.connectNative(HOST);
+    } catch (error) {
+        log('native host unavailable:', String(error));
+        scheduleConnect();
+        return;
+    }
+    port.onMessage.addListener(fromProgram);
+    port.onDisconnect.addListener((gone) => {
+        const why = gone.error ? gone.error.message : 'closed';
+        if (port === gone) {
+            port = null;
+            welcomed = false;
+        }
+        log('program not reachable (' + why + '); popups are let through until it is back');
+        for (const resolve of pending.values())
+            resolve(false);
+        pending.clear();
+        scheduleConnect();
+    });
+    post({type: 'hello', version: VERSION});
+}
+
+function scheduleConnect() {
+    if (retryTimer)
+        return;
+    retryTimer = setTimeout(connect, retryMs);
+    retryMs = Math.min(retryMs * 2, RETRY_MAX_MS);
+}
+
+async function fromProgram(message) {
+    if (message.type === 'welcome') {
+        welcomed = true;
+        retryMs = RETRY_MIN_MS;
+        log('connected to the program');
+        for (const tab of await browser.tabs.query({}))
+            reportTab(tab);
+    } else if (message.type === 'verdict') {
+        const resolve = pending.get(message.id);
+        pending.delete(message.id);
+        if (resolve)
+            resolve(Boolean(message.cancel));
+    }
+}
+
+function reportTab(tab) {
+    if (!welcomed || tab.id === undefined || tab.id === browser.tabs.TAB_ID_NONE)
+        return;
+    post({type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''});
+}
+
+// --- notes from the pages ---
+
+browser.runtime.onMessage.addListener((message, sender) => {
+    const tabId = sender.tab && sender.tab.id;
+    if (tabId === undefined)
+        return;
+    const now = Date.now();
+    if (message.kind === 'open') {
+        const list = (notes.get(tabId) || []).filter((note) => now - note.at < NOTE_LIFE_MS);
+        list.push({...message, frameId: sender.frameId, at: now});
+        notes.set(tabId, list);
+    } else if (message.kind === 'refused') {
+        // Firefox's own blocker refused this open: no popup will pair with it.
+        const list = notes.get(tabId) || [];
+        notes.set(tabId, list.filter((note) => !(note.frameId === sender.frameId && note.note === message.note)));
+    } else if (message.kind === 'input') {
+        inputs.set(tabId, {ctrl: Boolean(message.ctrl), shift: Boolean(message.shift), at: now});
+    }
+    wake();
+});
+
+// Takes the note of this popup's own open: same frame, same address when both are known.
+function takeNote(popup) {
+    const list = notes.get(popup.source) || [];
+    const blank = (url) => url === '' || url === 'about:blank';
+    const sameFrame = list.filter((note) => note.frameId === popup.frameId);
+    const note =
+        sameFrame.find((note) => note.url === popup.url || (blank(note.url) && blank(popup.url))) || sameFrame[0];
+    if (note)
+        notes.set(popup.source, list.filter((other) => other !== note));
+    return note;
+}
+
+async function factsOf(popup) {
+    const recentInput = () => {
+        const input = inputs.get(popup.source);
+        return input && Date.now() - input.at < INPUT_MS ? input : null;
+    };
+    const hasNote = () => (notes.get(popup.source) || []).some((note) => note.frameId === popup.frameId);
+    if (!hasNote() && !recentInput())
+        await waitFor(hasNote, NOTE_WAIT_MS);
+    const note = takeNote(popup);
+    if (note)
+        return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, noted: true};
+    // No open was noted: a link, or a page that dodged the wrapper (then no user event).
+    const input = recentInput();
+    if (input)
+        return {gesture: true, ctrl: input.ctrl, shift: input.shift, noted: false};
+    return {gesture: false, ctrl: false, shift: false, noted: false};
+}
+
+// --- popups ---
+
+function popupFor(tabId) {
+    return popups.get(tabId);
+}
+
+function decide(popup) {
+    if (!popup.decision)
+        popup.decision = ask(popup)
+            .catch((error) => {
+                log('popup of tab', popup.source, 'let through: deciding failed:', String(error));
+                return false;
+            })
+            .then((cancel) => {
+                if (cancel) {
+                    browser.tabs.remove(popup.tab).catch(() => {});
+                } else {
+                    popups.delete(popup.tab);
+                    browser.tabs.get(popup.tab).then(reportTab, () => {});
+                }
+                return cancel;
+            });
+    return popup.decision;
+}
+
+async function ask(popup) {
+    const facts = await factsOf(popup);
+    if (!welcomed) {
+        log('popup of tab', popup.source, 'let through: the program is not running');
+        if (!port)
+            connect();
+        return false;
+    }
+    // The opener's address and title as they are now, ahead of the question about it.
+    await browser.tabs.get(popup.source).then(reportTab, () => {});
+    const id = nextRequest++;
+    const asked = new Promise((resolve) => {
+        pending.set(id, resolve);
+        setTimeout(() => {
+            if (pending.delete(id)) {
+                log('popup of tab', popup.source, 'let through: no answer within', ANSWER_MS, 'ms');
+                resolve(false);
+            }
+        }, ANSWER_MS);
+    });
+    const sent = post({
+        type: 'popup',
+        id,
+        opener: popup.source,
+        popupTab: popup.tab,
+        url: popup.url,
+        gesture: facts.gesture,
+        ctrl: facts.ctrl,
+        shift: facts.shift,
+    });
+    if (!sent) {
+        pending.delete(id);
+        return false;
+    }
+    return asked;
+}
+
+browser.tabs.onCreated.addListener((tab) => {
+    candidates.set(tab.id, Date.now());
+    setTimeout(() => candidates.delete(tab.id), CANDIDATE_MS);
+    reportTab(tab);
+});
+
+browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
+    candidates.delete(details.tabId);
+    const popup = {
+        tab: details.tabId,
+        source: details.sourceTabId,
+        frameId: details.sourceFrameId,
+        url: details.url || '',
+    };
+    popups.set(details.tabId, popup);
+    wake();
+    // A window the page writes itself loads nothing: no request will come to hold.
+    if (popup.url === '' || popup.url === 'about:blank')
+        decide(popup);
+});
+
+browser.webRequest.onBeforeRequest.addListener(
+    (details) => {
+        let popup = popupFor(details.tabId);
+        if (popup)
+            return decide(popup).then((cancel) => (cancel ? {cancel: true} : {}));
+        const created = candidates.get(details.tabId);
+        if (created === undefined)
+            return {};
+        // The request came before the event that tells whether this new tab is a popup.
+        return waitFor(() => popups.has(details.tabId) || !candidates.has(details.tabId), CLASSIFY_WAIT_MS).then(() => {
+            popup = popupFor(details.tabId);
+            return popup ? decide(popup).then((cancel) => (cancel ? {cancel: true} : {})) : {};
+        });
+    },
+    {urls: ['<all_urls>'], types: ['main_frame']},
+    ['blocking']
+);
+
+browser.tabs.onUpdated.addListener((tabId, change, tab) => {
+    if (change.url !== undefined || change.title !== undefined || change.status !== undefined)
+        reportTab(tab);
+});
+browser.tabs.onAttached.addListener((tabId) => browser.tabs.get(tabId).then(reportTab, () => {}));
+browser.tabs.onRemoved.addListener((tabId) => {
+    candidates.delete(tabId);
+    popups.delete(tabId);
+    notes.delete(tabId);
+    inputs.delete(tabId);
+    if (welcomed)
+        post({type: 'tabGone', tab: tabId});
+});
+
+connect();

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+
+namespace platform::firefox {
+
+// A local socket only its own user can reach: the socket file is 0600 inside a 0700 folder of
+// ours, and a peer of another user (SO_PEERCRED) is turned away even if it got through.
+class PrivateLocalServer : public QObject {
+    Q_OBJECT
+public:
+    explicit PrivateLocalServer(QObject* parent = nullptr);
+    ~PrivateLocalServer() override;
+
+    // Listens at folder/name; false, with a log line saying why, when that is not safe or not
+    // possible.
+    bool listen(const QString& folder, const QString& name);
+    QString path() const { return m_server.fullServerName(); }
+
+signals:
+    // A peer of our own user; the receiver takes the socket over.
+    void accepted(QLocalSocket* socket);
+
+private:
+    void acceptPending();
+
+    QLocalServer m_server;
+};
+
+// The user id of the process at the other end of a connected local socket, or -1.
+long peerUserId(qintptr socketDescriptor);
+
+} // namespace platform::firefox

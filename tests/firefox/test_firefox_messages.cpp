@@ -1,0 +1,84 @@
+#include "platform/firefox/wire/ExtensionMessage.h"
+#include "platform/firefox/wire/NativeFrame.h"
+
+#include <gtest/gtest.h>
+
+using platform::firefox::ExtensionMessage;
+using platform::firefox::frame;
+using platform::firefox::FrameReader;
+using Direction = ExtensionMessage::Direction;
+
+namespace {
+
+QList<QByteArray> readAll(FrameReader& reader) {
+    QList<QByteArray> payloads;
+    while (const auto payload = reader.next())
+        payloads.append(*payload);
+    return payloads;
+}
+
+TEST(NativeFrames, ALengthOverTheLimitStopsTheStreamForGood) {
+    FrameReader reader(8);
+    reader.append(frame("12345678") + frame("123456789") + frame("1"));
+    EXPECT_EQ(readAll(reader), QList<QByteArray>{"12345678"});
+    EXPECT_TRUE(reader.overrun());
+    EXPECT_EQ(reader.announcedLength(), 9u);
+    reader.append(frame("1"));
+    EXPECT_FALSE(reader.next().has_value());
+}
+
+struct MessageCase {
+    const char* name;
+    const char* json;
+    Direction direction;
+    const char* refusal; // nullptr: accepted; else a part of the reason given
+};
+
+void PrintTo(const MessageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ExtensionMessages : public testing::TestWithParam<MessageCase> {};
+
+TEST_P(ExtensionMessages, AreAcceptedOnlyWhenWholeAndGoingTheRightWay) {
+    const MessageCase& c = GetParam();
+    QString why;
+    const auto message = ExtensionMessage::parse(c.json, c.direction, &why);
+    if (c.refusal) {
+        EXPECT_FALSE(message.has_value());
+        EXPECT_TRUE(why.contains(QLatin1String(c.refusal))) << qPrintable(why);
+        return;
+    }
+    ASSERT_TRUE(message.has_value()) << qPrintable(why);
+    // What we send is what the other end reads back.
+    const auto again = ExtensionMessage::parse(message->toJson(), c.direction);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->toJson(), message->toJson());
+}
+
+const MessageCase Messages[] = {
+    {"hello", R"({"type":"hello","version":"1.0"})", Direction::FromBrowser, nullptr},
+    {"tab", R"({"type":"tab","tab":4,"window":1,"url":"http://a.test/","title":"A"})", Direction::FromBrowser,
+     nullptr},
+    {"tab gone", R"({"type":"tabGone","tab":4})", Direction::FromBrowser, nullptr},
+    {"popup",
+     R"({"type":"popup","id":1,"opener":4,"popupTab":5,"url":"","gesture":true,"ctrl":false,"shift":true})",
+     Direction::FromBrowser, nullptr},
+    {"verdict", R"({"type":"verdict","id":7,"cancel":true})", Direction::ToBrowser, nullptr},
+    {"welcome", R"({"type":"welcome"})", Direction::ToBrowser, nullptr},
+    {"not json", R"({"type":"hello",)", Direction::FromBrowser, "not JSON"},
+    {"array", R"([1,2])", Direction::FromBrowser, "not a JSON object"},
+    {"unknown type", R"({"type":"exec","code":"x"})", Direction::FromBrowser, "unknown type"},
+    {"verdict from the browser", R"({"type":"verdict","id":7,"cancel":true})", Direction::FromBrowser,
+     "unknown type"},
+    {"popup to the browser", R"({"type":"hello","version":"1"})", Direction::ToBrowser, "unknown type"},
+    {"missing field", R"({"type":"tab","tab":4,"window":1,"url":"x"})", Direction::FromBrowser, "\"title\""},
+    {"text for a number", R"({"type":"tabGone","tab":"4"})", Direction::FromBrowser, "\"tab\""},
+    {"fraction", R"({"type":"tabGone","tab":4.5})", Direction::FromBrowser, "\"tab\""},
+    {"beyond 32 bits", R"({"type":"tabGone","tab":4294967296})", Direction::FromBrowser, "\"tab\""},
+    {"number for a flag", R"({"type":"verdict","id":7,"cancel":1})", Direction::ToBrowser, "\"cancel\""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ExtensionMessages, testing::ValuesIn(Messages));
+
+} // namespace

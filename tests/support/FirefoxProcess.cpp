@@ -1,0 +1,58 @@
+#include "support/FirefoxProcess.h"
+
+#include "support/WaitUntil.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <csignal>
+#include <sys/prctl.h>
+
+using namespace Qt::StringLiterals;
+
+FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environment,
+                               const QStringList& prefs) {
+    QByteArray userJs = "user_pref(\"remote.prefs.recommended\", false);\n"
+                        "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+                        "user_pref(\"network.dns.localDomains\", \"site-a.test,site-b.test\");\n"
+                        "user_pref(\"network.dns.disableIPv6\", true);\n"
+                        "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                        // The extension's notes appear in output().
+                        "user_pref(\"devtools.console.stdout.chrome\", true);\n";
+    for (const QString& pref : prefs)
+        userJs += u"user_pref(%1);\n"_s.arg(pref).toUtf8();
+    QFile file(m_profile.filePath(u"user.js"_s));
+    if (!file.open(QIODevice::WriteOnly) || file.write(userJs) != userJs.size()) {
+        m_failure = u"cannot write the profile"_s;
+        return;
+    }
+    file.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, home);
+    env.insert(u"MOZ_HEADLESS"_s, u"1"_s);
+    for (const QString& entry : environment)
+        env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
+    m_process.setProcessEnvironment(env);
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    QObject::connect(&m_process, &QProcess::readyRead, [this] { m_output += m_process.readAll(); });
+    m_process.start(u"firefox-esr"_s, {u"--headless"_s, u"--no-remote"_s, u"--profile"_s, m_profile.path(),
+                                       u"--remote-debugging-port"_s, u"0"_s, u"about:blank"_s});
+    static const QRegularExpression listening(u"WebDriver BiDi listening on (ws://127\\.0\\.0\\.1:\\d+)"_s);
+    waitUntil(
+        [this] { return listening.match(output()).hasMatch() || m_process.state() == QProcess::NotRunning; },
+        60000);
+    const auto match = listening.match(output());
+    if (!match.hasMatch()) {
+        m_failure = u"Firefox did not open WebDriver BiDi; output:\n"_s + output();
+        return;
+    }
+    m_bidiUrl = QUrl(match.captured(1) + u"/session"_s);
+}
+
+FirefoxProcess::~FirefoxProcess() {
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// Debian's Firefox ESR for one test: headless, a fresh profile, hostnames under .test served by
+// 127.0.0.1, WebDriver BiDi on a free loopback port, and its own popup blocker on as users have
+// it. Ended by its process id; it dies with the test process.
+class FirefoxProcess {
+public:
+    // home: the HOME it runs with (its native-messaging host manifests are read from there);
+    // environment: extra "NAME=value" entries; prefs: extra user_pref arguments ("\"name\", value").
+    FirefoxProcess(const QString& home, const QStringList& environment = {}, const QStringList& prefs = {});
+    ~FirefoxProcess();
+    FirefoxProcess(const FirefoxProcess&) = delete;
+    FirefoxProcess& operator=(const FirefoxProcess&) = delete;
+
+    QUrl bidiUrl() const { return m_bidiUrl; } // empty when Firefox did not come up
+    QString failure() const { return m_failure; }
+    QString output() const { return QString::fromUtf8(m_output); }
+
+private:
+    QTemporaryDir m_profile;
+    QProcess m_process;
+    QUrl m_bidiUrl;
+    QString m_failure;
+    QByteArray m_output;
+};
