@@ -42,11 +42,10 @@ protected:
         server.setPage(u"/click.html"_s, ClickPopupPage);
     }
 
-    // Firefox support set up as a user without root does it, then Firefox with the program's
-    // HOME and runtime folder, site-a's popups allowed and the extension loaded.
+    // Firefox support set up as a user without root does it, then Firefox with the extension
+    // loaded temporarily.
     void startFirefox() {
         const QString app = program.appDir();
-        const QString home = program.environmentRoot() + u"/home"_s;
         QFile::copy(QDir(qEnvironmentVariable("ZOR_RUNTIME_DIR")).filePath(u"zor-brakkon-firefox-relay"_s),
                     app + u"zor-brakkon-firefox-relay"_s);
         const QString extension =
@@ -54,24 +53,29 @@ protected:
         QFile::link(extension, app + u"browser-extension"_s);
         QProcess install;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, home);
+        environment.insert(u"HOME"_s, home());
         install.setProcessEnvironment(environment);
         install.start(app + u"ZORBrakkon"_s, {u"--install-firefox-support"_s});
         ASSERT_TRUE(install.waitForFinished() && install.exitCode() == 0) << install.readAll().constData();
+        ASSERT_NO_FATAL_FAILURE(launchFirefox(u"firefox-esr"_s));
+        ASSERT_FALSE(bidi->installExtension(extension + u"/firefox"_s).isEmpty());
+    }
 
+    // Firefox with the program's HOME and runtime folder, and site-a's popups allowed.
+    void launchFirefox(const QString& binary) {
         const QString permissions = program.environmentRoot() + u"/popup-permissions"_s;
         QFile file(permissions);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("origin\tpopup\t1\t" + server.url(u"site-a.test"_s, QString()).toUtf8() + "\n");
         file.close();
         firefox = std::make_unique<FirefoxProcess>(
-            home, QStringList{u"XDG_RUNTIME_DIR="_s + program.environmentRoot() + u"/runtime"_s},
-            QStringList{u"\"permissions.manager.defaultsUrl\", \"file://"_s + permissions + u"\""_s});
+            home(), QStringList{u"XDG_RUNTIME_DIR="_s + program.environmentRoot() + u"/runtime"_s},
+            QStringList{u"\"permissions.manager.defaultsUrl\", \"file://"_s + permissions + u"\""_s}, binary);
         ASSERT_TRUE(firefox->failure().isEmpty()) << qPrintable(firefox->failure());
         bidi = std::make_unique<BidiClient>(firefox->bidiUrl());
         ASSERT_TRUE(bidi->isOpen());
-        ASSERT_FALSE(bidi->installExtension(extension + u"/firefox"_s).isEmpty());
     }
+    QString home() const { return program.environmentRoot() + u"/home"_s; }
 
     // The program, then Firefox, and the extension connected to the program.
     void startProgramAndFirefox(const ProgramUnderTest::Options& options = {}) {
@@ -121,11 +125,10 @@ TEST_F(FirefoxProgram, CancelsScriptPopupsBeforeTheyLoadAndLetsClickedOnesThroug
 
 TEST_F(FirefoxProgram, BrowsingGoesOnWithoutTheProgram) {
     ASSERT_NO_FATAL_FAILURE(startFirefox());
-    const qint64 opened = server.nowMs();
     bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
     // Let through at once, well before the extension's wait for an answer would run out.
     ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 10000));
-    EXPECT_LT(firstRequestAt(u"/popup-script"_s) - opened, 2500);
+    EXPECT_LT(firstRequestAt(u"/popup-script"_s) - firstRequestAt(u"/script.html"_s), 2500);
 }
 
 TEST_F(FirefoxProgram, APopupHeldWhenTheProgramDiesIsLetThroughAndTheProgramIsFoundAgain) {
@@ -174,6 +177,48 @@ TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
     EXPECT_TRUE(program.denyList().contains(u"site-a.test"_s) &&
                 program.denyList().contains(u"site-b.test"_s))
         << qPrintable(program.denyList().join(u' '));
+}
+
+// What the package lays out, installed with cmake --install into a staging folder: its
+// extension and pref file go into the application scope of a private copy of Firefox's install
+// folder, which Debian's Firefox loads unsigned, as it does the system scope the package uses.
+TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstall) {
+    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+    const QString stage = program.environmentRoot() + u"/stage"_s;
+    QProcess install;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DESTDIR"_s, stage);
+    install.setProcessEnvironment(environment);
+    install.start(u"cmake"_s, {u"--install"_s, qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/.."_s,
+                               u"--prefix"_s, u"/usr"_s});
+    ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0) << install.readAll().constData();
+    const QString copy = program.environmentRoot() + u"/firefox"_s;
+    ASSERT_EQ(runProgram(u"cp"_s, {u"-as"_s, u"/usr/lib/firefox-esr"_s, copy}), 0);
+    // Firefox finds its folder from its own executable, so that one is a real copy.
+    QFile::remove(copy + u"/firefox-esr"_s);
+    ASSERT_TRUE(QFile::copy(u"/usr/lib/firefox-esr/firefox-esr"_s, copy + u"/firefox-esr"_s));
+    QDir().mkpath(copy + u"/browser/extensions"_s);
+    QFile::link(
+        stage +
+            u"/usr/share/mozilla/extensions/{ec8030f7-c20a-464f-9b0e-13a3a9e97384}/companion@zor-brakkon"_s,
+        copy + u"/browser/extensions/companion@zor-brakkon"_s);
+    QFile::copy(stage + u"/etc/firefox-esr/zor-brakkon.js"_s, copy + u"/defaults/pref/zor-brakkon.js"_s);
+    // The system folder of host manifests is out of a test's reach: the installed manifest goes
+    // where Firefox reads a user's, naming the staged relay.
+    QFile installed(stage + u"/usr/lib/mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s);
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+    const QByteArray manifest =
+        installed.readAll().replace("\"/usr/", "\"" + QFile::encodeName(stage) + "/usr/");
+    QDir().mkpath(home() + u"/.mozilla/native-messaging-hosts"_s);
+    QFile user(home() + u"/.mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s);
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly) && user.write(manifest) == manifest.size());
+    user.close();
+
+    ASSERT_NO_FATAL_FAILURE(launchFirefox(copy + u"/firefox-esr"_s));
+    ASSERT_TRUE(extensionConnected()) << qPrintable(program.output());
+    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }));
+    EXPECT_FALSE(serverSaw(u"/popup-script"_s));
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
-FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environment,
-                               const QStringList& prefs) {
+FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environment, const QStringList& prefs,
+                               const QString& executable) {
     QByteArray userJs = "user_pref(\"remote.prefs.recommended\", false);\n"
                         "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
                         "user_pref(\"network.dns.localDomains\", \"site-a.test,site-b.test\");\n"
@@ -35,8 +35,8 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     QObject::connect(&m_process, &QProcess::readyRead, [this] { m_output += m_process.readAll(); });
-    m_process.start(u"firefox-esr"_s, {u"--headless"_s, u"--no-remote"_s, u"--profile"_s, m_profile.path(),
-                                       u"--remote-debugging-port"_s, u"0"_s, u"about:blank"_s});
+    m_process.start(executable, {u"--headless"_s, u"--no-remote"_s, u"--profile"_s, m_profile.path(),
+                                 u"--remote-debugging-port"_s, u"0"_s, u"about:blank"_s});
     static const QRegularExpression listening(u"WebDriver BiDi listening on (ws://127\\.0\\.0\\.1:\\d+)"_s);
     waitUntil(
         [this] { return listening.match(output()).hasMatch() || m_process.state() == QProcess::NotRunning; },

@@ -12,7 +12,8 @@ class FirefoxProcess {
 public:
     // home: the HOME it runs with (its native-messaging host manifests are read from there);
     // environment: extra "NAME=value" entries; prefs: extra user_pref arguments ("\"name\", value").
-    FirefoxProcess(const QString& home, const QStringList& environment = {}, const QStringList& prefs = {});
+    FirefoxProcess(const QString& home, const QStringList& environment = {}, const QStringList& prefs = {},
+                   const QString& executable = QStringLiteral("firefox-esr"));
     ~FirefoxProcess();
     FirefoxProcess(const FirefoxProcess&) = delete;
     FirefoxProcess& operator=(const FirefoxProcess&) = delete;
