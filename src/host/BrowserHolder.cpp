@@ -69,8 +69,7 @@ void BrowserHolder::finishWait(Start start) {
 void BrowserHolder::checkBrowser() {
     if (m_ended)
         return;
-    int status = 0;
-    const bool gone = ::waitpid(static_cast<pid_t>(m_browserPid), &status, WNOHANG) != 0 ||
+    const bool gone = ::waitpid(static_cast<pid_t>(m_browserPid), nullptr, WNOHANG) != 0 ||
                       m_pipe.state() != QLocalSocket::ConnectedState;
     if (gone) {
         m_ended = true;

@@ -129,46 +129,6 @@ INSTANTIATE_TEST_SUITE_P(Messages, BadMessage,
                                            QStringLiteral(R"({"method":""})"),
                                            QString(DevToolsConnection::MaxMessageBytes + 1, u' ')));
 
-struct FramingCase {
-    const char* name;
-    QList<QByteArray> reads;
-    qsizetype limit;
-    QList<QByteArray> messages;
-    bool overflowed;
-};
-
-void PrintTo(const FramingCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class PipeFraming : public ::testing::TestWithParam<FramingCase> {};
-
-TEST_P(PipeFraming, cutsMessagesAtTheirNulAndNeverHandsOutOneOverTheLimit) {
-    MessageFraming framing(GetParam().limit);
-    QList<QByteArray> messages;
-    for (const QByteArray& read : GetParam().reads) {
-        framing.feed(read);
-        while (const auto message = framing.next())
-            messages << *message;
-    }
-    EXPECT_EQ(messages, GetParam().messages);
-    EXPECT_EQ(framing.overflowed(), GetParam().overflowed);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Reads, PipeFraming,
-    ::testing::Values(
-        FramingCase{"CutAnywhere",
-                    {QByteArray("{\"a\""), QByteArray(":1}\0{\"b\":2", 10), QByteArray("}\0", 2)},
-                    64,
-                    {"{\"a\":1}", "{\"b\":2}"},
-                    false},
-        FramingCase{"ExactlyTheLimit", {QByteArray("abcd\0", 5)}, 4, {"abcd"}, false},
-        FramingCase{"OverTheLimitWithItsEnd", {QByteArray("abcde\0ok\0", 9)}, 4, {"ok"}, true},
-        FramingCase{"OverTheLimitStillWithoutItsEnd", {"abc", "de"}, 4, {}, true},
-        FramingCase{"SkippedUpToItsEnd", {"abcdefgh", QByteArray("ij\0fine\0", 8)}, 4, {"fine"}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // A stand-in holder on a local socket: NUL-ended messages, as the browser's pipe has them.
 struct ScriptedHolder {
     QTemporaryDir dir;

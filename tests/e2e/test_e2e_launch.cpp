@@ -153,7 +153,8 @@ protected:
         script.open(QIODevice::WriteOnly);
         script.write("#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
                      " --disable-gpu --disable-quic --no-first-run --disable-background-networking"
-                     " --disable-component-update --disable-sync \"$@\" " +
+                     " --disable-component-update --disable-sync '--host-resolver-rules=MAP *.test "
+                     "127.0.0.1' \"$@\" " +
                      m_server.url(u"127.0.0.1"_s, u"/opener.html"_s).toUtf8() + "\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -202,7 +203,7 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     m_server.setPage(u"/opener.html"_s, OpenerPage);
     ProgramUnderTest::Options options;
     options.killMode = 1; // every popup is cancelled, but those of accepted pages
-    options.acceptList = {u"localhost"_s};
+    options.acceptList = {u"site-b.test:%1"_s.arg(m_server.port())}; // as the program notes domains
     options.arguments = {u"--launch-browser"_s, browserProgram()};
     ASSERT_TRUE(m_program.start(options, 40000)) << m_program.failure().toStdString();
     ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << m_program.output().toStdString();
@@ -248,12 +249,12 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     EXPECT_EQ(heldAt(), socket) << "a second browser was started instead of watching the first";
 
     // And a popup of an accepted page opens.
-    const QString accepted = m_server.url(u"localhost"_s, u"/opener.html"_s);
+    const QString accepted = m_server.url(u"site-b.test"_s, u"/opener.html"_s);
     m_server.setPage(u"/command"_s, "go " + accepted.toUtf8());
     ASSERT_TRUE(waitUntil([&] {
         const auto requests = m_server.requests();
         return std::any_of(requests.begin(), requests.end(), [](const HttpTestServer::Request& request) {
-            return request.host == "localhost"_L1 && request.path == "/command"_L1;
+            return request.host == "site-b.test"_L1 && request.path == "/command"_L1;
         });
     }));
     EXPECT_EQ(openPopup(u"/popup/allowed"_s), u"open"_s) << m_program.output().toStdString();
