@@ -128,8 +128,8 @@ struct PageServer {
                     if (head.contains("GET /popup"))
                         ++popupRequests;
                     const QByteArray start =
-                        head.contains("GET /?late") ? "setTimeout(open, 2000)" : "open()";
-                    const QByteArray body = "<script>let n = 0; function open() { setInterval(() => "
+                        head.contains("GET /?late") ? "setTimeout(storm, 2000)" : "storm()";
+                    const QByteArray body = "<script>let n = 0; function storm() { setInterval(() => "
                                             "window.open('/popup/' + (++n), '_blank'), 60); } " +
                                             start + ";</script>";
                     s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: "
