@@ -2,9 +2,9 @@
 // socket asks about popups; the registry, its wrappers and a listener that reads what the
 // decision reads and looks the domain up in two full lists answer. Figures: the program's own
 // time from the relay's message to its verdict, and the round trip as the relay sees it.
+#include "FullLists.h"
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
-#include "lists/DomainListModel.h"
 #include "lists/DomainLists.h"
 #include "platform/Failure.h"
 #include "platform/firefox/FirefoxShellWindows.h"
@@ -92,14 +92,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Both lists full, as the program keeps them.
     QTemporaryDir folder;
-    for (const auto& [file, prefix] :
-         {std::pair{"deny_domains.txt", "denied-"}, {"accept_domains.txt", "accepted-"}}) {
-        QFile list(folder.filePath(QString::fromLatin1(file)));
-        if (!list.open(QIODevice::WriteOnly))
-            return 1;
-        for (int i = 0; i < DomainListModel::Capacity; ++i)
-            list.write(QByteArray(prefix) + QByteArray::number(i) + ".example\r\n");
-    }
+    if (!writeFullLists(folder.path()))
+        return 1;
     DomainLists lists(folder.path());
     lists.LoadList();
 

@@ -2,9 +2,9 @@
 // attach to the allow/cancel command, attach-to-release against a client with no logic at
 // all and over the pipe of a browser started through the holder (as --launch-browser does),
 // and popup addresses requested while blocking (must be none).
+#include "FullLists.h"
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
-#include "lists/DomainListModel.h"
 #include "lists/DomainLists.h"
 #include "platform/Failure.h"
 #include "platform/cdp/CdpShellWindows.h"
@@ -260,14 +260,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Both lists full, as the program keeps them.
     QTemporaryDir folder;
-    for (const auto& [file, prefix] :
-         {std::pair{"deny_domains.txt", "denied-"}, {"accept_domains.txt", "accepted-"}}) {
-        QFile list(folder.filePath(QString::fromLatin1(file)));
-        if (!list.open(QIODevice::WriteOnly))
-            return 1;
-        for (int i = 0; i < DomainListModel::Capacity; ++i)
-            list.write(QByteArray(prefix) + QByteArray::number(i) + ".example\r\n");
-    }
+    if (!writeFullLists(folder.path()))
+        return 1;
     DomainLists lists(folder.path());
     lists.LoadList();
     std::printf("popup decisions over %d popups per run, real headless Chromium\n", Popups);
