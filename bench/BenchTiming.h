@@ -17,3 +17,11 @@ template <typename Step> double medianMicroseconds(int rounds, Step&& step) {
     std::sort(samples.begin(), samples.end());
     return samples[samples.size() / 2];
 }
+
+// The p-th fraction (0..1) of the samples, nearest rank; 0 without samples.
+inline double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
+}

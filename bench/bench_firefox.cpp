@@ -2,6 +2,7 @@
 // socket asks about popups; the registry, its wrappers and a listener that reads what the
 // decision reads and looks the domain up in two full lists answer. Figures: the program's own
 // time from the relay's message to its verdict, and the round trip as the relay sees it.
+#include "BenchTiming.h"
 #include "FullLists.h"
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
@@ -34,13 +35,6 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
     while (!condition() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return condition();
-}
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
 }
 
 // The relay's side of the socket: frames out, verdicts back.

@@ -2,6 +2,7 @@
 // attach to the allow/cancel command, attach-to-release against a client with no logic at
 // all and over the pipe of a browser started through the holder (as --launch-browser does),
 // and popup addresses requested while blocking (must be none).
+#include "BenchTiming.h"
 #include "FullLists.h"
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
@@ -143,13 +144,6 @@ struct PageServer {
     }
     QString url() const { return u"http://site-a.test:%1/"_s.arg(server.serverPort()); }
 };
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
-}
 
 struct Run {
     std::vector<double> commandUs;

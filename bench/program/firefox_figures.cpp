@@ -3,6 +3,7 @@
 // (a) how long a cancelled popup's tab stays, from its creation to its end as WebDriver BiDi
 // reports them, and whether any popup address reached the server; (b) ordinary page loads
 // with the extension against a Firefox without it, alternating.
+#include "../BenchTiming.h"
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
 #include "support/BidiClient.h"
@@ -28,13 +29,6 @@ namespace {
 
 constexpr int Popups = 40;
 constexpr int Loads = 50;
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
-}
 
 // A page of some weight: text, a style sheet, a script and images from the same server.
 QByteArray ordinaryPage() {

@@ -3,6 +3,7 @@
 // under Xvfb with the program's browser layer cancelling every popup. Printed as Markdown table
 // rows; the last row says whether any popup address reached the server and whether every opener
 // ran on.
+#include "../BenchTiming.h"
 #include "browser/PopupHarness.h"
 #include "support/XvfbSession.h"
 
@@ -64,13 +65,6 @@ void servePages(HttpTestServer& server) {
     const QByteArray nested =
         "<iframe src='" + server.url(u"frames.test"_s, u"/k-inner.html"_s).toUtf8() + "'>";
     server.setPage(u"/k-nested.html"_s, ticker + nested + "</iframe>");
-}
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
 }
 
 } // namespace
