@@ -10,7 +10,7 @@
 #include "support/ChromiumProcess.h"
 #include "support/HttpTestServer.h"
 #include "support/TrayHost.h"
-#include "support/WindowPinger.h"
+#include "WindowPinger.h"
 #include "support/XvfbSession.h"
 
 #include <QApplication>
@@ -51,8 +51,12 @@ bool storm(int tabs) {
     const qint64 before = PopupStorm::residentBytes(program.pid());
 
     QStringList stormTabs;
-    const auto [result, pings] =
-        PopupStorm::runWhilePinging(client, server, tabs, StormMs, window, program.pid(), &stormTabs);
+    WindowPinger pinger(window, {program.pid(), WindowPinger::ownXServerPid()});
+    pinger.start();
+    const PopupStorm::Result result = PopupStorm::run(client, server, PopupStorm::hosts(tabs), StormMs, &stormTabs);
+    const WindowPinger::Figures pings = pinger.stop();
+    // The last cancels settle, as they would in an idle program.
+    waitUntil([] { return false; }, 2000);
     const qint64 after = PopupStorm::residentBytes(program.pid());
     const int cancels = ProgramLog::cancels(program.output()).session - cancelsBefore;
     program.terminate();

@@ -60,19 +60,11 @@ Result run(BrowserTestClient& client, const HttpTestServer& server, const QStrin
     return result;
 }
 
-Measured runWhilePinging(BrowserTestClient& client, const HttpTestServer& server, int tabCount,
-                         int milliseconds, std::uint32_t window, qint64 programPid, QStringList* tabs) {
-    WindowPinger pinger(window, {programPid, WindowPinger::ownXServerPid()});
-    pinger.start();
-    QStringList hosts;
-    for (int i = 0; i < tabCount; ++i)
-        hosts << QStringLiteral("storm%1.test").arg(i);
-    Measured measured;
-    measured.result = run(client, server, hosts, milliseconds, tabs);
-    measured.pings = pinger.stop();
-    // The last cancels settle, as they would in an idle program.
-    waitUntil([] { return false; }, 2000);
-    return measured;
+QStringList hosts(int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << QStringLiteral("storm%1.test").arg(i);
+    return names;
 }
 
 bool timersRun(BrowserTestClient& client, const QString& tab) {

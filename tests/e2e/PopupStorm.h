@@ -2,7 +2,6 @@
 
 #include "support/BrowserTestClient.h"
 #include "support/HttpTestServer.h"
-#include "support/WindowPinger.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -24,15 +23,8 @@ struct Result {
 Result run(BrowserTestClient& client, const HttpTestServer& server, const QStringList& hosts,
            int milliseconds, QStringList* tabs);
 
-struct Measured {
-    Result result;
-    WindowPinger::Figures pings;
-};
-
-// A storm from one tab per host storm<i>.test while the program's window is pinged; returns
-// once the last cancels have settled.
-Measured runWhilePinging(BrowserTestClient& client, const HttpTestServer& server, int tabCount,
-                         int milliseconds, std::uint32_t window, qint64 programPid, QStringList* tabs);
+// storm0.test, storm1.test, ...: one host per storm tab.
+QStringList hosts(int count);
 
 // Timers run only in a page that is not frozen inside window.open(). The tab is brought to the
 // front first, as a user looking at it would, so that background throttling does not count.

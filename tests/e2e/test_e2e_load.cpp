@@ -1,8 +1,8 @@
 // A popup storm against the whole program: ten tabs, each calling window.open in a tight loop for
-// ten seconds, in popup mode "ALL popups". Every popup must be decided and none may load, the
-// program's window must keep answering (pinged from outside throughout), its memory must come
-// back to where it was apart from the status list's own lines, and its counters and status list
-// must agree with the number of popups the pages asked for.
+// ten seconds, in popup mode "ALL popups", the program's window shown. Every popup must be
+// decided and none may load, its memory must come back to where it was apart from the status
+// list's own lines, and its counters and status list must agree with the number of popups the
+// pages asked for. How quickly the window answers meanwhile is a figure of bench/.
 #include "e2e/PopupStorm.h"
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
@@ -10,7 +10,6 @@
 #include "support/ChromiumProcess.h"
 #include "support/HttpTestServer.h"
 #include "support/TrayHost.h"
-#include "support/WindowPinger.h"
 #include "support/XvfbSession.h"
 
 #include <QDateTime>
@@ -27,14 +26,13 @@ namespace {
 
 constexpr int Tabs = 10;
 constexpr int StormMs = 10000;
-constexpr double StallLimitMs = 100;
 // What one line of the status list may cost the program: the opener's address as text, the
 // list item and the view's record of it. Generous; the lines stay by design.
 constexpr qint64 BytesPerStatusLine = 1024;
 // Heap that a storm may leave behind without it being a leak (allocator pools, caches).
 constexpr qint64 SlackBytes = 6 * 1024 * 1024;
 
-TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWindowKeepsAnswering) {
+TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted) {
     ASSERT_TRUE(underXvfb);
     TrayHost trayHost;
     ASSERT_TRUE(trayHost.start()) << "trayer did not take the tray";
@@ -49,12 +47,6 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWin
     options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
     ProgramUnderTest program;
     ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
-    std::uint32_t window = 0;
-    ASSERT_TRUE(waitUntil([&] {
-        return (window = WindowPinger::topLevelOf(program.pid(), u"ZOR Brakkon"_s));
-    })) << "the program's window did not come up";
-    ASSERT_TRUE(WindowPinger::supportsPing(window));
-
     BrowserTestClient client(chromium.webSocketUrl());
     client.call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
     // A short storm first, so that what a first storm allocates once is in the baseline.
@@ -68,17 +60,14 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWin
     ASSERT_EQ(before.session, warm.calls);
     const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
 
-    ASSERT_NE(WindowPinger::ownXServerPid(), 0);
     QStringList tabs;
-    const auto [result, pings] =
-        PopupStorm::runWhilePinging(client, server, Tabs, StormMs, window, program.pid(), &tabs);
+    const PopupStorm::Result result = PopupStorm::run(client, server, PopupStorm::hosts(Tabs), StormMs, &tabs);
+    waitUntil([] { return false; }, 2000); // the last cancels settle
     const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
     const auto after = ProgramLog::cancels(program.output());
     const int stormCancels = after.session - before.session;
     std::cerr << "storm: " << result.calls << " window.open calls from " << result.finished << " tabs, "
-              << stormCancels << " cancels counted; window answered " << pings.answered << " pings, median "
-              << pings.medianMs << " ms, max " << pings.maxMs << " ms (" << pings.maxOwnMs
-              << " ms without the program's and the X server's waits for a processor); resident "
+              << stormCancels << " cancels counted; resident "
               << residentBefore / 1024 << " -> " << residentAfter / 1024 << " KiB\n";
 
     ASSERT_EQ(result.finished, Tabs) << "not every storm tab finished its loop";
@@ -91,11 +80,6 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledWhileTheWin
     EXPECT_EQ(client.pageTargets().size(), 1 + warmTabs.size() + tabs.size()) << "popup tabs remain";
     for (const QString& tab : tabs)
         EXPECT_TRUE(PopupStorm::timersRun(client, tab)) << "a storm page stays frozen";
-
-    EXPECT_EQ(pings.unanswered, 0) << "the window stopped answering";
-    EXPECT_GT(pings.answered, StormMs / 20 / 2) << "too few pings went through to judge";
-    // The machine may be shared and busy: what counts is the time the program took itself.
-    EXPECT_LT(pings.maxOwnMs, StallLimitMs) << "the window stalled";
 
     // A sanitizer build (the program comes from the same build) holds freed memory back on
     // purpose, so its resident size says nothing about leaks.

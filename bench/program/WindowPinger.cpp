@@ -1,4 +1,4 @@
-#include "support/WindowPinger.h"
+#include "WindowPinger.h"
 
 #include <QDir>
 #include <QElapsedTimer>
