@@ -7,6 +7,13 @@
 
 namespace {
 
+// A registry over a stand-in shell whose windows the tests open and close.
+class Registry : public ::testing::Test {
+protected:
+    FakeShellWindows shell;
+    clsIEManager manager{shell};
+};
+
 QStringList keysOf(const clsIEManager& manager) {
     QStringList keys;
     for (clsIEWindow* window : manager.NewEnum())
@@ -20,11 +27,9 @@ struct KeyCase {
     QStringList keys;
 };
 
-class RegistryKeys : public ::testing::TestWithParam<KeyCase> {};
+class RegistryKeys : public Registry, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(RegistryKeys, keysAreTheHandleWithACountSuffixForRepeatedHandles) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
     for (std::int32_t handle : GetParam().handles)
         shell.addWindow(handle);
     EXPECT_EQ(keysOf(manager), GetParam().keys);
@@ -50,11 +55,9 @@ struct LookupCase {
     int expectedPosition; // 0: no window
 };
 
-class RegistryLookup : public ::testing::TestWithParam<LookupCase> {};
+class RegistryLookup : public Registry, public ::testing::WithParamInterface<LookupCase> {};
 
 TEST_P(RegistryLookup, textIsAKeyAndNumberIsAOneBasedPosition) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
     shell.addWindow(10);
     shell.addWindow(20);
     clsIEWindow* found = manager.Explorer(GetParam().key);
@@ -77,9 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"negative_position", QVariant(-1), 0}, LookupCase{"no_key", QVariant(), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Registry, openingAndClosingWindowsRebuildsWithNewWrappersUnderStableKeys) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, openingAndClosingWindowsRebuildsWithNewWrappersUnderStableKeys) {
     FakeWebBrowser& first = shell.addWindow(1, QStringLiteral("http://a.test/"));
     clsIEWindow* before = manager.Explorer(QStringLiteral("_1"));
     ASSERT_NE(before, nullptr);
@@ -98,9 +99,7 @@ TEST(Registry, openingAndClosingWindowsRebuildsWithNewWrappersUnderStableKeys) {
     EXPECT_EQ(manager.ExplorerCount(), 0);
 }
 
-TEST(Registry, aFailingListingLeavesNoWindowsAndAnUnreadableHandleSkipsOnlyThatWindow) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, aFailingListingLeavesNoWindowsAndAnUnreadableHandleSkipsOnlyThatWindow) {
     shell.addWindow(1);
     shell.listingFails = true;
     shell.addWindow(2);
@@ -112,13 +111,11 @@ TEST(Registry, aFailingListingLeavesNoWindowsAndAnUnreadableHandleSkipsOnlyThatW
     EXPECT_EQ(keysOf(manager), (QStringList{"_1", "_2", "_4"}));
 }
 
-class NewWindowAnswer : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+class NewWindowAnswer : public Registry, public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(NewWindowAnswer, whatTheListenerLeavesInCancelIsWhatTheBrowserGetsEvenWhenItFails) {
     const bool cancel = std::get<0>(GetParam());
     const bool listenerThrows = std::get<1>(GetParam());
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
     shell.addWindow(7);
     FakeWebBrowser& tab = shell.addWindow(7);
     QString keySeen;
@@ -135,9 +132,7 @@ TEST_P(NewWindowAnswer, whatTheListenerLeavesInCancelIsWhatTheBrowserGetsEvenWhe
 
 INSTANTIATE_TEST_SUITE_P(Answers, NewWindowAnswer, ::testing::Combine(::testing::Bool(), ::testing::Bool()));
 
-TEST(Registry, theKeyReachesTheListenerByReferenceToTheWrappersOwnKey) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, theKeyReachesTheListenerByReferenceToTheWrappersOwnKey) {
     FakeWebBrowser& tab = shell.addWindow(7);
     QObject::connect(&manager, &clsIEManager::NewWindow2,
                      [](QObject*&, bool&, QVariant& key) { key = QStringLiteral("renamed"); });
@@ -145,9 +140,7 @@ TEST(Registry, theKeyReachesTheListenerByReferenceToTheWrappersOwnKey) {
     EXPECT_EQ(manager.NewEnum().value(0)->Key.toString(), QStringLiteral("renamed"));
 }
 
-TEST(Registry, anOldWrapperStopsForwardingAfterARebuildWhileTheNewOneForwards) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, anOldWrapperStopsForwardingAfterARebuildWhileTheNewOneForwards) {
     FakeWebBrowser& tab = shell.addWindow(7);
     QStringList titles;
     QObject::connect(&manager, &clsIEManager::TitleChange, [&](QString text) { titles.append(text); });
@@ -158,9 +151,7 @@ TEST(Registry, anOldWrapperStopsForwardingAfterARebuildWhileTheNewOneForwards) {
         << "each event arrives once, through the current wrapper only";
 }
 
-TEST(Registry, aWindowClosedDuringItsOwnNewWindowListenerIsSafeAndTheAnswerStands) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, aWindowClosedDuringItsOwnNewWindowListenerIsSafeAndTheAnswerStands) {
     FakeWebBrowser& tab = shell.addWindow(7);
     shell.addWindow(8);
     QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant& key) {
@@ -172,9 +163,7 @@ TEST(Registry, aWindowClosedDuringItsOwnNewWindowListenerIsSafeAndTheAnswerStand
     EXPECT_EQ(manager.ExplorerCount(), 3);
 }
 
-TEST(Wrapper, readsOfAClosedWindowFailButItsDocumentIsSimplyAbsent) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, readsOfAClosedWindowFailButItsDocumentIsSimplyAbsent) {
     FakeWebBrowser& tab = shell.addWindow(7, QStringLiteral("http://a.test/"));
     shell.addWindow(8);
     QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool&, QVariant& key) {
@@ -188,9 +177,7 @@ TEST(Wrapper, readsOfAClosedWindowFailButItsDocumentIsSimplyAbsent) {
     tab.fireNewWindow2();
 }
 
-TEST(Wrapper, documentIsAbsentWhenTheBrowserHasNoneAndPropertiesWithoutACounterpartFail) {
-    FakeShellWindows shell;
-    clsIEManager manager(shell);
+TEST_F(Registry, documentIsAbsentWhenTheBrowserHasNoneAndPropertiesWithoutACounterpartFail) {
     FakeWebBrowser& tab = shell.addWindow(7, QStringLiteral("http://a.test/"));
     clsIEWindow* window = manager.Explorer(QStringLiteral("_7"));
     ASSERT_NE(window, nullptr);
