@@ -112,6 +112,7 @@ public:
     bool mblnCtrlDown = false;
     bool mblnShiftDown = false;
     bool mblnFlashOn = false;
+    int mlngSwitchColour = -1; // the colour chkKillPopup shows, kept to spare the tick a property lookup
     bool mblnFlashShown = false;
     std::int32_t mlngFlashCount = 0;
     std::int32_t mlngSessionKilled = 0;

@@ -18,9 +18,10 @@ constexpr int InactiveColour = 65280;
 
 // The check box shows the state in its background; only touched when it differs, since this
 // runs twenty times a second.
-void setBackground(QCheckBox* box, int colour) {
-    if (box->property("BackColor").toInt() == colour)
+void setBackground(QCheckBox* box, int& shown, int colour) {
+    if (shown == colour)
         return;
+    shown = colour;
     box->setProperty("BackColor", colour);
     const QColor rgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
     box->setStyleSheet(
@@ -35,9 +36,9 @@ void frmMain::SetTrayIcon() {
         const QPixmap& wanted = picIcons[mblnCtrlDown ? 1 : 2];
         if (Tray->TrayIcon().cacheKey() != wanted.cacheKey())
             Tray->setTrayIcon(wanted);
-        setBackground(chkKillPopup, ActiveColour);
+        setBackground(chkKillPopup, mlngSwitchColour, ActiveColour);
     } else {
-        setBackground(chkKillPopup, InactiveColour);
+        setBackground(chkKillPopup, mlngSwitchColour, InactiveColour);
         if (Tray->TrayIcon().cacheKey() != picIcons[0].cacheKey())
             Tray->setTrayIcon(picIcons[0]);
     }

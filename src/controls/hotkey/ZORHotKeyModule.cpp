@@ -71,11 +71,17 @@ void ResetIdentifiers() {
     mlngLastID = -1;
 }
 
+PendingNotifier& Notifier() {
+    static PendingNotifier notifier;
+    return notifier;
+}
+
 void HotKeyArrived(std::int32_t Id) {
     mblnHotkeyPressed = true;
     // An identifier that does not fit a byte leaves the previous one standing.
     if (Id >= 0 && Id <= std::numeric_limits<std::uint8_t>::max())
         mbytHotkeyID = static_cast<std::uint8_t>(Id);
+    emit Notifier().Pending();
 }
 
 bool TakePendingPress(std::uint8_t& Id) {
@@ -93,6 +99,7 @@ void HotKeyRefused(std::int32_t Id) {
         return;
     mblnRefused = true;
     mbytRefusedID = static_cast<std::uint8_t>(Id);
+    emit Notifier().Pending();
 }
 
 bool TakePendingRefusal(std::uint8_t& Id) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QtGlobal>
 #include <cstdint>
 
@@ -22,6 +23,15 @@ bool TakePendingPress(std::uint8_t& Id);
 void HotKeyRefused(std::int32_t Id);
 // Takes the pending refusal, if any.
 bool TakePendingRefusal(std::uint8_t& Id);
+
+// Announces each press or refusal recorded for the next tick, so that a control with nothing
+// to report can leave its timer stopped instead of waking the program twenty times a second.
+class PendingNotifier : public QObject {
+    Q_OBJECT
+signals:
+    void Pending();
+};
+PendingNotifier& Notifier();
 
 // The highest identifier handed out, -1 when none.
 std::int32_t LastID();

@@ -10,10 +10,15 @@ constexpr int EventInterval = 50;
 ZORHotkey::ZORHotkey(QWidget* parent)
     : QWidget(parent) {
     setFixedSize(FixedSide, FixedSide);
-    // Loading the control starts the identifiers at 0 and starts reporting presses.
+    // Loading the control starts the identifiers at 0 and starts reporting presses: the timer
+    // runs while something waits to be reported (a first tick reports what came before).
     ZORHotKeyModule::ResetIdentifiers();
     mtmrEventTimer.setInterval(EventInterval);
     connect(&mtmrEventTimer, &QTimer::timeout, this, &ZORHotkey::EventTimer_Timer);
+    connect(&ZORHotKeyModule::Notifier(), &ZORHotKeyModule::PendingNotifier::Pending, this, [this] {
+        if (!mtmrEventTimer.isActive())
+            mtmrEventTimer.start();
+    });
     mtmrEventTimer.start();
 }
 
@@ -37,8 +42,15 @@ void ZORHotkey::resizeEvent(QResizeEvent* event) {
 
 void ZORHotkey::EventTimer_Timer() {
     std::uint8_t id = 0;
-    if (ZORHotKeyModule::TakePendingPress(id))
+    bool reported = false;
+    if (ZORHotKeyModule::TakePendingPress(id)) {
+        reported = true;
         emit KeyPressed(id);
-    if (ZORHotKeyModule::TakePendingRefusal(id))
+    }
+    if (ZORHotKeyModule::TakePendingRefusal(id)) {
+        reported = true;
         emit KeyRefused(id);
+    }
+    if (!reported)
+        mtmrEventTimer.stop(); // nothing waited this tick: idle until the next press
 }
