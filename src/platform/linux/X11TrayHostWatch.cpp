@@ -38,8 +38,11 @@ X11TrayHostWatch::X11TrayHostWatch(xcb_connection_t* connection, xcb_window_t ro
     }
     m_xfixesEvent = extension->first_event;
     xcb_xfixes_select_selection_input(connection, root, m_selection,
-                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
-    xcb_flush(connection);
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    // Asked after the selection of events, so no change falls between the two.
+    m_owner = queryOwner();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -52,7 +55,7 @@ xcb_window_t X11TrayHostWatch::queryOwner() const {
 }
 
 qulonglong X11TrayHostWatch::trayHost() {
-    if (const xcb_window_t owner = queryOwner(); owner != XCB_WINDOW_NONE)
+    if (const xcb_window_t owner = m_xfixesEvent ? m_owner : queryOwner(); owner != XCB_WINDOW_NONE)
         return (qulonglong(m_ownerChanges) << 32) | owner;
     // No XEmbed host; Qt reports a tray only when a StatusNotifierWatcher has a host then (or,
     // for a moment, while it has not yet seen an XEmbed host go).
@@ -66,9 +69,14 @@ bool X11TrayHostWatch::nativeEventFilter(const QByteArray& eventType, void* mess
     if ((event->response_type & 0x7f) != m_xfixesEvent + XCB_XFIXES_SELECTION_NOTIFY)
         return false;
     auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
-    if (notify->selection == m_selection && notify->owner != XCB_WINDOW_NONE) {
+    if (notify->selection != m_selection)
+        return false;
+    m_owner = notify->subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER
+                  ? notify->owner
+                  : xcb_window_t(XCB_WINDOW_NONE);
+    if (m_owner != XCB_WINDOW_NONE) {
         ++m_ownerChanges;
-        qCInfo(lcPlatform, "tray host is now window %x", notify->owner);
+        qCInfo(lcPlatform, "tray host is now window %x", m_owner);
     }
     // Qt's clipboard looks at selection events too and ignores this selection.
     return false;
