@@ -1,20 +1,26 @@
 // Popup decision speed against real headless Chromium instances: our time from a popup's
-// attach to the allow/cancel command, attach-to-release against a client with no logic at
-// all and over the pipe of a browser started through the holder (as --launch-browser does),
+// attach to the allow/cancel command, decided by the main window's own handler over both lists
+// full (every popup cancelled, its domain added to the full denied list), attach-to-release against a client
+// with no logic at all and over the pipe of a browser started through the holder (as --launch-browser does),
 // and popup addresses requested while blocking (must be none).
 #include "BenchTiming.h"
 #include "FullLists.h"
+#include "app/frmMain.h"
 #include "browser/clsIEManager.h"
 #include "browser/clsIEWindow.h"
 #include "lists/DomainLists.h"
+#include "platform/Dialogs.h"
 #include "platform/Failure.h"
+#include "platform/Platform.h"
 #include "platform/cdp/CdpShellWindows.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -151,9 +157,23 @@ struct Run {
     int popupRequests = 0;
 };
 
-// The program's path: registry, wrappers, and a listener that reads what the decision reads and
-// looks the domain up in two full lists.
-Run runProgram(bool ignoreErrors, const DomainLists& lists, bool overPipe = false) {
+// Whatever the window would ask the user is answered at once: a benchmark has no one to ask.
+class NoOneAsked final : public platform::Dialogs {
+public:
+    platform::MsgAnswer messageBox(QWidget*, const QString&, platform::MsgIcon, platform::MsgButtons,
+                                   const QString&) override {
+        return platform::MsgAnswer::Ok;
+    }
+    std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    platform::FileDialogResult fileDialog(const platform::FileDialogRequest&) override { return {}; }
+    bool shellOpen(QWidget*, const QString&, const QString&, const QString&) override { return false; }
+};
+
+// The program's path: registry, wrappers and the main window's own decision, in popup mode
+// "ALL popups" with the lists loaded from a folder holding both full.
+Run runProgram(bool ignoreErrors, const QString& listFolder, bool overPipe = false) {
     Run run;
     PageServer pages;
     std::optional<Chromium> chromium;
@@ -170,25 +190,14 @@ Run runProgram(bool ignoreErrors, const DomainLists& lists, bool overPipe = fals
         sources = CdpShellWindows::endpointSources({chromium->ws.toString()});
     }
     CdpShellWindows windows(sources);
-    clsIEManager manager(windows);
-    QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant& key) {
-        clsIEWindow* opener = manager.Explorer(key);
-        if (!opener)
-            return;
-        const QString url = opener->Parent()->LocationURL();
-        platform::HtmlDocument* document = opener->Document();
-        if (ignoreErrors && document) {
-            zor::tryStep("onerror", [&] { opener->Parent()->Document()->setWindowOnErrorNull(); });
-            zor::tryStep("onerror", [&] { document->setWindowOnErrorNull(); });
-        }
-        const bool isAccepted = lists.IsInList(QUrl(url).host(), DomainLists::Accepted);
-        QString domain;
-        zor::tryStep("domain", [&] { domain = document->domain(); });
-        const bool isDenied = lists.IsInList(domain, DomainLists::Denied);
-        bool gesture = false;
-        zor::tryStep("event", [&] { gesture = document->parentWindowEventIsObject(); });
-        Cancel = !isAccepted && (isDenied || !gesture);
-    });
+    frmMain::Services services;
+    services.makeIEManager = [&] { return std::make_unique<clsIEManager>(windows); };
+    services.listFolder = listFolder;
+    frmMain form(services);
+    form.Form_Load();
+    form.optMode[1]->setChecked(true);
+    form.chkIgnoreErrors->setChecked(ignoreErrors);
+    const clsIEManager& manager = *form.mobjIEManager;
     QObject::connect(&windows, &CdpShellWindows::popupResolved, [&](const platform::cdp::PopupOutcome& o) {
         if (!o.asked)
             return;
@@ -252,19 +261,18 @@ double median(const std::vector<double>& v) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // Both lists full, as the program keeps them.
+    platform::setDialogs(std::make_unique<NoOneAsked>());
+    // Both lists full, as the program keeps them; each run starts from these files.
     QTemporaryDir folder;
     if (!writeFullLists(folder.path()))
         return 1;
-    DomainLists lists(folder.path());
-    lists.LoadList();
     std::printf("popup decisions over %d popups per run, real headless Chromium\n", Popups);
     std::vector<double> ours, minimal, pipe;
     int requested = 0;
     for (const bool ignoreErrors : {false, true}) {
-        const Run program = runProgram(ignoreErrors, lists);
+        const Run program = runProgram(ignoreErrors, folder.path());
         const Run bare = runMinimalClient(); // alternately, each on a browser of its own
-        const Run piped = runProgram(ignoreErrors, lists, true);
+        const Run piped = runProgram(ignoreErrors, folder.path(), true);
         std::printf(
             "(a) attach -> command, ignore script errors %-3s: median %.1f us, p99 %.1f us (%zu popups)\n",
             ignoreErrors ? "on" : "off", median(program.commandUs), percentile(program.commandUs, 0.99),
