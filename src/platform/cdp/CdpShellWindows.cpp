@@ -2,10 +2,10 @@
 
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/cdp/ProfileFolder.h"
 #include "platform/pipe/HolderSockets.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -56,13 +56,16 @@ CdpShellWindows::~CdpShellWindows() {
 }
 
 QList<BrowserSource> CdpShellWindows::profileSources() {
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     QList<BrowserSource> sources;
-    for (const char* profile : {"chromium", "google-chrome", "google-chrome-beta", "google-chrome-unstable",
-                                "microsoft-edge", "BraveSoftware/Brave-Browser", "vivaldi"}) {
+    QStringList seen;
+    for (const ProfileFolder& profile : ProfileFolder::known()) {
         BrowserSource source;
         source.kind = BrowserSource::Kind::ActivePortFile;
-        source.file = QDir(config).filePath(QString::fromLatin1(profile) + "/DevToolsActivePort"_L1);
+        source.file = QDir::cleanPath(profile.path + "/DevToolsActivePort"_L1);
+        source.name = profile.browser;
+        if (seen.contains(source.file))
+            continue;
+        seen.append(source.file);
         sources.append(source);
     }
     return sources;

@@ -23,6 +23,7 @@ struct BrowserSource {
     quint16 port = 0;
     QUrl url;
     QString file;
+    QString name; // the browser as the user knows it ("Chromium (Flatpak)"), when the source tells
     QString describe() const;
 };
 
