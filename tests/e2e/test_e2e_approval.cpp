@@ -4,14 +4,13 @@
 // user once where to answer, backs off after a refusal, and watches the browser once allowed.
 #include "e2e/ProgramUnderTest.h"
 #include "lang/LanguageTexts.h"
+#include "support/TestFiles.h"
 #include "support/TrayHost.h"
 #include "support/WaitUntil.h"
 #include "support/XvfbSession.h"
 
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QStandardPaths>
@@ -27,23 +26,16 @@ namespace {
 // with chromium 156: set before the start, the browser opens its port by itself), no DevTools
 // switch. Returns the port it opened; an earlier start's port file does not count.
 quint16 startBrowser(DesktopProcess& browser, const QString& profile) {
-    QDir().mkpath(profile);
     QFile::remove(profile + u"/DevToolsActivePort"_s);
-    QFile state(profile + u"/Local State"_s);
-    if (!state.exists() && state.open(QIODevice::WriteOnly))
-        state.write(R"({"devtools":{"remote_debugging":{"user-enabled":true}}})");
-    state.close();
+    writeBytes(profile + u"/Local State"_s, R"({"devtools":{"remote_debugging":{"user-enabled":true}}})");
     browser.start(QStandardPaths::findExecutable(u"chromium"_s),
                   {u"--no-sandbox"_s, u"--disable-gpu"_s, u"--no-first-run"_s,
                    u"--disable-background-networking"_s, u"--user-data-dir="_s + profile, u"about:blank"_s});
-    QByteArray port;
+    quint16 port = 0;
     waitUntil(
-        [&] {
-            QFile file(profile + u"/DevToolsActivePort"_s);
-            return file.open(QIODevice::ReadOnly) && !(port = file.readLine().trimmed()).isEmpty();
-        },
+        [&] { return (port = readBytes(profile + u"/DevToolsActivePort"_s).split('\n')[0].toUShort()) != 0; },
         30000);
-    return port.toUShort();
+    return port;
 }
 
 QString browserWindow() {
@@ -76,24 +68,17 @@ struct Asking {
 
 class AskingBrowser : public testing::TestWithParam<Asking> {
 protected:
-    static void SetUpTestSuite() {
-        s_trayHost = new TrayHost;
-        s_trayReady = s_trayHost->start();
-    }
-    static void TearDownTestSuite() { delete s_trayHost; }
-
     qsizetype told(std::size_t message) const {
         return m_program.output().count(LanguageTexts::DefaultMessages()[message]);
     }
 
-    static inline TrayHost* s_trayHost = nullptr;
-    static inline bool s_trayReady = false;
+    TrayHost m_trayHost;
     ProgramUnderTest m_program;
 };
 
 TEST_P(AskingBrowser, IsAskedOnceToldOnceAndWatchedOnceAllowed) {
     ASSERT_TRUE(underXvfb);
-    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
+    ASSERT_TRUE(m_trayHost.start()) << "trayer did not take the tray";
     const QString profile =
         m_program.environmentRoot() +
         (GetParam().profile ? u"/home/"_s + QString::fromLatin1(GetParam().profile) : u"/elsewhere"_s);

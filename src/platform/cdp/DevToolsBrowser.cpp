@@ -116,8 +116,11 @@ void DevToolsBrowser::tryConnect() {
     if (!endpoint)
         return;
     // A browser started anew: what the one before it was asked went with it.
-    if (m_pacer.noteEndpoint(endpoint->describe()))
+    if (m_pacer.noteEndpoint(endpoint->describe())) {
+        qCDebug(lcCdp, "%s names %s", qUtf8Printable(m_source.describe()),
+                qUtf8Printable(endpoint->describe()));
         m_askEnded = false;
+    }
     if (!m_pacer.mayAsk(m_clock.elapsed()))
         return;
     m_probe.ask(endpoint->port,
