@@ -76,6 +76,12 @@ public:
     // Popups a browser refuses by itself are beyond the lists and the Ctrl key: say how to
     // hand them to the program.
     void mobjIEManager_BrowserBlocksPopups(const QString& browser);
+    // A browser that asks its user before it lets the program in: say where to answer, and,
+    // when the answer was no, how to let the program in after all.
+    void mobjIEManager_BrowserAwaitsApproval(const QString& browser);
+    void mobjIEManager_BrowserRefusedApproval(const QString& browser);
+    // A tray notification and a log line, both in the current language.
+    void ShowBrowserNotice(const QString& browser, const QString& strMessage);
     QString GetDomainFromURL(const QString& strUrl) const;
 
     // Lists

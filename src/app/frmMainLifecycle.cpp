@@ -81,6 +81,10 @@ void frmMain::Form_Load() {
                 Qt::DirectConnection);
         connect(mobjIEManager.get(), &clsIEManager::BrowserBlocksPopups, this,
                 &frmMain::mobjIEManager_BrowserBlocksPopups);
+        connect(mobjIEManager.get(), &clsIEManager::BrowserAwaitsApproval, this,
+                &frmMain::mobjIEManager_BrowserAwaitsApproval);
+        connect(mobjIEManager.get(), &clsIEManager::BrowserRefusedApproval, this,
+                &frmMain::mobjIEManager_BrowserRefusedApproval);
         // The key poll runs again at once, so the decision that follows sees those keys.
         connect(mobjIEManager.get(), &clsIEManager::KeysReported, this, &frmMain::checkCtrl_Timer,
                 Qt::DirectConnection);

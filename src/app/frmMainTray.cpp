@@ -80,7 +80,19 @@ void frmMain::Flash_Timer() {
 }
 
 void frmMain::mobjIEManager_BrowserBlocksPopups(const QString& browser) {
-    const QString text = browser + QStringLiteral(": ") + mstrMsg[6];
+    ShowBrowserNotice(browser, mstrMsg[6]);
+}
+
+void frmMain::mobjIEManager_BrowserAwaitsApproval(const QString& browser) {
+    ShowBrowserNotice(browser, mstrMsg[7]);
+}
+
+void frmMain::mobjIEManager_BrowserRefusedApproval(const QString& browser) {
+    ShowBrowserNotice(browser, mstrMsg[8]);
+}
+
+void frmMain::ShowBrowserNotice(const QString& browser, const QString& strMessage) {
+    const QString text = browser + QStringLiteral(": ") + strMessage;
     qCWarning(lcApp, "%s", qUtf8Printable(text));
     if (!Tray->ShowMessage(App::Title, text))
         qCInfo(lcApp, "no tray icon to show this by");

@@ -45,6 +45,10 @@ void clsIEManager::Watch() {
             &clsIEManager::mobjIEWindows_WindowRevoked);
     connect(mobjIEWindows, &platform::ShellWindows::BrowserBlocksPopups, this,
             &clsIEManager::BrowserBlocksPopups);
+    connect(mobjIEWindows, &platform::ShellWindows::BrowserAwaitsApproval, this,
+            &clsIEManager::BrowserAwaitsApproval);
+    connect(mobjIEWindows, &platform::ShellWindows::BrowserRefusedApproval, this,
+            &clsIEManager::BrowserRefusedApproval);
     connect(mobjIEWindows, &platform::ShellWindows::KeysReported, this, &clsIEManager::KeysReported);
     RefreshExplorers();
 }

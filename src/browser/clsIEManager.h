@@ -50,6 +50,9 @@ signals:
     void TitleChange(QString Text);
     // A watched browser refuses popups by itself, before they can be decided here.
     void BrowserBlocksPopups(QString browser);
+    // A watched browser asks its user to allow the program in, or the user did not.
+    void BrowserAwaitsApproval(QString browser);
+    void BrowserRefusedApproval(QString browser);
     // A browser reported Ctrl and Shift for the request about to be decided (see keyState()).
     void KeysReported();
 

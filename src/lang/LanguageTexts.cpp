@@ -38,16 +38,25 @@ std::optional<Caption> captionOf(QObject* object) {
 } // namespace
 
 const MessageTexts& DefaultMessages() {
-    static const MessageTexts messages = {QStringLiteral("The sound file could not be found!"),
-                                          QStringLiteral("File type not supported!"),
-                                          QStringLiteral("File does not exist!"),
-                                          QStringLiteral("Unable to asign hotkey CTRL + *"),
-                                          QStringLiteral("Clear Denied Domains list?"),
-                                          QStringLiteral("Clear Accepted Domains list?"),
-                                          QStringLiteral("A browser blocks popups by itself, so the accepted "
-                                                         "domains and the Ctrl key cannot let them through. "
-                                                         "Start it with --disable-popup-blocking, or let "
-                                                         "ZOR Brakkon start it (--launch-browser).")};
+    static const MessageTexts messages = {
+        QStringLiteral("The sound file could not be found!"),
+        QStringLiteral("File type not supported!"),
+        QStringLiteral("File does not exist!"),
+        QStringLiteral("Unable to asign hotkey CTRL + *"),
+        QStringLiteral("Clear Denied Domains list?"),
+        QStringLiteral("Clear Accepted Domains list?"),
+        QStringLiteral("A browser blocks popups by itself, so the accepted "
+                       "domains and the Ctrl key cannot let them through. "
+                       "Start it with --disable-popup-blocking, or let "
+                       "ZOR Brakkon start it (--launch-browser)."),
+        QStringLiteral("This browser asks whether ZOR Brakkon may watch it: "
+                       "answer Allow in its \"Allow remote debugging?\" "
+                       "prompt. Until then its popups are not blocked."),
+        QStringLiteral("This browser did not let ZOR Brakkon watch it: its "
+                       "\"Allow remote debugging?\" prompt was cancelled or "
+                       "closed, and its popups are not blocked. ZOR Brakkon "
+                       "asks again later, and at once when the browser is "
+                       "started again: answer Allow then.")};
     return messages;
 }
 

@@ -7,7 +7,7 @@ class QObject;
 
 // What a language file holds for the window: a caption for every captioned control (keyed by
 // the control's name, blanks as "_", and its "(index)" in a control array), the five tab
-// captions, the tray-tip text and seven messages ("msg00" to "msg06"), each with a default.
+// captions, the tray-tip text and nine messages ("msg00" to "msg08"), each with a default.
 namespace LanguageTexts {
 
 inline const QString Section = QStringLiteral("strings");
@@ -17,7 +17,7 @@ struct TabText {
     QString text;
 };
 
-using MessageTexts = std::array<QString, 7>;
+using MessageTexts = std::array<QString, 9>;
 const MessageTexts& DefaultMessages();
 const std::array<TabText, 5>& Tabs();
 

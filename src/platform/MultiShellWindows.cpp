@@ -9,6 +9,8 @@ void MultiShellWindows::add(std::unique_ptr<ShellWindows> part) {
     connect(part.get(), &ShellWindows::WindowRegistered, this, &ShellWindows::WindowRegistered);
     connect(part.get(), &ShellWindows::WindowRevoked, this, &ShellWindows::WindowRevoked);
     connect(part.get(), &ShellWindows::BrowserBlocksPopups, this, &ShellWindows::BrowserBlocksPopups);
+    connect(part.get(), &ShellWindows::BrowserAwaitsApproval, this, &ShellWindows::BrowserAwaitsApproval);
+    connect(part.get(), &ShellWindows::BrowserRefusedApproval, this, &ShellWindows::BrowserRefusedApproval);
     connect(part.get(), &ShellWindows::KeysReported, this, &ShellWindows::KeysReported);
     m_parts.push_back(std::move(part));
 }

@@ -106,6 +106,10 @@ signals:
     void WindowRevoked(std::int32_t lCookie);
     // Popups the browser refuses by itself never reach the program (told once per connection).
     void BrowserBlocksPopups(QString browser);
+    // A browser asks its user to allow the program's connection ("Allow remote debugging?"),
+    // and the user refused or closed that prompt: each told once per series of attempts.
+    void BrowserAwaitsApproval(QString browser);
+    void BrowserRefusedApproval(QString browser);
     // The Ctrl and Shift a browser reported for the request about to be decided are in
     // keyState() now (and again when they are gone): whoever keeps a copy should read again.
     void KeysReported();

@@ -2,10 +2,10 @@
 
 #include "platform/cdp/CdpLog.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/cdp/ProfileFolder.h"
 #include "platform/pipe/HolderSockets.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -39,6 +39,10 @@ CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* p
         connect(b, &DevToolsBrowser::ownPopupBlockerSeen, this, [this, b] {
             emit BrowserBlocksPopups(b->productName().isEmpty() ? b->source().describe() : b->productName());
         });
+        connect(b, &DevToolsBrowser::approvalAwaited, this,
+                [this, b] { emit BrowserAwaitsApproval(b->userName()); });
+        connect(b, &DevToolsBrowser::approvalRefused, this,
+                [this, b] { emit BrowserRefusedApproval(b->userName()); });
         connect(b, &DevToolsBrowser::connected, this, &CdpShellWindows::browserConnected);
         connect(b, &DevToolsBrowser::disconnected, this, &CdpShellWindows::browserDisconnected);
         m_browsers.push_back(std::move(browser));
@@ -56,13 +60,16 @@ CdpShellWindows::~CdpShellWindows() {
 }
 
 QList<BrowserSource> CdpShellWindows::profileSources() {
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     QList<BrowserSource> sources;
-    for (const char* profile : {"chromium", "google-chrome", "google-chrome-beta", "google-chrome-unstable",
-                                "microsoft-edge", "BraveSoftware/Brave-Browser", "vivaldi"}) {
+    QStringList seen;
+    for (const ProfileFolder& profile : ProfileFolder::known()) {
         BrowserSource source;
         source.kind = BrowserSource::Kind::ActivePortFile;
-        source.file = QDir(config).filePath(QString::fromLatin1(profile) + "/DevToolsActivePort"_L1);
+        source.file = QDir::cleanPath(profile.path + "/DevToolsActivePort"_L1);
+        source.name = profile.browser;
+        if (seen.contains(source.file))
+            continue;
+        seen.append(source.file);
         sources.append(source);
     }
     return sources;
@@ -111,9 +118,13 @@ int CdpShellWindows::connectedCount() const {
 
 bool CdpShellWindows::endpointInUse(const QUrl& url, const DevToolsBrowser* asking) const {
     // One browser reachable two ways (a port given and its profile's port file) gets one
-    // connection: two clients holding the same popups would fight over them.
+    // connection: two clients holding the same popups would fight over them. One that asks its
+    // user gets one prompt. A port serves one browser, whatever socket path a source names.
     return std::any_of(m_browsers.begin(), m_browsers.end(), [&](const auto& browser) {
-        return browser.get() != asking && browser->isConnected() && browser->currentUrl() == url;
+        if (browser.get() == asking || !(browser->isConnected() || browser->isAsking()))
+            return false;
+        const QUrl other = browser->currentUrl();
+        return other == url || (!url.isLocalFile() && !other.isLocalFile() && other.port() == url.port());
     });
 }
 

@@ -19,7 +19,8 @@ public:
     // Allows what is still held and releases every opener before the connections close.
     ~CdpShellWindows() override;
 
-    // The DevToolsActivePort files of the usual Chromium-family profiles.
+    // The DevToolsActivePort files of the usual Chromium-family profiles, also of their Flatpak
+    // and snap packages.
     static QList<BrowserSource> profileSources();
     // The holders of browsers this program started, in this run or an earlier one.
     static QList<BrowserSource> holderSources();

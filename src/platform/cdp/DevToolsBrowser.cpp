@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QNetworkReply>
 
 using namespace Qt::StringLiterals;
 
@@ -94,24 +93,16 @@ qint64 DevToolsBrowser::now() const {
 }
 
 void DevToolsBrowser::start() {
+    m_clock.start();
     m_retry.start();
     tryConnect();
 }
 
 void DevToolsBrowser::tryConnect() {
-    if (m_connection || m_resolving)
+    if (m_connection || m_probe.isAsking())
         return;
     freeClosedConnections();
-    switch (m_source.kind) {
-    case BrowserSource::Kind::WebSocket:
-        connectTo(m_source.url);
-        return;
-    case BrowserSource::Kind::ActivePortFile: {
-        if (const auto endpoint = Endpoint::fromActivePortFile(m_source.file))
-            connectTo(endpoint->webSocketUrl);
-        return;
-    }
-    case BrowserSource::Kind::Holder:
+    if (m_source.kind == BrowserSource::Kind::Holder) {
         // Once the browser has ended there is nothing left to look for.
         if (!pipe::HolderSockets::isLive(m_source.file)) {
             qCInfo(lcCdp, "the browser of %s has ended", qUtf8Printable(m_source.describe()));
@@ -120,31 +111,87 @@ void DevToolsBrowser::tryConnect() {
         }
         connectTo(QUrl::fromLocalFile(m_source.file));
         return;
-    case BrowserSource::Kind::Port: {
-        m_resolving = true;
-        QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/json/version"_s.arg(m_source.port)));
-        request.setTransferTimeout(RetryMs);
-        QNetworkReply* reply = m_network.get(request);
-        connect(reply, &QNetworkReply::finished, this, [this, reply] {
-            reply->deleteLater();
-            m_resolving = false;
-            if (reply->error() != QNetworkReply::NoError)
-                return;
-            const QUrl url(QJsonDocument::fromJson(reply->read(DevToolsConnection::MaxMessageBytes))
-                               .object()
-                               .value("webSocketDebuggerUrl"_L1)
-                               .toString());
-            // The answer names the socket; it must still be on this machine.
-            if (!Endpoint::isLoopbackWebSocket(url) || url.port() != m_source.port) {
-                qCWarning(lcCdp, "%s: browser gave an unusable address %s; ignored",
-                          qUtf8Printable(m_source.describe()), qUtf8Printable(url.toString()));
-                return;
-            }
-            connectTo(url);
-        });
+    }
+    const auto endpoint = currentEndpoint();
+    if (!endpoint)
+        return;
+    // A browser started anew: what the one before it was asked went with it.
+    if (m_pacer.noteEndpoint(endpoint->describe())) {
+        qCDebug(lcCdp, "%s names %s", qUtf8Printable(m_source.describe()),
+                qUtf8Printable(endpoint->describe()));
+        m_askEnded = false;
+    }
+    if (!m_pacer.mayAsk(m_clock.elapsed()))
+        return;
+    m_probe.ask(endpoint->port,
+                [this, endpoint = *endpoint](const VersionAnswer& answer) { onProbed(endpoint, answer); });
+}
+
+std::optional<Endpoint> DevToolsBrowser::currentEndpoint() const {
+    switch (m_source.kind) {
+    case BrowserSource::Kind::WebSocket:
+        return Endpoint{static_cast<quint16>(m_source.url.port()), m_source.url};
+    case BrowserSource::Kind::Port:
+        return Endpoint{m_source.port, {}};
+    case BrowserSource::Kind::ActivePortFile:
+        return Endpoint::fromActivePortFile(m_source.file);
+    case BrowserSource::Kind::Holder:
+        break;
+    }
+    return std::nullopt;
+}
+
+void DevToolsBrowser::onProbed(const Endpoint& endpoint, const VersionAnswer& answer) {
+    if (m_connection)
+        return;
+    const bool askEnded = std::exchange(m_askEnded, false);
+    switch (answer.kind) {
+    case VersionAnswer::Kind::Socket:
+        connectTo(endpoint.webSocketUrl.isEmpty() ? answer.webSocketUrl : endpoint.webSocketUrl);
+        return;
+    case VersionAnswer::Kind::NoAnswer:
+        // Not a browser that asks its user (a busy one may not answer in time): its socket as
+        // given, as before there was such a thing. A prompt that ended with its browser was
+        // never refused: the next round looks again.
+        if (!endpoint.webSocketUrl.isEmpty() && !askEnded)
+            connectTo(endpoint.webSocketUrl);
+        return;
+    case VersionAnswer::Kind::AsksUser:
+        break;
+    }
+    if (!askEnded) {
+        ask(endpoint);
         return;
     }
-    }
+    // The prompt ended without an approval and the browser is still there: the user said no
+    // (Cancel, the prompt closed, "Turn off in settings"). Asking again at once would put the
+    // prompt straight back.
+    const bool tell = m_pacer.refused(m_clock.elapsed());
+    qCInfo(lcCdp, "%s did not allow the connection; asking again in %lld s", qUtf8Printable(userName()),
+           static_cast<long long>(m_pacer.waitMs() / 1000));
+    if (tell)
+        emit approvalRefused();
+}
+
+void DevToolsBrowser::ask(const Endpoint& endpoint) {
+    // Such a browser takes any browser socket path, so a port alone is enough.
+    connectTo(endpoint.webSocketUrl.isEmpty()
+                  ? QUrl(u"ws://127.0.0.1:%1/devtools/browser"_s.arg(endpoint.port))
+                  : endpoint.webSocketUrl);
+    if (!m_connection)
+        return;
+    // Its prompt has no time limit and outlives a client that gives up, so this attempt stays
+    // open until the user answers: a second one would only stack a second prompt.
+    m_asking = true;
+    qCInfo(lcCdp, "%s asks its user to allow the connection", qUtf8Printable(userName()));
+    if (m_pacer.asking())
+        emit approvalAwaited();
+}
+
+QString DevToolsBrowser::userName() const {
+    if (!m_source.name.isEmpty())
+        return m_source.name;
+    return m_productName.isEmpty() ? m_source.describe() : m_productName;
 }
 
 void DevToolsBrowser::connectTo(const QUrl& url) {
@@ -163,6 +210,9 @@ void DevToolsBrowser::connectTo(const QUrl& url) {
 void DevToolsBrowser::onOpened() {
     ++m_generation;
     m_open = true;
+    if (std::exchange(m_asking, false))
+        qCInfo(lcCdp, "%s allowed the connection", qUtf8Printable(userName()));
+    m_pacer.allowed();
     qCInfo(lcCdp, "watching the browser at %s", qUtf8Printable(m_connection->url().toString()));
     send(u"Browser.getVersion"_s, {}, {}, [this](const QJsonObject& result, const QJsonObject&) {
         m_productName = result.value("product"_L1).toString().section(u'/', 0, 0);
@@ -178,6 +228,7 @@ void DevToolsBrowser::onOpened() {
 
 void DevToolsBrowser::onClosed() {
     const bool wasOpen = std::exchange(m_open, false);
+    m_askEnded = std::exchange(m_asking, false) && !wasOpen;
     bool hadListed = false;
     for (auto& page : m_pages) {
         hadListed = hadListed || page->isListed();

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "platform/cdp/CdpPage.h"
+#include "platform/cdp/ConnectPacer.h"
 #include "platform/cdp/DevToolsConnection.h"
+#include "platform/cdp/Endpoint.h"
 #include "platform/cdp/PopupRequest.h"
+#include "platform/cdp/VersionProbe.h"
 
+#include <QElapsedTimer>
 #include <QHash>
-#include <QNetworkAccessManager>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -23,6 +26,7 @@ struct BrowserSource {
     quint16 port = 0;
     QUrl url;
     QString file;
+    QString name; // the browser as the user knows it ("Chromium (Flatpak)"), when the source tells
     QString describe() const;
 };
 
@@ -43,9 +47,13 @@ public:
     void shutdown();
 
     bool isConnected() const { return m_connection && m_connection->isOpen(); }
+    // Waiting for the user to answer the browser's "Allow remote debugging?" prompt.
+    bool isAsking() const { return m_asking && m_connection; }
     QUrl currentUrl() const { return m_connection ? m_connection->url() : QUrl(); }
     const BrowserSource& source() const { return m_source; }
     QString productName() const { return m_productName; }
+    // What the user is told this browser is called.
+    QString userName() const;
     int generation() const { return m_generation; }
     qint64 now() const;
 
@@ -73,6 +81,10 @@ signals:
     void popupResolved(const PopupOutcome& outcome);
     // The browser refused a script popup by itself, before we were asked: once per connection.
     void ownPopupBlockerSeen();
+    // The browser asks its user to allow our connection: once per series of attempts.
+    void approvalAwaited();
+    // The user did not allow it (or closed the prompt): once per series of attempts.
+    void approvalRefused();
 
 private:
     // Closing: a cancelled popup on its way out.
@@ -87,6 +99,9 @@ private:
     };
 
     void tryConnect();
+    std::optional<Endpoint> currentEndpoint() const;
+    void onProbed(const Endpoint& endpoint, const VersionAnswer& answer);
+    void ask(const Endpoint& endpoint);
     void connectTo(const QUrl& url);
     void onOpened();
     void onClosed();
@@ -130,9 +145,12 @@ private:
     EndpointInUse m_inUse;
     std::unique_ptr<DevToolsConnection> m_connection;
     std::vector<std::unique_ptr<DevToolsConnection>> m_closedConnections;
-    QNetworkAccessManager m_network;
+    VersionProbe m_probe;
     QTimer m_retry;
-    bool m_resolving = false;
+    ConnectPacer m_pacer;
+    QElapsedTimer m_clock;
+    bool m_asking = false;   // the connection being opened waits for the user's approval
+    bool m_askEnded = false; // it ended without an approval; the next probe tells why
     bool m_open = false;
     int m_generation = 0;
     QString m_productName;
