@@ -3,6 +3,7 @@
 // mode "ALL popups" against a real headful Chromium. For each: popups decided per second, how
 // quickly the program's window answered _NET_WM_PING meanwhile (as measured and without the
 // program's and the X server's waits for a processor), and its resident memory before and after.
+#include "WindowPinger.h"
 #include "e2e/PopupStorm.h"
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
@@ -10,7 +11,6 @@
 #include "support/ChromiumProcess.h"
 #include "support/HttpTestServer.h"
 #include "support/TrayHost.h"
-#include "WindowPinger.h"
 #include "support/XvfbSession.h"
 
 #include <QApplication>
@@ -53,7 +53,8 @@ bool storm(int tabs) {
     QStringList stormTabs;
     WindowPinger pinger(window, {program.pid(), WindowPinger::ownXServerPid()});
     pinger.start();
-    const PopupStorm::Result result = PopupStorm::run(client, server, PopupStorm::hosts(tabs), StormMs, &stormTabs);
+    const PopupStorm::Result result =
+        PopupStorm::run(client, server, PopupStorm::hosts(tabs), StormMs, &stormTabs);
     const WindowPinger::Figures pings = pinger.stop();
     // The last cancels settle, as they would in an idle program.
     waitUntil([] { return false; }, 2000);

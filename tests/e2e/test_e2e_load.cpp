@@ -61,14 +61,15 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted)
     const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
 
     QStringList tabs;
-    const PopupStorm::Result result = PopupStorm::run(client, server, PopupStorm::hosts(Tabs), StormMs, &tabs);
+    const PopupStorm::Result result =
+        PopupStorm::run(client, server, PopupStorm::hosts(Tabs), StormMs, &tabs);
     waitUntil([] { return false; }, 2000); // the last cancels settle
     const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
     const auto after = ProgramLog::cancels(program.output());
     const int stormCancels = after.session - before.session;
     std::cerr << "storm: " << result.calls << " window.open calls from " << result.finished << " tabs, "
-              << stormCancels << " cancels counted; resident "
-              << residentBefore / 1024 << " -> " << residentAfter / 1024 << " KiB\n";
+              << stormCancels << " cancels counted; resident " << residentBefore / 1024 << " -> "
+              << residentAfter / 1024 << " KiB\n";
 
     ASSERT_EQ(result.finished, Tabs) << "not every storm tab finished its loop";
     EXPECT_GT(result.calls, Tabs) << "the storm hardly stormed";
@@ -81,8 +82,8 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted)
     for (const QString& tab : tabs)
         EXPECT_TRUE(PopupStorm::timersRun(client, tab)) << "a storm page stays frozen";
 
-    // A sanitizer build (the program comes from the same build) holds freed memory back on
-    // purpose, so its resident size says nothing about leaks.
+        // A sanitizer build (the program comes from the same build) holds freed memory back on
+        // purpose, so its resident size says nothing about leaks.
 #if !defined(__SANITIZE_ADDRESS__)
     const qint64 allowed = SlackBytes + BytesPerStatusLine * stormCancels;
     EXPECT_LE(residentAfter - residentBefore, allowed)
