@@ -4,7 +4,6 @@
 #include "platform/Failure.h"
 
 #include <algorithm>
-#include <cstring>
 
 DomainListModel::DomainListModel(QObject* parent)
     : QAbstractListModel(parent) {}
@@ -40,9 +39,9 @@ void DomainListModel::RemoveItem(qsizetype index) {
     if (index < 0 || index >= m_entries.size())
         throw zor::Failure(QStringLiteral("no entry at position %1").arg(index));
     beginRemoveRows(QModelIndex(), static_cast<int>(index), static_cast<int>(index));
+    removeFromIndex(index);
     m_entries.removeAt(index);
     m_lower.removeAt(index);
-    rebuildIndex();
     endRemoveRows();
 }
 
@@ -61,24 +60,55 @@ void DomainListModel::setEntries(const QStringList& entries) {
     endResetModel();
 }
 
+DomainListModel::Signature DomainListModel::signatureOf(QStringView lower) {
+    Signature bits{};
+    const auto set = [&bits](std::uint32_t value) {
+        const std::uint32_t bit = (value * 2654435761U) >> 25; // 0..127
+        bits[bit >> 6] |= std::uint64_t(1) << (bit & 63);
+    };
+    for (qsizetype i = 0; i < lower.size(); ++i) {
+        const std::uint32_t unit = lower[i].unicode();
+        set(unit);
+        if (i + 1 < lower.size())
+            set((unit << 16) ^ lower[i + 1].unicode() ^ 0x9E3779B9U);
+    }
+    return bits;
+}
+
 void DomainListModel::appendToIndex(const QString& lower) {
-    m_offsets.push_back(m_joined.size());
-    m_joined += LosslessText::encode(lower);
-    m_joined += '\0';
+    m_signatures.push_back(signatureOf(lower));
+    const std::size_t hash = qHash(lower);
+    m_hashes.insert(std::upper_bound(m_hashes.begin(), m_hashes.end(), hash), hash);
     m_nonEmpty += lower.isEmpty() ? 0 : 1;
 }
 
+void DomainListModel::removeFromIndex(qsizetype index) {
+    const QString& lower = m_lower.at(index);
+    m_signatures.erase(m_signatures.begin() + index);
+    const auto hash = std::lower_bound(m_hashes.begin(), m_hashes.end(), qHash(lower));
+    if (hash != m_hashes.end())
+        m_hashes.erase(hash);
+    m_nonEmpty -= lower.isEmpty() ? 0 : 1;
+}
+
 void DomainListModel::rebuildIndex() {
-    m_joined.clear();
-    m_offsets.clear();
-    m_offsets.reserve(m_lower.size());
+    m_signatures.clear();
+    m_signatures.reserve(m_lower.size());
+    m_hashes.clear();
+    m_hashes.reserve(m_lower.size());
     m_nonEmpty = 0;
-    for (const QString& lower : std::as_const(m_lower))
-        appendToIndex(lower);
+    for (const QString& lower : std::as_const(m_lower)) {
+        m_signatures.push_back(signatureOf(lower));
+        m_hashes.push_back(qHash(lower));
+        m_nonEmpty += lower.isEmpty() ? 0 : 1;
+    }
+    std::sort(m_hashes.begin(), m_hashes.end());
 }
 
 qsizetype DomainListModel::indexOfEqual(const QString& text) const {
     const QString lower = LosslessText::toLower(text);
+    if (!std::binary_search(m_hashes.cbegin(), m_hashes.cend(), qHash(lower)))
+        return -1;
     const auto found = std::find(m_lower.cbegin(), m_lower.cend(), lower);
     return found == m_lower.cend() ? -1 : found - m_lower.cbegin();
 }
@@ -87,24 +117,12 @@ bool DomainListModel::anyContains(const QString& text) const {
     if (text.isEmpty())
         return m_nonEmpty > 0;
     const QString lower = LosslessText::toLower(text);
-    const QByteArray needle = LosslessText::encode(lower);
-    if (needle.contains('\0'))
-        return std::any_of(m_lower.cbegin(), m_lower.cend(),
-                           [&](const QString& entry) { return entry.contains(lower); });
-    // The byte scan only proposes: a hit counts when its own entry really holds the text.
-    const char* base = m_joined.constData();
-    qsizetype from = 0;
-    while (from < m_joined.size()) {
-        const void* hit =
-            memmem(base + from, size_t(m_joined.size() - from), needle.constData(), size_t(needle.size()));
-        if (!hit)
-            return false;
-        const qsizetype at = static_cast<const char*>(hit) - base;
-        const auto entry =
-            std::upper_bound(m_offsets.cbegin(), m_offsets.cend(), at) - m_offsets.cbegin() - 1;
-        if (m_lower.at(entry).contains(lower))
+    const Signature wanted = signatureOf(lower);
+    for (std::size_t i = 0; i < m_signatures.size(); ++i) {
+        const Signature& held = m_signatures[i];
+        if ((held[0] & wanted[0]) == wanted[0] && (held[1] & wanted[1]) == wanted[1] &&
+            m_lower.at(qsizetype(i)).contains(lower))
             return true;
-        from = at + 1;
     }
     return false;
 }

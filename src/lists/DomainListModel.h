@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QByteArray>
 #include <QStringList>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 // One domain list, shown as it is by a list view: the model is the list. Entries keep their
@@ -35,15 +36,22 @@ public:
     bool anyContains(const QString& text) const;
 
 private:
+    // Which characters and pairs of characters an entry holds, as bits of a hash: an entry can
+    // contain a text only if it has every bit the text has. The lookups run on every popup
+    // against lists of up to 32,767 entries, so they test these few bytes per entry first and
+    // compare text only where they match.
+    using Signature = std::array<std::uint64_t, 2>;
+    static Signature signatureOf(QStringView lower);
+
     void rebuildIndex();
+    void appendToIndex(const QString& lower);
+    void removeFromIndex(qsizetype index);
 
     QStringList m_entries;
     QStringList m_lower;
-    void appendToIndex(const QString& lower);
-
-    // All lower-case entries as bytes, each followed by a NUL, for one fast substring scan;
-    // m_offsets holds where each entry starts, so every hit is checked against its entry.
-    QByteArray m_joined;
-    std::vector<qsizetype> m_offsets;
+    std::vector<Signature> m_signatures; // one per entry, in step with m_lower
+    // The hashes of the lower-case entries, sorted: an entry that is not there is known to be
+    // absent at once.
+    std::vector<std::size_t> m_hashes;
     qsizetype m_nonEmpty = 0;
 };

@@ -60,5 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (last > first && !entry[first].isLowSurrogate() && !entry[last].isHighSurrogate())
             FUZZ_CHECK(model.anyContains(entry.mid(first, last - first + 1)));
     }
+    // The quick tests of the lookups never change their answer: against a plain scan, for the
+    // whole input and each piece of it as the text looked for.
+    QStringList lower;
+    for (const QString& entry : entries)
+        lower << LosslessText::toLower(entry);
+    const QString whole = LosslessText::decode(bytes);
+    for (const QString& text : QStringList{whole} + whole.split(QLatin1Char('.'))) {
+        const QString wanted = LosslessText::toLower(text);
+        FUZZ_CHECK(
+            model.anyContains(text) ==
+            std::any_of(lower.cbegin(), lower.cend(), [&](const QString& e) { return e.contains(wanted); }));
+        FUZZ_CHECK(model.indexOfEqual(text) == lower.indexOf(wanted));
+    }
     return 0;
 }
