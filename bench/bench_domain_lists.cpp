@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     const double hitLast = medianMicroseconds(200, [&](int) {
         sink = lists.IsInList(QStringLiteral("ADS32766.tracker-network"), DomainLists::Denied);
     });
-    // A duplicate walks the whole target list and the other list, then adds nothing.
+    // A duplicate is looked up in both lists, then nothing is added.
     const double duplicate = medianMicroseconds(200, [&](int) {
         lists.AddDomain(QStringLiteral("http://ads32766.tracker-network77.example.com/x"),
                         DomainLists::Denied);

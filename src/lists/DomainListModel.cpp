@@ -77,17 +77,19 @@ DomainListModel::Signature DomainListModel::signatureOf(QStringView lower) {
 
 void DomainListModel::appendToIndex(const QString& lower) {
     m_signatures.push_back(signatureOf(lower));
-    const std::size_t hash = qHash(lower);
-    m_hashes.insert(std::upper_bound(m_hashes.begin(), m_hashes.end(), hash), hash);
+    const std::pair key{qHash(lower), qsizetype(m_signatures.size()) - 1};
+    m_hashes.insert(std::upper_bound(m_hashes.begin(), m_hashes.end(), key), key);
     m_nonEmpty += lower.isEmpty() ? 0 : 1;
 }
 
 void DomainListModel::removeFromIndex(qsizetype index) {
     const QString& lower = m_lower.at(index);
     m_signatures.erase(m_signatures.begin() + index);
-    const auto hash = std::lower_bound(m_hashes.begin(), m_hashes.end(), qHash(lower));
-    if (hash != m_hashes.end())
+    const auto hash = std::lower_bound(m_hashes.begin(), m_hashes.end(), std::pair{qHash(lower), index});
+    if (hash != m_hashes.end() && hash->second == index)
         m_hashes.erase(hash);
+    for (auto& [value, at] : m_hashes)
+        at -= at > index ? 1 : 0;
     m_nonEmpty -= lower.isEmpty() ? 0 : 1;
 }
 
@@ -98,8 +100,8 @@ void DomainListModel::rebuildIndex() {
     m_hashes.reserve(m_lower.size());
     m_nonEmpty = 0;
     for (const QString& lower : std::as_const(m_lower)) {
+        m_hashes.emplace_back(qHash(lower), qsizetype(m_signatures.size()));
         m_signatures.push_back(signatureOf(lower));
-        m_hashes.push_back(qHash(lower));
         m_nonEmpty += lower.isEmpty() ? 0 : 1;
     }
     std::sort(m_hashes.begin(), m_hashes.end());
@@ -107,10 +109,13 @@ void DomainListModel::rebuildIndex() {
 
 qsizetype DomainListModel::indexOfEqual(const QString& text) const {
     const QString lower = LosslessText::toLower(text);
-    if (!std::binary_search(m_hashes.cbegin(), m_hashes.cend(), qHash(lower)))
-        return -1;
-    const auto found = std::find(m_lower.cbegin(), m_lower.cend(), lower);
-    return found == m_lower.cend() ? -1 : found - m_lower.cbegin();
+    const std::size_t hash = qHash(lower);
+    // Equal hashes sit together, by position: the first equal entry among them is the first.
+    for (auto it = std::lower_bound(m_hashes.cbegin(), m_hashes.cend(), std::pair{hash, qsizetype(0)});
+         it != m_hashes.cend() && it->first == hash; ++it)
+        if (m_lower.at(it->second) == lower)
+            return it->second;
+    return -1;
 }
 
 bool DomainListModel::anyContains(const QString& text) const {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // One domain list, shown as it is by a list view: the model is the list. Entries keep their
@@ -50,8 +51,8 @@ private:
     QStringList m_entries;
     QStringList m_lower;
     std::vector<Signature> m_signatures; // one per entry, in step with m_lower
-    // The hashes of the lower-case entries, sorted: an entry that is not there is known to be
-    // absent at once.
-    std::vector<std::size_t> m_hashes;
+    // The hash of each lower-case entry with its position, sorted: equal entries are found
+    // without a scan.
+    std::vector<std::pair<std::size_t, qsizetype>> m_hashes;
     qsizetype m_nonEmpty = 0;
 };
