@@ -6,6 +6,7 @@
 // what happened is printed against what was expected with a picture of the tray and window.
 #include "e2e/CorpusDriver.h"
 #include "e2e/ProgramUnderTest.h"
+#include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
 #include "support/DesktopXClient.h"
 #include "support/HttpTestServer.h"
