@@ -17,6 +17,7 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
                         "user_pref(\"network.dns.forceResolve\", \"127.0.0.1\");\n"
                         "user_pref(\"network.dns.disableIPv6\", true);\n"
                         "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                        "user_pref(\"datareporting.policy.firstRunURL\", \"\");\n"
                         // A page's timers run on time behind the popup it opened, as in front.
                         "user_pref(\"dom.min_background_timeout_value\", 4);\n"
                         // The extension's notes appear in output().
