@@ -48,7 +48,10 @@ bool ProgramFirefox::launch(const QStringList& popupOrigins, const QString& bina
 }
 
 bool ProgramFirefox::connected() const {
-    return waitUntil([&] { return m_program.output().contains(u"Firefox extension"_s); }, 20000);
+    // The program's welcome has reached the extension, not just its hello the program: from now
+    // on the extension asks about popups.
+    return waitUntil([&] { return m_firefox && m_firefox->output().contains(u"connected to the program"_s); },
+                     20000);
 }
 
 bool ProgramFirefox::fail(const QString& why) {

@@ -19,7 +19,7 @@ public:
     bool start(const QStringList& popupOrigins = {});
     // Firefox alone, with popups allowed for the origins ("http://host:port") as a user allows them.
     bool launch(const QStringList& popupOrigins, const QString& binary = QStringLiteral("firefox-esr"));
-    // Waits until the program has heard from the extension.
+    // Waits until the extension and the program have greeted each other.
     bool connected() const;
 
     // Before start(): a Firefox window on the display instead of a headless one.

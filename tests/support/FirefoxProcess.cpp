@@ -21,7 +21,8 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
                         // A page's timers run on time behind the popup it opened, as in front.
                         "user_pref(\"dom.min_background_timeout_value\", 4);\n"
                         // The extension's notes appear in output().
-                        "user_pref(\"devtools.console.stdout.chrome\", true);\n";
+                        "user_pref(\"devtools.console.stdout.chrome\", true);\n"
+                        "user_pref(\"devtools.console.stdout.content\", true);\n";
     for (const QString& pref : prefs)
         userJs += u"user_pref(%1);\n"_s.arg(pref).toUtf8();
     QFile file(m_profile.filePath(u"user.js"_s));
