@@ -90,8 +90,8 @@ TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByThePr
     qint64 since = 0;
     if (gone == Gone::NeverStarted) {
         ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
-        since = server.nowMs();
         openScriptPage();
+        since = firstRequestAt(u"/script.html"_s);
     } else {
         ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
         static const QRegularExpression connected(u"a Firefox relay connected \\(process (\\d+);"_s);
