@@ -29,12 +29,13 @@ QString CorpusDriver::urlOf(const HttpTestServer& server, const CorpusPage& page
     return server.url(page.host(), u"/"_s + page.file);
 }
 
-void CorpusDriver::pump(int milliseconds) {
-    waitUntil(
-        [this] {
+bool CorpusDriver::watch(const std::function<bool()>& condition, int milliseconds) {
+    // What the program shows for a cancel may come and go while the page is still being clicked.
+    return waitUntil(
+        [&] {
             if (m_whileWaiting)
                 m_whileWaiting();
-            return false;
+            return condition();
         },
         milliseconds);
 }
@@ -55,7 +56,7 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
                     QJsonDocument(QJsonArray{page.clickSelector}).toJson(QJsonDocument::Compact))
                     .mid(1)
                     .chopped(1));
-            if (!waitUntil([&] { return m_browser->evaluate(tab, ready).toBool(); }, 10000))
+            if (!watch([&] { return m_browser->evaluate(tab, ready).toBool(); }, 10000))
                 result.note += u"the page did not finish loading; "_s;
             // A press that arrives before the page has drawn its first frames is lost; the
             // page notes every press it gets, so a lost one is simply repeated.
@@ -64,8 +65,7 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
                                 "{capture: true}), 0"_s);
             for (int attempt = 0; attempt < 3; ++attempt) {
                 m_browser->click(tab, page.clickSelector);
-                if (waitUntil([&] { return m_browser->evaluate(tab, u"!!window.zorPressed"_s).toBool(); },
-                              1500))
+                if (watch([&] { return m_browser->evaluate(tab, u"!!window.zorPressed"_s).toBool(); }, 1500))
                     break;
             }
         }
@@ -83,8 +83,6 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
         return count;
     };
     const auto settled = [&] {
-        if (m_whileWaiting)
-            m_whileWaiting();
         scan();
         if (popups.size() < expectedTargets)
             return false;
@@ -96,10 +94,10 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
         }
         return requests() >= alive;
     };
-    if (!waitUntil(settled, 10000))
+    if (!watch(settled, 10000))
         result.note += u"popups still undecided after 10 s; "_s;
     // Late or extra popups: a page asking for more than it should is a failure too.
-    pump(expectedTargets == static_cast<int>(expected.size()) ? 400 : 1500);
+    watch([] { return false; }, expectedTargets == static_cast<int>(expected.size()) ? 400 : 1500);
     scan();
 
     int opened = 0;

@@ -35,7 +35,8 @@ public:
     Visit visit(const CorpusPage& page, const QStringList& expected);
 
 private:
-    void pump(int milliseconds);
+    // waitUntil() that calls the while-waiting hook on every turn.
+    bool watch(const std::function<bool()>& condition, int milliseconds);
 
     std::unique_ptr<CorpusBrowser> m_browser;
     HttpTestServer& m_server;

@@ -27,7 +27,6 @@ public:
     QString home() const { return m_program.environmentRoot() + QStringLiteral("/home"); }
     QString failure() const { return m_failure; }
     BidiClient& bidi() { return *m_bidi; }
-    FirefoxProcess& process() { return *m_firefox; }
 
 private:
     bool fail(const QString& why);
