@@ -6,6 +6,9 @@
 const HOST = 'zor_brakkon_firefox_relay';
 const VERSION = browser.runtime.getManifest().version;
 const ANSWER_MS = 3000;
+// How long a popup waits for a relay that is starting to reach the program. A relay that finds
+// no program ends at once, so only a program that is there but slow makes a popup wait this long.
+const CONNECT_MS = 1500;
 // A new tab is a popup candidate this long after its creation: its request may come before
 // the event that names its opener.
 const CANDIDATE_MS = 1000;
@@ -94,6 +97,7 @@ function connect() {
             resolve(false);
         pending.clear();
         scheduleConnect();
+        wake();
     });
     post({type: 'hello', version: VERSION});
 }
@@ -110,6 +114,7 @@ async function fromProgram(message) {
         welcomed = true;
         retryMs = RETRY_MIN_MS;
         log('connected to the program');
+        wake();
         for (const tab of await browser.tabs.query({}))
             reportTab(tab);
     } else if (message.type === 'verdict') {
@@ -204,10 +209,19 @@ function decide(popup) {
 
 async function ask(popup) {
     const facts = await factsOf(popup);
+    // The relay died or the program has just started: Firefox starts a new relay on
+    // connectNative, and it either reaches the program or ends within moments. A relay that was
+    // already starting may have looked before the program was there: one more then.
+    for (let attempt = 0; !welcomed && attempt < 2; ++attempt) {
+        const fresh = !port;
+        if (fresh)
+            connect();
+        await waitFor(() => welcomed || !port, CONNECT_MS);
+        if (fresh || port)
+            break;
+    }
     if (!welcomed) {
         log('popup of tab', popup.source, 'let through: the program is not running');
-        if (!port)
-            connect();
         return false;
     }
     // The opener's address and title as they are now, ahead of the question about it.

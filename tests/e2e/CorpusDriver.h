@@ -1,7 +1,7 @@
 #pragma once
 
+#include "e2e/CorpusBrowser.h"
 #include "e2e/CorpusPage.h"
-#include "support/BrowserTestClient.h"
 #include "support/HttpTestServer.h"
 
 #include <functional>
@@ -19,7 +19,11 @@ public:
         QString note; // what went wrong on the way, for the failure message
     };
 
-    CorpusDriver(BrowserTestClient& client, HttpTestServer& server);
+    // Chromium over DevTools or Firefox over WebDriver BiDi.
+    template <typename Client>
+    CorpusDriver(Client& client, HttpTestServer& server)
+        : m_browser(CorpusBrowser::over(client))
+        , m_server(server) {}
     // Serves every page and helper of the corpus.
     void serve(const Corpus& corpus) { serve(m_server, corpus); }
     static void serve(HttpTestServer& server, const Corpus& corpus);
@@ -31,9 +35,10 @@ public:
     Visit visit(const CorpusPage& page, const QStringList& expected);
 
 private:
-    void pump(int milliseconds);
+    // waitUntil() that calls the while-waiting hook on every turn.
+    bool watch(const std::function<bool()>& condition, int milliseconds);
 
-    BrowserTestClient& m_client;
+    std::unique_ptr<CorpusBrowser> m_browser;
     HttpTestServer& m_server;
     std::function<void()> m_whileWaiting;
 };

@@ -30,13 +30,27 @@ QString CorpusPage::host() const {
     return QFileInfo(file).completeBaseName() + u".test"_s;
 }
 
+namespace {
+const QString FirefoxRun = u"firefox-"_s;
+}
+
 QStringList CorpusPage::expectedIn(const QString& run) const {
+    if (run.startsWith(FirefoxRun) && !expected.contains(run))
+        return expected.contains(u"firefox-*"_s) ? expectedIn(u"firefox-*"_s)
+                                                 : expectedIn(run.mid(FirefoxRun.size()));
     QStringList outcomes = expected.value(run, expected.value(u"*"_s));
     std::sort(outcomes.begin(), outcomes.end());
     return outcomes;
 }
 
 bool CorpusPage::visitedIn(const QString& run) const {
+    if (run.startsWith(FirefoxRun)) {
+        const QStringList runs = expected.keys();
+        const bool namesFirefox = std::any_of(
+            runs.begin(), runs.end(), [](const QString& named) { return named.startsWith(FirefoxRun); });
+        return namesFirefox ? expected.contains(run) || expected.contains(u"firefox-*"_s)
+                            : visitedIn(run.mid(FirefoxRun.size()));
+    }
     const QString blocker = u"blocker"_s;
     return expected.contains(run) || (run != blocker && !expected.contains(blocker));
 }
@@ -57,6 +71,7 @@ CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringL
     page.clickSelector = tags.value(u"zor-click"_s).trimmed();
     page.acceptSeeds = tags.value(u"zor-accept"_s).split(u' ', Qt::SkipEmptyParts);
     page.denySeeds = tags.value(u"zor-deny"_s).split(u' ', Qt::SkipEmptyParts);
+    page.firefoxAllowSeeds = tags.value(u"zor-firefox-allow"_s).split(u' ', Qt::SkipEmptyParts);
     for (const QString& entry : tags.value(u"zor-expect"_s).split(u' ', Qt::SkipEmptyParts)) {
         const QString run = entry.section(u'=', 0, 0);
         const QStringList outcomes = entry.section(u'=', 1).split(u',', Qt::SkipEmptyParts);

@@ -12,8 +12,13 @@
 //   zor-click          CSS selector the user clicks once the page has loaded
 //   zor-accept/-deny   list entries to put on the accepted / denied list before the run;
 //                      {host} and {port} stand for the page's host and the server's port
+//   zor-firefox-allow  sites the user allowed popups for in Firefox, as zor-accept
 // The run "blocker" has a browser that refuses script popups itself: it visits only the pages
 // that name it, and those pages are visited by no other run.
+// A run "firefox-<run>" is <run> in Firefox, whose own blocker refuses popups without a user
+// gesture unless the site is allowed: a page whose outcome differs there names its Firefox runs
+// ("firefox-*" for all of them) and is visited only in those; other pages expect what they
+// expect in <run>.
 // A page is served on http://<file name without .html>.test:<port>/<file name>. Files without
 // zor-expect are helpers (frame contents).
 struct CorpusPage {
@@ -23,6 +28,7 @@ struct CorpusPage {
     QHash<QString, QStringList> expected; // run name ("mode0", ..., "*") -> outcomes
     QStringList acceptSeeds;
     QStringList denySeeds;
+    QStringList firefoxAllowSeeds;
     QByteArray html;
 
     QString host() const;

@@ -113,20 +113,7 @@ bool ProgramUnderTest::terminate(int timeoutMs) {
 }
 
 bool ProgramUnderTest::signal(int number, int timeoutMs) {
-    if (!running() || ::kill(static_cast<pid_t>(pid()), number) != 0)
-        return false;
-    if (number != SIGSTOP)
-        return true;
-    // The state letter in /proc/<pid>/stat turns to T once the stop has taken effect.
-    return QTest::qWaitFor(
-        [this] {
-            QFile stat(u"/proc/%1/stat"_s.arg(pid()));
-            if (!stat.open(QIODevice::ReadOnly))
-                return false;
-            const QByteArray text = stat.readAll();
-            return text.mid(text.lastIndexOf(')') + 2, 1) == "T";
-        },
-        timeoutMs);
+    return running() && signalProcess(pid(), number, timeoutMs);
 }
 
 bool ProgramUnderTest::kill(int timeoutMs) {

@@ -11,8 +11,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QStringList Runs{u"mode0"_s,    u"mode1"_s, u"mode2"_s,     u"mode3"_s,
-                       u"inactive"_s, u"ctrl"_s,  u"ctrlshift"_s, u"blocker"_s};
+const QStringList Runs{u"mode0"_s,         u"mode1"_s,
+                       u"mode2"_s,         u"mode3"_s,
+                       u"inactive"_s,      u"ctrl"_s,
+                       u"ctrlshift"_s,     u"blocker"_s,
+                       u"firefox-mode0"_s, u"firefox-mode1"_s,
+                       u"firefox-mode2"_s, u"firefox-mode3"_s,
+                       u"firefox-ctrl"_s,  u"firefox-ctrlshift"_s};
 
 QString shippedCorpus() {
     return qEnvironmentVariable("ZOR_SOURCE_DIR") + u"/tests/e2e/corpus"_s;
@@ -37,7 +42,7 @@ TEST(CorpusPages, TheMachineReadableTagsAreRead) {
     QStringList problems;
     const CorpusPage page = parseCorpusPage(
         u"two-step.html"_s,
-        R"(<title> Two steps </title><meta name="zor-expect" content="mode1=cancelled,never *=opened,opened">
+        R"(<title> Two steps </title><meta name="zor-expect" content="mode1=cancelled,never *=opened,opened firefox-mode3=never,never">
            <meta name="zor-click" content="#go"><meta name="zor-accept" content="{host}:{port}">)",
         problems);
     EXPECT_TRUE(problems.isEmpty());
@@ -46,6 +51,13 @@ TEST(CorpusPages, TheMachineReadableTagsAreRead) {
     EXPECT_EQ(page.clickSelector, u"#go"_s);
     EXPECT_EQ(page.expectedIn(u"mode1"_s), (QStringList{u"cancelled"_s, u"never"_s}));
     EXPECT_EQ(page.expectedIn(u"ctrl"_s), (QStringList{u"opened"_s, u"opened"_s})) << "runs not named take *";
+    EXPECT_EQ(page.expectedIn(u"firefox-mode3"_s), (QStringList{u"never"_s, u"never"_s}));
+    EXPECT_TRUE(page.visitedIn(u"firefox-mode3"_s) && !page.visitedIn(u"firefox-mode1"_s))
+        << "a page that names Firefox runs is visited only in those";
+    EXPECT_TRUE(
+        parseCorpusPage(u"plain.html"_s, R"(<meta name="zor-expect" content="mode1=cancelled">)", problems)
+            .expectedIn(u"firefox-mode1"_s) == QStringList{u"cancelled"_s})
+        << "elsewhere a Firefox run expects what its run does";
     EXPECT_EQ(CorpusPage::expand(page.acceptSeeds.value(0), page.host(), 8080), u"two-step.test:8080"_s);
 }
 

@@ -1,8 +1,9 @@
 // The whole program against a real headful Chromium under Xvfb, a tray host and a private sound
 // server: every corpus page in every popup mode and key state, judged from outside the program.
-// Another corpus folder can be given with --corpus DIR.
+// The runs named firefox-* do the same with Debian's headless Firefox, the companion extension
+// and the relay (the firefox label runs them). Another corpus folder can be given with --corpus DIR.
 #include "e2e/CorpusDriver.h"
-#include "e2e/ProgramUnderTest.h"
+#include "e2e/ProgramFirefox.h"
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
 #include "support/DesktopProcess.h"
@@ -19,6 +20,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -99,9 +101,13 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     const RunCase run = GetParam();
     const QString runName = QString::fromLatin1(run.name);
 
+    const bool firefox = runName.startsWith(u"firefox-"_s);
     HttpTestServer server;
-    ChromiumProcess chromium(false, 0, run.ownBlocker);
-    ASSERT_TRUE(chromium.failure().isEmpty()) << chromium.failure().toStdString();
+    std::optional<ChromiumProcess> chromium;
+    if (!firefox) {
+        chromium.emplace(false, 0, run.ownBlocker);
+        ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
+    }
 
     ProgramUnderTest::Options options;
     options.killMode = run.killMode;
@@ -112,30 +118,42 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         options.soundFile = media.filePath(u"tone.wav"_s);
         ASSERT_TRUE(writeToneWave(options.soundFile, 300));
     }
-    QSet<QString> expectedDenied;
-    QSet<QString> expectedAccepted;
+    QStringList popupsAllowed; // in Firefox, by the user
     for (const CorpusPage& page : s_corpus->pages) {
         for (const QString& seed : page.acceptSeeds)
             options.acceptList << CorpusPage::expand(seed, page.host(), server.port());
         for (const QString& seed : page.denySeeds)
             options.denyList << CorpusPage::expand(seed, page.host(), server.port());
+        for (const QString& seed : page.firefoxAllowSeeds)
+            popupsAllowed << CorpusPage::expand(seed, page.host(), server.port());
     }
-    expectedAccepted = QSet<QString>(options.acceptList.begin(), options.acceptList.end());
-    expectedDenied = QSet<QString>(options.denyList.begin(), options.denyList.end());
-    options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
+    QSet<QString> expectedAccepted(options.acceptList.begin(), options.acceptList.end());
+    QSet<QString> expectedDenied(options.denyList.begin(), options.denyList.end());
+    if (chromium)
+        options.arguments = {u"--browser"_s, chromium->webSocketUrl().toString()};
 
     ProgramUnderTest program;
     ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
-    BrowserTestClient client(chromium.webSocketUrl());
-    ASSERT_TRUE(client.isOpen());
-    // The program is watching once the browser's first tab has a client attached.
-    ASSERT_TRUE(waitUntil([&] {
-        const QJsonArray infos = client.call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
-        return std::any_of(infos.begin(), infos.end(), [](const QJsonValue& info) {
-            return info.toObject().value("type"_L1) == "page"_L1 &&
-                   info.toObject().value("attached"_L1).toBool();
-        });
-    })) << program.output().toStdString();
+    ProgramFirefox firefoxUnderTest(program);
+    std::optional<BrowserTestClient> client;
+    std::optional<CorpusDriver> driver;
+    if (firefox) {
+        ASSERT_TRUE(firefoxUnderTest.start(popupsAllowed)) << firefoxUnderTest.failure().toStdString();
+        ASSERT_TRUE(firefoxUnderTest.connected()) << program.output().toStdString();
+        driver.emplace(firefoxUnderTest.bidi(), server);
+    } else {
+        client.emplace(chromium->webSocketUrl());
+        ASSERT_TRUE(client->isOpen());
+        // The program is watching once the browser's first tab has a client attached.
+        ASSERT_TRUE(waitUntil([&] {
+            const QJsonArray infos = client->call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
+            return std::any_of(infos.begin(), infos.end(), [](const QJsonValue& info) {
+                return info.toObject().value("type"_L1) == "page"_L1 &&
+                       info.toObject().value("attached"_L1).toBool();
+            });
+        })) << program.output().toStdString();
+        driver.emplace(*client, server);
+    }
 
     const QImage activeIcon = program.iconImage();
     ASSERT_FALSE(activeIcon.isNull());
@@ -149,8 +167,7 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         ASSERT_TRUE(s_pulse->startRecording());
     }
 
-    CorpusDriver driver(client, server);
-    driver.serve(*s_corpus);
+    driver->serve(*s_corpus);
     int cancels = 0;
     QSet<QByteArray> iconLooks;
     {
@@ -166,14 +183,14 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
                 continue;
             }
             QElapsedTimer sampling;
-            driver.setWhileWaiting([&] {
+            driver->setWhileWaiting([&] {
                 // The icon flashes for a moment after a cancel: look at it while the page runs.
                 if (cancels == 0 && (!sampling.isValid() || sampling.elapsed() >= 40)) {
                     iconLooks.insert(fingerprint(program.iconImage()));
                     sampling.start();
                 }
             });
-            const CorpusDriver::Visit visit = driver.visit(page, expected);
+            const CorpusDriver::Visit visit = driver->visit(page, expected);
             const auto cancelled = expected.count(u"cancelled"_s);
             const auto opened = expected.count(u"opened"_s);
             EXPECT_EQ(visit.outcomes, expected) << page.file.toStdString() << " (" << page.title.toStdString()
@@ -192,7 +209,7 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
             cancels += static_cast<int>(visit.outcomes.count(u"cancelled"_s));
         }
     }
-    driver.setWhileWaiting({});
+    driver->setWhileWaiting({});
     const QVector<qint16> recorded = s_pulseReady ? s_pulse->stopRecording() : QVector<qint16>{};
 
     if (cancels > 0) {
@@ -214,11 +231,24 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         << "the user is told once that the browser's own blocker is on";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, CorpusRun,
-    testing::Values(RunCase{"mode0", 0}, RunCase{"mode1", 1, "", false, true}, RunCase{"mode2", 2},
-                    RunCase{"mode3", 3}, RunCase{"inactive", 1, "", true}, RunCase{"ctrl", 1, "ctrl"},
-                    RunCase{"ctrlshift", 1, "ctrl shift"}, RunCase{"blocker", 0, "", false, false, true}),
-    [](const testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+std::string testName(const testing::TestParamInfo<RunCase>& info) {
+    std::string name = info.param.name;
+    std::replace(name.begin(), name.end(), '-', '_');
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, CorpusRun,
+                         testing::Values(RunCase{"mode0", 0}, RunCase{"mode1", 1, "", false, true},
+                                         RunCase{"mode2", 2}, RunCase{"mode3", 3},
+                                         RunCase{"inactive", 1, "", true}, RunCase{"ctrl", 1, "ctrl"},
+                                         RunCase{"ctrlshift", 1, "ctrl shift"},
+                                         RunCase{"blocker", 0, "", false, false, true}),
+                         testName);
+INSTANTIATE_TEST_SUITE_P(Firefox, CorpusRun,
+                         testing::Values(RunCase{"firefox-mode0", 0}, RunCase{"firefox-mode1", 1},
+                                         RunCase{"firefox-mode2", 2}, RunCase{"firefox-mode3", 3},
+                                         RunCase{"firefox-ctrl", 1, "ctrl"},
+                                         RunCase{"firefox-ctrlshift", 1, "ctrl shift"}),
+                         testName);
 
 } // namespace

@@ -1,13 +1,11 @@
 // The whole program with Debian's Firefox: the companion extension loaded temporarily, the relay
 // Firefox starts, Firefox's own popup blocker on. What reached the local server tells whether a
 // popup loaded.
+#include "e2e/ProgramFirefox.h"
 #include "e2e/ProgramLog.h"
-#include "e2e/ProgramUnderTest.h"
-#include "support/BidiClient.h"
+#include "platform/firefox/wire/NativeFrame.h"
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
-#include "support/DesktopProcess.h"
-#include "support/FirefoxProcess.h"
 #include "support/HttpTestServer.h"
 #include "support/TrayHost.h"
 #include "support/WaitUntil.h"
@@ -16,8 +14,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -26,12 +27,9 @@ static const bool underXvfb = XvfbSession::startForProcess();
 namespace {
 
 // site-a.test: popups allowed for it in Firefox, as a user may have done, so its script popups
-// reach the program. site-b.test: Firefox's defaults.
+// reach the program. The corpus runs (test_e2e_corpus) cover every other kind of popup.
 const QByteArray ScriptPopupPage = R"html(<!DOCTYPE html><title>script</title>
 <script>window.open('/popup-script');</script>)html";
-const QByteArray ClickPopupPage = R"html(<!DOCTYPE html><title>click</title>
-<script>for (let i = 0; i < 3; ++i) window.open('/popup-click');</script>
-<button id="open" onclick="window.open('/popup-click')" style="width:200px;height:80px">open</button>)html";
 
 class FirefoxProgram : public testing::Test {
 protected:
@@ -39,55 +37,34 @@ protected:
         ASSERT_TRUE(underXvfb);
         ASSERT_TRUE(tray.start());
         server.setPage(u"/script.html"_s, ScriptPopupPage);
-        server.setPage(u"/click.html"_s, ClickPopupPage);
     }
-
-    // Firefox support set up as a user without root does it, then Firefox with the extension
-    // loaded temporarily.
-    void startFirefox() {
-        const QString app = program.appDir();
-        QFile::copy(QDir(qEnvironmentVariable("ZOR_RUNTIME_DIR")).filePath(u"zor-brakkon-firefox-relay"_s),
-                    app + u"zor-brakkon-firefox-relay"_s);
-        const QString extension =
-            QDir(qEnvironmentVariable("ZOR_SOURCE_DIR")).filePath(u"browser-extension"_s);
-        QFile::link(extension, app + u"browser-extension"_s);
-        QProcess install;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"HOME"_s, home());
-        install.setProcessEnvironment(environment);
-        install.start(app + u"ZORBrakkon"_s, {u"--install-firefox-support"_s});
-        ASSERT_TRUE(install.waitForFinished() && install.exitCode() == 0) << install.readAll().constData();
-        ASSERT_NO_FATAL_FAILURE(launchFirefox(u"firefox-esr"_s));
-        ASSERT_FALSE(bidi->installExtension(extension + u"/firefox"_s).isEmpty());
-    }
-
-    // Firefox with the program's HOME and runtime folder, and site-a's popups allowed.
-    void launchFirefox(const QString& binary) {
-        const QString permissions = program.environmentRoot() + u"/popup-permissions"_s;
-        QFile file(permissions);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("origin\tpopup\t1\t" + server.url(u"site-a.test"_s, QString()).toUtf8() + "\n");
-        file.close();
-        firefox = std::make_unique<FirefoxProcess>(
-            home(), QStringList{u"XDG_RUNTIME_DIR="_s + program.environmentRoot() + u"/runtime"_s},
-            QStringList{u"\"permissions.manager.defaultsUrl\", \"file://"_s + permissions + u"\""_s}, binary);
-        ASSERT_TRUE(firefox->failure().isEmpty()) << qPrintable(firefox->failure());
-        bidi = std::make_unique<BidiClient>(firefox->bidiUrl());
-        ASSERT_TRUE(bidi->isOpen());
-    }
-    QString home() const { return program.environmentRoot() + u"/home"_s; }
 
     // The program, then Firefox, and the extension connected to the program.
     void startProgramAndFirefox(const ProgramUnderTest::Options& options = {}) {
         ASSERT_TRUE(program.start(options)) << qPrintable(program.failure());
-        ASSERT_NO_FATAL_FAILURE(startFirefox());
-        ASSERT_TRUE(extensionConnected()) << qPrintable(program.output());
+        ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
+        ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
     }
-    // The program's output runs on across its restarts: the nth connection since the first start.
-    bool extensionConnected(int nth = 1) {
-        return waitUntil([&] { return program.output().count(u"Firefox extension"_s) >= nth; }, 20000);
-    }
+    QStringList siteA() const { return {server.url(u"site-a.test"_s, QString())}; }
+    void openScriptPage() { firefox.bidi().openTab(server.url(u"site-a.test"_s, u"/script.html"_s)); }
 
+    // Waits for the popup's question in the input of the stopped relay and takes it out, so that
+    // it is lost with the relay as when the relay dies holding it.
+    static bool takeQuestionFrom(qint64 relay) {
+        const int input = ::open(qPrintable(u"/proc/%1/fd/0"_s.arg(relay)), O_RDONLY | O_NONBLOCK);
+        platform::firefox::FrameReader reader;
+        bool asked = false;
+        waitUntil([&] {
+            char buffer[4096];
+            for (ssize_t got; (got = ::read(input, buffer, sizeof buffer)) > 0;)
+                reader.append(QByteArray(buffer, got));
+            while (const auto payload = reader.next())
+                asked = asked || payload->contains(R"("type":"popup")");
+            return asked;
+        });
+        ::close(input);
+        return asked;
+    }
     bool serverSaw(const QString& path) { return server.count(path) > 0; }
     qint64 firstRequestAt(const QString& path) {
         for (const auto& request : server.requests())
@@ -99,68 +76,56 @@ protected:
     TrayHost tray;
     HttpTestServer server;
     ProgramUnderTest program;
-    std::unique_ptr<FirefoxProcess> firefox;
-    std::unique_ptr<BidiClient> bidi;
+    ProgramFirefox firefox{program};
 };
 
-TEST_F(FirefoxProgram, CancelsScriptPopupsBeforeTheyLoadAndLetsClickedOnesThrough) {
-    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
+// Without the program, or when the program or the relay dies while a popup waits for its
+// verdict, browsing goes on at once; the next popup finds the program again by itself.
+enum class Gone { NeverStarted, Program, Relay };
 
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
-    ASSERT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }))
-        << qPrintable(program.output());
-    EXPECT_FALSE(serverSaw(u"/popup-script"_s));
+class FirefoxWithoutProgram : public FirefoxProgram, public testing::WithParamInterface<Gone> {};
 
-    // Firefox refuses the page's three opens at load; the click that follows, of the same
-    // address, is the user's.
-    const QString tab = bidi->openTab(server.url(u"site-b.test"_s, u"/click.html"_s));
-    const QJsonObject clicked = bidi->click(tab, u"#open"_s);
-    ASSERT_FALSE(clicked.contains("error"_L1)) << qPrintable(clicked.value("error"_L1).toString());
-    EXPECT_TRUE(waitUntil([&] { return serverSaw(u"/popup-click"_s); })) << qPrintable(program.output());
-    EXPECT_EQ(server.count(u"/popup-click"_s), 1);
-    EXPECT_FALSE(serverSaw(u"/popup-script"_s));
-    ASSERT_TRUE(program.terminate());
-    EXPECT_TRUE(program.denyList().contains(u"site-a.test"_s)) << qPrintable(program.denyList().join(u' '));
-    EXPECT_FALSE(program.denyList().contains(u"site-b.test"_s)) << qPrintable(program.denyList().join(u' '));
-}
-
-TEST_F(FirefoxProgram, BrowsingGoesOnWithoutTheProgram) {
-    ASSERT_NO_FATAL_FAILURE(startFirefox());
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
-    // Let through at once, well before the extension's wait for an answer would run out.
-    ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 10000));
-    EXPECT_LT(firstRequestAt(u"/popup-script"_s) - firstRequestAt(u"/script.html"_s), 2500);
-}
-
-TEST_F(FirefoxProgram, APopupHeldWhenTheProgramDiesIsLetThroughAndTheProgramIsFoundAgain) {
-    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
-    ASSERT_TRUE(program.signal(SIGSTOP));
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
-    ASSERT_FALSE(serverSaw(u"/popup-script"_s));
-    const qint64 killed = server.nowMs();
-    ASSERT_TRUE(program.kill());
+TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByTheProgramAgain) {
+    const Gone gone = GetParam();
+    qint64 since = 0;
+    if (gone == Gone::NeverStarted) {
+        ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
+        openScriptPage();
+        since = firstRequestAt(u"/script.html"_s);
+    } else {
+        ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
+        static const QRegularExpression connected(u"a Firefox relay connected \\(process (\\d+);"_s);
+        const qint64 relay = connected.match(program.output()).captured(1).toLongLong();
+        ASSERT_GT(relay, 0) << qPrintable(program.output());
+        // Stopped, the one that dies holds the popup: the program its verdict, the relay the question.
+        ASSERT_TRUE(gone == Gone::Relay ? signalProcess(relay, SIGSTOP) : program.signal(SIGSTOP));
+        openScriptPage();
+        ASSERT_TRUE(gone != Gone::Relay || takeQuestionFrom(relay));
+        ASSERT_FALSE(serverSaw(u"/popup-script"_s));
+        since = server.nowMs();
+        ASSERT_TRUE(gone == Gone::Relay ? signalProcess(relay, SIGKILL) : program.kill());
+    }
     // At once, not when the extension's wait for an answer runs out 3 s after the popup came.
     ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 5000));
-    EXPECT_LT(firstRequestAt(u"/popup-script"_s) - killed, 1500);
+    EXPECT_LT(firstRequestAt(u"/popup-script"_s) - since, 2500);
 
-    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-    ASSERT_TRUE(extensionConnected(2)) << qPrintable(program.output());
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    // The next popup, at once: the extension starts a new relay for it and waits for the program.
+    if (gone != Gone::Relay) {
+        ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+    }
+    openScriptPage();
     EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }))
         << qPrintable(program.output());
     EXPECT_EQ(server.count(u"/popup-script"_s), 1);
 }
 
-TEST_F(FirefoxProgram, CtrlAndShiftHeldLetAScriptPopupThroughAndAcceptItsSite) {
-    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
-    runProgram(u"xdotool"_s, {u"keydown"_s, u"ctrl"_s, u"shift"_s});
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
-    const bool loaded = waitUntil([&] { return serverSaw(u"/popup-script"_s); });
-    runProgram(u"xdotool"_s, {u"keyup"_s, u"ctrl"_s, u"shift"_s});
-    EXPECT_TRUE(loaded);
-    ASSERT_TRUE(program.terminate());
-    EXPECT_EQ(program.acceptList(), QStringList{u"site-a.test:%1"_s.arg(server.port())});
-}
+INSTANTIATE_TEST_SUITE_P(Faults, FirefoxWithoutProgram,
+                         testing::Values(Gone::NeverStarted, Gone::Program, Gone::Relay),
+                         [](const auto& info) {
+                             return std::string(info.param == Gone::NeverStarted ? "NeverStarted"
+                                                : info.param == Gone::Program    ? "ProgramDies"
+                                                                                 : "RelayDies");
+                         });
 
 TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
     ChromiumProcess chromium;
@@ -168,9 +133,8 @@ TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
     ProgramUnderTest::Options options;
     options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
     ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox(options));
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
-    BrowserTestClient chromiumClient(chromium.webSocketUrl());
-    chromiumClient.openTab(server.url(u"site-b.test"_s, u"/script.html"_s));
+    openScriptPage();
+    BrowserTestClient(chromium.webSocketUrl()).openTab(server.url(u"site-b.test"_s, u"/script.html"_s));
     EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 2; }))
         << qPrintable(program.output());
     EXPECT_FALSE(serverSaw(u"/popup-script"_s));
@@ -210,14 +174,14 @@ TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstall) {
     ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
     const QByteArray manifest =
         installed.readAll().replace("\"/usr/", "\"" + QFile::encodeName(stage) + "/usr/");
-    QDir().mkpath(home() + u"/.mozilla/native-messaging-hosts"_s);
-    QFile user(home() + u"/.mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s);
+    QDir().mkpath(firefox.home() + u"/.mozilla/native-messaging-hosts"_s);
+    QFile user(firefox.home() + u"/.mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s);
     ASSERT_TRUE(user.open(QIODevice::WriteOnly) && user.write(manifest) == manifest.size());
     user.close();
 
-    ASSERT_NO_FATAL_FAILURE(launchFirefox(copy + u"/firefox-esr"_s));
-    ASSERT_TRUE(extensionConnected()) << qPrintable(program.output());
-    bidi->openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    ASSERT_TRUE(firefox.launch(siteA(), copy + u"/firefox-esr"_s)) << qPrintable(firefox.failure());
+    ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
+    openScriptPage();
     EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }));
     EXPECT_FALSE(serverSaw(u"/popup-script"_s));
 }

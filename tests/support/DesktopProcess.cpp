@@ -1,6 +1,8 @@
 #include "support/DesktopProcess.h"
 
+#include <QFile>
 #include <QProcessEnvironment>
+#include <QTest>
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -75,4 +77,21 @@ int runProgram(const QString& program, const QStringList& arguments, QString* ou
     if (output)
         *output = QString::fromLocal8Bit(process.readAll());
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool signalProcess(qint64 pid, int number, int timeoutMs) {
+    if (::kill(static_cast<pid_t>(pid), number) != 0)
+        return false;
+    if (number != SIGSTOP)
+        return true;
+    // The state letter in /proc/<pid>/stat turns to T once the stop has taken effect.
+    return QTest::qWaitFor(
+        [pid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray text = stat.readAll();
+            return text.mid(text.lastIndexOf(')') + 2, 1) == "T";
+        },
+        timeoutMs);
 }

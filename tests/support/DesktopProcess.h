@@ -33,3 +33,5 @@ private:
 // Runs a program to its end and returns its exit code (-1 when it could not run).
 int runProgram(const QString& program, const QStringList& arguments, QString* output = nullptr,
                int timeoutMs = 10000);
+// Sends a signal to a process by its id and, for SIGSTOP, waits until it has stopped.
+bool signalProcess(qint64 pid, int number, int timeoutMs = 5000);

@@ -10,14 +10,19 @@
 using namespace Qt::StringLiterals;
 
 FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environment, const QStringList& prefs,
-                               const QString& executable) {
+                               const QString& executable, bool headless) {
     QByteArray userJs = "user_pref(\"remote.prefs.recommended\", false);\n"
                         "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
-                        "user_pref(\"network.dns.localDomains\", \"site-a.test,site-b.test\");\n"
+                        // Every host name is served by the test's server on loopback.
+                        "user_pref(\"network.dns.forceResolve\", \"127.0.0.1\");\n"
                         "user_pref(\"network.dns.disableIPv6\", true);\n"
                         "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                        "user_pref(\"datareporting.policy.firstRunURL\", \"\");\n"
+                        // A page's timers run on time behind the popup it opened, as in front.
+                        "user_pref(\"dom.min_background_timeout_value\", 4);\n"
                         // The extension's notes appear in output().
-                        "user_pref(\"devtools.console.stdout.chrome\", true);\n";
+                        "user_pref(\"devtools.console.stdout.chrome\", true);\n"
+                        "user_pref(\"devtools.console.stdout.content\", true);\n";
     for (const QString& pref : prefs)
         userJs += u"user_pref(%1);\n"_s.arg(pref).toUtf8();
     QFile file(m_profile.filePath(u"user.js"_s));
@@ -28,15 +33,18 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
     file.close();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"HOME"_s, home);
-    env.insert(u"MOZ_HEADLESS"_s, u"1"_s);
+    if (headless)
+        env.insert(u"MOZ_HEADLESS"_s, u"1"_s);
     for (const QString& entry : environment)
         env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
     m_process.setProcessEnvironment(env);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     QObject::connect(&m_process, &QProcess::readyRead, [this] { m_output += m_process.readAll(); });
-    m_process.start(executable, {u"--headless"_s, u"--no-remote"_s, u"--profile"_s, m_profile.path(),
-                                 u"--remote-debugging-port"_s, u"0"_s, u"about:blank"_s});
+    const QStringList arguments{u"--no-remote"_s, u"--profile"_s,
+                                m_profile.path(), u"--remote-debugging-port"_s,
+                                u"0"_s,           u"about:blank"_s};
+    m_process.start(executable, headless ? QStringList{u"--headless"_s} + arguments : arguments);
     static const QRegularExpression listening(u"WebDriver BiDi listening on (ws://127\\.0\\.0\\.1:\\d+)"_s);
     waitUntil(
         [this] { return listening.match(output()).hasMatch() || m_process.state() == QProcess::NotRunning; },

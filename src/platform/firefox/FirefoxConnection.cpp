@@ -1,6 +1,7 @@
 #include "platform/firefox/FirefoxConnection.h"
 
 #include "platform/Log.h"
+#include "platform/firefox/PrivateLocalServer.h"
 
 namespace platform::firefox {
 
@@ -12,6 +13,7 @@ FirefoxConnection::FirefoxConnection(QLocalSocket* socket, QObject* parent)
     if (!socket)
         return;
     socket->setParent(this);
+    m_relayProcess = peerOf(socket->socketDescriptor()).processId;
     connect(socket, &QLocalSocket::readyRead, this, &FirefoxConnection::readSocket);
     connect(socket, &QLocalSocket::disconnected, this, &FirefoxConnection::close);
     if (socket->bytesAvailable() > 0)

@@ -34,6 +34,8 @@ public:
     FirefoxTab* tab(std::int32_t tabId) const;
     bool isOpen() const { return m_open; }
     QString version() const { return m_version; }
+    // The relay process at the other end, for the log; -1 when not known.
+    long relayProcess() const { return m_relayProcess; }
 
     void answer(std::int32_t id, bool cancel);
     // One message from the relay, already unframed.
@@ -56,6 +58,7 @@ private:
     FrameReader m_reader;
     std::map<std::int32_t, FirefoxTab*> m_tabs; // children of this object
     QString m_version;
+    long m_relayProcess = -1;
     bool m_open = true;
 };
 

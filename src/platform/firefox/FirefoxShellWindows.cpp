@@ -56,7 +56,8 @@ void FirefoxShellWindows::adopt(QLocalSocket* socket) {
     });
     connect(c, &FirefoxConnection::closed, this, [this, c] { retire(c); });
     m_connections.push_back(std::move(connection));
-    qCInfo(lcPlatform, "a Firefox relay connected (%d now)", connectionCount());
+    qCInfo(lcPlatform, "a Firefox relay connected (process %ld; %d now)", c->relayProcess(),
+           connectionCount());
 }
 
 void FirefoxShellWindows::retire(FirefoxConnection* connection) {
@@ -64,10 +65,11 @@ void FirefoxShellWindows::retire(FirefoxConnection* connection) {
                                  [connection](const auto& owned) { return owned.get() == connection; });
     if (it == m_connections.end())
         return;
+    const long process = connection->relayProcess();
     // Freed once the socket code that reported the close has returned.
     it->release()->deleteLater();
     m_connections.erase(it);
-    qCInfo(lcPlatform, "a Firefox relay went away (%d left)", connectionCount());
+    qCInfo(lcPlatform, "a Firefox relay went away (process %ld; %d left)", process, connectionCount());
 }
 
 void FirefoxShellWindows::pump() {

@@ -34,12 +34,12 @@ QString securePrivateFolder(const QString& folder) {
 
 } // namespace
 
-long peerUserId(qintptr socketDescriptor) {
+Peer peerOf(qintptr socketDescriptor) {
     ucred credentials{};
     socklen_t length = sizeof credentials;
     if (::getsockopt(static_cast<int>(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
-        return -1;
-    return static_cast<long>(credentials.uid);
+        return {};
+    return {static_cast<long>(credentials.uid), static_cast<long>(credentials.pid)};
 }
 
 PrivateLocalServer::PrivateLocalServer(QObject* parent)
@@ -81,7 +81,7 @@ bool PrivateLocalServer::listen(const QString& folder, const QString& name) {
 
 void PrivateLocalServer::acceptPending() {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-        const long uid = peerUserId(socket->socketDescriptor());
+        const long uid = peerOf(socket->socketDescriptor()).userId;
         if (uid != static_cast<long>(::getuid())) {
             qCWarning(lcPlatform, "turned away a relay of user %ld: only our own user may connect", uid);
             socket->abort();

@@ -28,7 +28,11 @@ private:
     QLocalServer m_server;
 };
 
-// The user id of the process at the other end of a connected local socket, or -1.
-long peerUserId(qintptr socketDescriptor);
+// The process at the other end of a connected local socket; -1 where it cannot be told.
+struct Peer {
+    long userId = -1;
+    long processId = -1;
+};
+Peer peerOf(qintptr socketDescriptor);
 
 } // namespace platform::firefox
