@@ -99,12 +99,4 @@ TEST_F(ProfileRead, Utf8IsReadAsUtf8AndOtherBytesAsLatin1) {
               q("Français"));
 }
 
-TEST_F(ProfileRead, BinaryGarbageDoesNotCrash) {
-    QByteArray garbage;
-    for (int i = 0; i < 100000; ++i)
-        garbage += char((i * 31 + 7) % 256);
-    const QString path = write(garbage + "\n[s]\nk=v\n");
-    EXPECT_EQ(read(path, "s", "k"), q("v"));
-}
-
 } // namespace
