@@ -89,20 +89,6 @@ TEST_F(ListFiles, EntriesDifferingOnlyInAForeignByteStayApartWhatEverTheirCase) 
     EXPECT_TRUE(lists.IsInList(second.mid(1), DomainLists::Denied));
 }
 
-TEST_F(ListFiles, BinaryGarbageLoadsAndSavesBackEveryEntryItHeld) {
-    QByteArray garbage;
-    for (int i = 0; i < 200000; ++i)
-        garbage += char((i * 7919) % 256);
-    writeBytes(denied(), garbage);
-    DomainLists lists(dir.path());
-    ASSERT_NO_THROW(lists.LoadList());
-    const QStringList loaded = lists.List2().entries();
-    EXPECT_GT(loaded.size(), 0);
-    lists.SaveList();
-    lists.LoadList();
-    EXPECT_EQ(lists.List2().entries(), loaded);
-}
-
 TEST_F(ListFiles, AFolderNamedLikeTheListIsNotLoaded) {
     QDir(dir.path()).mkdir(q("deny_domains.txt"));
     DomainLists lists(dir.path());
