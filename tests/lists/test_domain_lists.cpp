@@ -52,24 +52,18 @@ TEST(AddDomain, TextEndingWithTheMarkerAddsNothing) {
     EXPECT_EQ(lists.List3().ListCount(), 0);
 }
 
-TEST(AddDomain, DuplicateIsNotAddedButIsStillTakenOffTheOtherList) {
+TEST(AddDomain, AppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheOtherList) {
     QTemporaryDir dir;
     DomainLists lists(dir.path());
-    lists.List2().AddItem(q("w.x.y"));
-    lists.List3().AddItem(q("W.X.Y"));
-    lists.AddDomain(q("HTTP://W.X.Y/index.html"), DomainLists::Denied);
-    EXPECT_EQ(lists.List2().entries(), QStringList{q("w.x.y")});
-    EXPECT_EQ(lists.List3().ListCount(), 0);
-}
-
-TEST(AddDomain, MovingToAcceptedRemovesEveryCaseVariantFromDenied) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
-    lists.List2().AddItem(q("W.X.Y"));
-    lists.List2().AddItem(q("keep.me"));
-    lists.List2().AddItem(q("w.x.y"));
+    lists.List2().setEntries({q("W.X.Y"), q("keep.me"), q("w.x.y")});
+    lists.List3().AddItem(q("Keep.Me"));
     lists.AddDomain(q("w.x.y"), DomainLists::Accepted);
     EXPECT_EQ(lists.List2().entries(), QStringList{q("keep.me")});
+    // Already denied: not added again, but still taken off the accepted list.
+    lists.AddDomain(q("HTTP://KEEP.ME/index.html"), DomainLists::Denied);
+    lists.AddDomain(q("c.q"), DomainLists::Denied);
+    lists.AddDomain(q("a.q"), DomainLists::Denied);
+    EXPECT_EQ(lists.List2().entries(), (QStringList{q("keep.me"), q("c.q"), q("a.q")}));
     EXPECT_EQ(lists.List3().entries(), QStringList{q("w.x.y")});
 }
 
@@ -84,15 +78,6 @@ TEST(AddDomain, AnEntryNeverEndsUpOnBothLists) {
         for (const QString& entry : lists.List2().entries())
             EXPECT_EQ(lists.List3().indexOfEqual(entry), -1) << qPrintable(entry);
     }
-}
-
-TEST(AddDomain, NewEntriesGoToTheEndInOrder) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
-    lists.AddDomain(q("c.q"), DomainLists::Denied);
-    lists.AddDomain(q("a.q"), DomainLists::Denied);
-    lists.AddDomain(q("b.q"), DomainLists::Denied);
-    EXPECT_EQ(lists.List2().entries(), (QStringList{q("c.q"), q("a.q"), q("b.q")}));
 }
 
 TEST(AddDomain, AFullListFailsToTheCallerAndStaysIntact) {
