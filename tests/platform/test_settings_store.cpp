@@ -22,11 +22,8 @@ protected:
     platform::IniSettingsStore store;
 };
 
-TEST_F(SettingsStore, LivesInTheUsersConfigFolder) {
+TEST_F(SettingsStore, LivesInTheUsersConfigFolderAndNeverWrittenValuesReadAsTheDefault) {
     EXPECT_EQ(path(), IsolatedEnvironment::configHome() + q("/ZOR Brakkon/settings.ini"));
-}
-
-TEST_F(SettingsStore, NeverWrittenValuesReadAsTheDefault) {
     EXPECT_EQ(store.GetSetting(App, q("General"), q("Kill"), q("1")), q("1"));
     EXPECT_FALSE(QFile::exists(path())) << "reading must not create the file";
 }
@@ -53,23 +50,6 @@ TEST_F(SettingsStore, AnyTextSurvivesARoundTrip) {
     i = 0;
     for (const QString& text : texts)
         EXPECT_EQ(store.GetSetting(App, q("General"), QStringLiteral("k%1").arg(i++), q("<none>")), text);
-}
-
-TEST_F(SettingsStore, KeysItDoesNotKnowAreKeptOnRewrite) {
-    writeBytes(path(), "[General]\nFutureKey=keep me\n[Elsewhere]\nx=1\n");
-    ASSERT_TRUE(store.SaveSetting(App, q("General"), q("Kill"), q("0")));
-    EXPECT_EQ(store.GetSetting(App, q("General"), q("FutureKey"), q("")), q("keep me"));
-    EXPECT_EQ(store.GetSetting(App, q("Elsewhere"), q("x"), q("")), q("1"));
-}
-
-TEST_F(SettingsStore, ADamagedFileReadsAsDefaultsAndIsSetAsideBeforeARewrite) {
-    static const char raw[] = "\x00\x01\x02 binary \xFF\xFE junk";
-    const QByteArray damaged(raw, sizeof raw - 1);
-    writeBytes(path(), damaged);
-    EXPECT_EQ(store.GetSetting(App, q("General"), q("Kill"), q("1")), q("1"));
-    ASSERT_TRUE(store.SaveSetting(App, q("General"), q("Kill"), q("0")));
-    EXPECT_EQ(readBytes(path() + q(".damaged")), damaged);
-    EXPECT_EQ(store.GetSetting(App, q("General"), q("Kill"), q("1")), q("0"));
 }
 
 TEST_F(SettingsStore, NoTemporaryFilesAreLeftBehind) {
