@@ -47,11 +47,12 @@ void FormFixture::WriteLanguage(const QString& fileName, const QByteArray& conte
     file.write(contents);
 }
 
-void FormFixture::WriteSetting(const QString& section, const QString& key, const QString& value) {
-    ASSERT_TRUE(platform::settings().SaveSetting(QStringLiteral("ZOR Brakkon"), section, key, value));
+void FormFixture::WriteSetting(const char* key, const char* value, const char* section) {
+    ASSERT_TRUE(platform::settings().SaveSetting(QStringLiteral("ZOR Brakkon"), QString::fromUtf8(section),
+                                                 QString::fromUtf8(key), QString::fromUtf8(value)));
 }
 
-QString FormFixture::ReadSetting(const QString& section, const QString& key) {
-    return platform::settings().GetSetting(QStringLiteral("ZOR Brakkon"), section, key,
-                                           QStringLiteral("<absent>"));
+QString FormFixture::ReadSetting(const char* key, const char* section) {
+    return platform::settings().GetSetting(QStringLiteral("ZOR Brakkon"), QString::fromUtf8(section),
+                                           QString::fromUtf8(key), QStringLiteral("<absent>"));
 }

@@ -46,8 +46,8 @@ protected:
     void Load();
     std::unique_ptr<frmMain> MakeForm();
     void WriteLanguage(const QString& fileName, const QByteArray& contents);
-    void WriteSetting(const QString& section, const QString& key, const QString& value);
-    QString ReadSetting(const QString& section, const QString& key);
+    void WriteSetting(const char* key, const char* value, const char* section = "General");
+    QString ReadSetting(const char* key, const char* section = "General");
 
     QTemporaryDir folder;
     ScopedScriptedDialogs dialogs;

@@ -35,7 +35,7 @@ TEST_F(Languages, TheMenuListsEveryFileAndAppliesTheRememberedOne) {
     WriteLanguage(QStringLiteral("english.ini"), "[strings]\nchkSound=Play a sound\nmnuExit=Quit\n");
     WriteLanguage(QStringLiteral("deutsch.ini"), "[strings]\nchkSound=Ton abspielen\n");
     WriteLanguage(QStringLiteral("notes.txt"), "not a language");
-    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("ENGLISH.INI"));
+    WriteSetting("LanguageFile", "ENGLISH.INI", "general");
     Load();
     EXPECT_EQ(MenuCaptions(), (QStringList{QStringLiteral("Deutsch"), QStringLiteral("English*")}));
     EXPECT_EQ(form->chkSound->text(), QStringLiteral("Play a sound"));
@@ -57,7 +57,7 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
                                                 "msg03=Kein Tastenkürzel\n"
                                                 "msg06=Blockiert selbst\n");
     WriteLanguage(QStringLiteral("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\n"); // older Latin-1
-    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("a_full.ini"));
+    WriteSetting("LanguageFile", "a_full.ini", "general");
     trayHost->host = 1;
     Load();
     EXPECT_EQ(form->optMode[2]->text(), QStringLiteral("Modus zwei"));
@@ -107,7 +107,7 @@ TEST_F(Languages, SoundButtonsAndLanguageItemsAreNeverTouched) {
     WriteLanguage(QStringLiteral("zz.ini"),
                   "[strings]\ncmdPlaySound=Changed\ncmdSoundFile=Changed\n"
                   "cmdStopSound=Changed\nmnuLanguages=Changed\nmnuLanguages(0)=Changed\n");
-    WriteSetting(QStringLiteral("general"), QStringLiteral("LanguageFile"), QStringLiteral("zz.ini"));
+    WriteSetting("LanguageFile", "zz.ini", "general");
     Load();
     for (QWidget* button : {form->cmdSoundFile, form->cmdPlaySound, form->cmdStopSound}) {
         const QVariant caption =
