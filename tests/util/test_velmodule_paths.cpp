@@ -71,17 +71,14 @@ TEST(FolderExists, IsTrueForAFolderAndMakesItCurrent) {
 TEST(FileExists, IsTrueOnlyForFiles) {
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
-    touch(dir.filePath(q("plain.txt")));
-    touch(dir.filePath(q(".hidden")));
-    touch(dir.filePath(q("readonly.txt")));
+    for (const char* name : {"plain.txt", ".hidden", "readonly.txt"})
+        touch(dir.filePath(q(name)));
     QFile::setPermissions(dir.filePath(q("readonly.txt")), QFileDevice::ReadOwner);
-    EXPECT_TRUE(FileExists(dir.filePath(q("plain.txt"))));
-    EXPECT_TRUE(FileExists(dir.filePath(q(".hidden"))));
-    EXPECT_TRUE(FileExists(dir.filePath(q("readonly.txt"))));
-    EXPECT_FALSE(FileExists(dir.path()));
-    EXPECT_FALSE(FileExists(QString()));
-    EXPECT_FALSE(FileExists(dir.filePath(q("missing.txt"))));
-    EXPECT_FALSE(FileExists(dir.filePath(q("*.txt"))));
+    for (const char* name : {"plain.txt", ".hidden", "readonly.txt"})
+        EXPECT_TRUE(FileExists(dir.filePath(q(name)))) << name;
+    for (const QString& path :
+         {dir.path(), QString(), dir.filePath(q("missing.txt")), dir.filePath(q("*.txt"))})
+        EXPECT_FALSE(FileExists(path)) << qPrintable(path);
     QDir::setCurrent(before);
 }
 
@@ -104,15 +101,10 @@ TEST_F(FileList, ListsOrdinaryFilesMatchingWithoutRegardToCaseSortedByName) {
               (QStringList{q("A.INI"), q("b.ini"), q("c.Ini"), q("link.ini")}));
     EXPECT_EQ(GetFileList(dir.path() + q("/"), q("?.INI")),
               (QStringList{q("A.INI"), q("b.ini"), q("c.Ini")}));
-}
-
-TEST_F(FileList, AnEmptyPatternListsEveryOrdinaryFile) {
     EXPECT_EQ(GetFileList(dir.path(), QString()),
               (QStringList{q("A.INI"), q("b.ini"), q("c.Ini"), q("link.ini"), q("notes.txt"), q("README"),
-                           q("x.ini.bak")}));
-}
-
-TEST_F(FileList, MissingFolderOrNoMatchGivesNothing) {
+                           q("x.ini.bak")}))
+        << "an empty pattern lists every ordinary file";
     EXPECT_TRUE(GetFileList(dir.filePath(q("missing")), q("*.ini")).isEmpty());
     EXPECT_TRUE(GetFileList(dir.path(), q("*.wav")).isEmpty());
 }

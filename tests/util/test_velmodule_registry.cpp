@@ -82,36 +82,27 @@ TEST_F(Registry, AFailedWriteReportsFailure) {
     EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), QString());
 }
 
-struct NumberCase {
-    qint64 value;
+// How each kind of value reads back as text; a refused one stores nothing.
+struct ValueCase {
+    std::int32_t type;
+    QVariant value;
     const char* text;
 };
 
-class NumberValue : public Registry, public testing::WithParamInterface<NumberCase> {};
+class ValueKinds : public Registry, public testing::WithParamInterface<ValueCase> {};
 
-TEST_P(NumberValue, ReadsWithAtLeastThreeDigits) {
-    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 4, GetParam().value), 0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n")), q(GetParam().text));
+TEST_P(ValueKinds, ReadBackAsText) {
+    const ValueCase& c = GetParam();
+    EXPECT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), c.type, c.value) == 0, *c.text != 0);
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n")), q(c.text));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, NumberValue,
-                         testing::Values(NumberCase{5, "005"}, NumberCase{7, "007"}, NumberCase{42, "042"},
-                                         NumberCase{250, "250"}, NumberCase{123456, "123456"},
-                                         NumberCase{-1, "4294967295"}));
-
-TEST_F(Registry, RefusedValuesStoreNothingAndMissingValuesReadAsEmptyText) {
-    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 4, qint64(1) << 40), 0);
-    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 4, q("not a number")), 0);
-    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), 7, q("multi")), 0) << "unknown type";
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n")), QString());
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("Nothing")), QString());
-}
-
-TEST_F(Registry, BytesReadAsUpperCaseHex) {
-    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("b"), 3, QByteArray("\x0A\x1B\xFF", 3)),
-              0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("b")), q("0A1BFF"));
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, ValueKinds, testing::Values(
+    ValueCase{4, 5, "005"}, ValueCase{4, 250, "250"}, ValueCase{4, 123456, "123456"}, ValueCase{4, -1, "4294967295"},
+    ValueCase{3, QByteArray("\x0A\x1B\xFF", 3), "0A1BFF"},
+    ValueCase{4, qint64(1) << 40, ""}, ValueCase{4, q("not a number"), ""}, ValueCase{7, q("multi"), ""}));
+// clang-format on
 
 // Blanks are trimmed before the text is cut at its terminator, so trailing blanks of the
 // value itself stay.
@@ -119,6 +110,7 @@ TEST_F(Registry, TextLosesLeadingBlanksAndIsKeptApartByKey) {
     ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t"), 1, q("  padded text  ")), 0);
     ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t"), 1, q("other")), 0);
     EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), q("padded text  "));
+    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("Nothing")), QString());
     EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t")), q("other"));
     EXPECT_EQ(DeleteRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), 0);
     EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), QString());
