@@ -14,10 +14,6 @@ TEST(PropertyBag, KeysAreMatchedWithoutCaseAndStoredLowerCase) {
     bag.WriteProperty(q("AutoUpdTspInterval"), 50, 10);
     EXPECT_EQ(bag.keys(), QStringList{q("autoupdtspinterval")});
     EXPECT_EQ(bag.ReadProperty(q("AUTOUPDTSPINTERVAL"), 10).toInt(), 50);
-}
-
-TEST(PropertyBag, MissingKeysGiveTheDefault) {
-    const PropertyBag bag;
     EXPECT_EQ(bag.ReadProperty(q("Caption"), q("fallback")).toString(), q("fallback"));
     EXPECT_FALSE(bag.ReadProperty(q("Picture")).isValid());
 }
