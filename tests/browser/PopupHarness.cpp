@@ -3,9 +3,10 @@
 #include "browser/clsIEWindow.h"
 
 using platform::cdp::CdpShellWindows;
+using namespace Qt::StringLiterals;
 
-PopupHarness::PopupHarness(bool headless, bool ownPopupBlocker)
-    : chromium(std::make_unique<ChromiumProcess>(headless, 0, ownPopupBlocker)) {
+PopupHarness::PopupHarness()
+    : chromium(std::make_unique<ChromiumProcess>()) {
     if (chromium->webSocketUrl().isEmpty())
         return;
     windows = std::make_unique<CdpShellWindows>(
@@ -44,9 +45,9 @@ QString PopupHarness::failure() const {
     if (!chromium->failure().isEmpty())
         return chromium->failure();
     if (!windows || windows->connectedCount() != 1)
-        return QStringLiteral("the registry did not connect to chromium");
+        return u"the registry did not connect to chromium"_s;
     if (!client || !client->isOpen())
-        return QStringLiteral("the test client did not connect to chromium");
+        return u"the test client did not connect to chromium"_s;
     return {};
 }
 
@@ -86,24 +87,16 @@ void PopupHarness::servePopupPages() {
         return "<script>let ticks = 0; setInterval(() => fetch('" + path + "?' + (++ticks)), 40);</script>";
     };
     const QByteArray ticker = tickerOn("/tick");
-    server.setPage(QStringLiteral("/onload.html"),
-                   ticker + "<body onload=\"window.open('/popup/onload', '_blank')\">onload</body>");
-    server.setPage(QStringLiteral("/timer.html"),
-                   ticker +
-                       "<script>setTimeout(() => window.open('/popup/timer', '_blank'), 150);</script>timer");
-    server.setPage(QStringLiteral("/click.html"),
-                   ticker +
-                       "<button id=b style='position:absolute;left:10px;top:10px;width:200px;height:80px'"
-                       " onclick=\"window.open('/popup/click', '_blank')\">open</button>");
-    server.setPage(QStringLiteral("/link.html"),
-                   ticker +
-                       "<a id=a href='/popup/link' target=_blank style='position:absolute;left:10px;top:10px;"
-                       "width:200px;height:80px;display:block'>link</a>");
-    server.setPage(QStringLiteral("/outer.html"),
-                   ticker + "<iframe src='" +
-                       server.url(QStringLiteral("site-b.test"), QStringLiteral("/inner.html")).toUtf8() +
-                       "'></iframe>");
-    server.setPage(QStringLiteral("/inner.html"),
+    const QByteArray box =
+        " style='position:absolute;left:10px;top:10px;width:200px;height:80px;display:block'";
+    server.setPage(u"/click.html"_s,
+                   ticker + "<button id=b" + box + " onclick=\"window.open('/popup/click')\">open</button>");
+    server.setPage(u"/timer.html"_s,
+                   ticker + "<script>setTimeout(() => window.open('/popup/timer'), 150);</script>");
+    server.setPage(u"/outer.html"_s, ticker + "<iframe src='" +
+                                         server.url(u"site-b.test"_s, u"/inner.html"_s).toUtf8() +
+                                         "'></iframe>");
+    server.setPage(u"/inner.html"_s,
                    "<script>let t = 0; setInterval(() => fetch('/itick?' + (++t)), 40);</script>"
                    "<body onload=\"window.open('/popup/iframe', '_blank')\">inner</body>");
 
@@ -111,40 +104,22 @@ void PopupHarness::servePopupPages() {
     const QByteArray frameScript = "<script>let n = 0; setInterval(() => fetch('/ftick?' + (++n)), 40);"
                                    "setTimeout(() => window.open('/popup/frame', '_blank'), 150);";
     const QList<std::pair<QString, QByteArray>> nested{
-        {QStringLiteral("srcdoc"), "<iframe srcdoc=\"" + frameScript + "</script>\"></iframe>"},
-        {QStringLiteral("written"),
-         "<iframe id=w></iframe><script>const d = document.getElementById('w').contentDocument;"
-         "d.write(\"" +
-             frameScript + "<\\/script>\"); d.close();</script>"},
-        {QStringLiteral("child"), "<iframe src='/child.html'></iframe>"}};
+        {u"srcdoc"_s, "<iframe srcdoc=\"" + frameScript + "</script>\"></iframe>"},
+        {u"written"_s, "<iframe id=w></iframe><script>const d = document.getElementById('w').contentDocument;"
+                       "d.write(\"" +
+                           frameScript + "<\\/script>\"); d.close();</script>"},
+        {u"child"_s, "<iframe src='/child.html'></iframe>"}};
     for (const auto& [name, frame] : nested) {
-        server.setPage(
-            QStringLiteral("/nest-%1.html").arg(name),
-            ticker + "<iframe src='" +
-                server.url(QStringLiteral("site-b.test"), QStringLiteral("/mid-%1.html").arg(name)).toUtf8() +
-                "'></iframe>");
-        server.setPage(QStringLiteral("/mid-%1.html").arg(name), tickerOn("/mtick") + frame);
+        server.setPage(u"/nest-%1.html"_s.arg(name),
+                       ticker + "<iframe src='" +
+                           server.url(u"site-b.test"_s, u"/mid-%1.html"_s.arg(name)).toUtf8() +
+                           "'></iframe>");
+        server.setPage(u"/mid-%1.html"_s.arg(name), tickerOn("/mtick") + frame);
     }
-    server.setPage(QStringLiteral("/child.html"), frameScript + "</script>");
-
-    // Opens the browser's own blocker refuses, before and after the user's popup.
-    const QByteArray refused = "<script>onload = () => { window.open('/popup/refused'); "
-                               "window.open('/popup/refused'); };</script>";
-    const QByteArray refuseLater = " onclick=\"setTimeout(() => window.open('/popup/refused'), 0)\"";
-    const QByteArray box =
-        " style='position:absolute;left:10px;top:10px;width:200px;height:80px;display:block'";
-    server.setPage(QStringLiteral("/refused-click.html"),
-                   ticker + refused + "<button id=b" + box +
-                       " onclick=\"window.open('/popup/click')\">open</button>");
-    server.setPage(QStringLiteral("/refused-link.html"), ticker + refused +
-                                                             "<a id=a href='/popup/link' target=_blank" +
-                                                             box + refuseLater + ">link</a>");
-    server.setPage(QStringLiteral("/refused-form.html"),
-                   ticker + refused + "<form action='/popup/form' target=_blank><button id=s" + box +
-                       refuseLater + ">send</button></form>");
+    server.setPage(u"/child.html"_s, frameScript + "</script>");
     // A sandboxed frame's refusal is no sign of the browser's blocker.
     server.setPage(
-        QStringLiteral("/sandboxed.html"),
+        u"/sandboxed.html"_s,
         ticker +
             "<iframe sandbox=allow-scripts srcdoc=\"<script>window.open('/popup/refused')</script>\">"
             "</iframe><button id=b" +

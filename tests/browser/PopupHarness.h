@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-// A real Chromium watched by a registry over the DevTools protocol, pages from a local server,
+// A real headless Chromium watched by a registry over the DevTools protocol, pages from a local server,
 // and a listener that answers every new-window request as told and records what it saw.
 class PopupHarness {
 public:
@@ -19,7 +19,7 @@ public:
         std::optional<bool> userGesture; // empty: the read failed
     };
 
-    explicit PopupHarness(bool headless = true, bool ownPopupBlocker = false);
+    PopupHarness();
     ~PopupHarness();
     QString failure() const;
 
@@ -45,7 +45,7 @@ public:
     // Requests to the path prefix made after the given server time.
     int requestsSince(const QString& pathPrefix, qint64 sinceMs) const;
 
-    // The standard pages: onload, timer, click, link and cross-site iframe popups, popups from
-    // frames inside a cross-site frame, and user popups among opens a blocking browser refuses.
+    // The pages: a click and a timer popup, a cross-site iframe's popup, popups from frames inside a
+    // cross-site frame, and a click popup after a sandboxed frame's refused one.
     void servePopupPages();
 };

@@ -130,3 +130,59 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
     m_browser->closeTabs(toClose);
     return result;
 }
+
+CorpusSession::CorpusSession(const Corpus& corpus, HttpTestServer& server)
+    : m_corpus(corpus)
+    , m_server(server) {
+    CorpusDriver::serve(server, corpus);
+}
+
+void CorpusSession::seed(ProgramUnderTest::Options& options) {
+    for (const CorpusPage& page : m_corpus.pages) {
+        const auto expand = [&](const QStringList& seeds, QStringList& into) {
+            for (const QString& seed : seeds)
+                into << CorpusPage::expand(seed, page.host(), m_server.port());
+        };
+        expand(page.acceptSeeds, options.acceptList);
+        expand(page.denySeeds, options.denyList);
+        expand(page.firefoxAllowSeeds, m_popupsAllowed);
+    }
+}
+
+bool CorpusSession::start(ProgramUnderTest& program, ProgramUnderTest::Options options, bool firefox,
+                          bool ownBlocker, bool firefoxWindow) {
+    if (firefox) {
+        m_firefox.emplace(program);
+        if (firefoxWindow)
+            m_firefox->showWindow();
+        if (!program.start(options, startTimeoutMs) || !m_firefox->start(m_popupsAllowed))
+            return fail(program.failure() + m_firefox->failure());
+        if (!m_firefox->connected())
+            return fail(u"the extension did not connect:\n"_s + program.output());
+        m_driver.emplace(m_firefox->bidi(), m_server);
+        return true;
+    }
+    m_chromium.emplace(false, 0, ownBlocker);
+    if (!m_chromium->failure().isEmpty())
+        return fail(m_chromium->failure());
+    options.arguments += {u"--browser"_s, m_chromium->webSocketUrl().toString()};
+    if (!program.start(options, startTimeoutMs))
+        return fail(program.failure());
+    m_client.emplace(m_chromium->webSocketUrl());
+    // The program is watching once the browser's first tab has a client attached.
+    if (!m_client->isOpen() || !waitUntil([&] {
+            const QJsonArray infos = m_client->call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
+            return std::any_of(infos.begin(), infos.end(), [](const QJsonValue& info) {
+                return info.toObject().value("type"_L1) == "page"_L1 &&
+                       info.toObject().value("attached"_L1).toBool();
+            });
+        }))
+        return fail(u"the program attached to no tab:\n"_s + program.output());
+    m_driver.emplace(*m_client, m_server);
+    return true;
+}
+
+bool CorpusSession::fail(const QString& why) {
+    m_failure = why;
+    return false;
+}

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
 
@@ -154,4 +155,17 @@ QString ProgramUnderTest::setting(const QString& key) const {
             return text.section(u'=', 1).trimmed();
     }
     return {};
+}
+
+QString ProgramUnderTest::chromiumScript(const QString& url) const {
+    const QString path = m_dir.filePath(u"bin/chromium"_s);
+    const QByteArray script = "#!/bin/sh\nexec " +
+                              QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
+                              " --disable-gpu --disable-quic --no-first-run --disable-background-networking "
+                              "--disable-component-update"
+                              " --disable-sync '--host-resolver-rules=MAP *.test 127.0.0.1' \"$@\" '" +
+                              url.toUtf8() + "'\n";
+    writeFile(path, script);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
 }

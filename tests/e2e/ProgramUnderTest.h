@@ -49,6 +49,9 @@ public:
     QString setting(const QString& key) const;
     QString appDir() const;
     QString environmentRoot() const { return m_dir.path(); }
+    // A "chromium" for --launch-browser: Debian's, on the test's host names, opening the address;
+    // the program adds the pipe.
+    QString chromiumScript(const QString& url) const;
 
 private:
     QTemporaryDir m_dir;

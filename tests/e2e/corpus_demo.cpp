@@ -7,11 +7,7 @@
 // With --firefox the browser is Debian's Firefox on a throwaway profile, the companion extension
 // loaded over WebDriver BiDi and the relay set up as --install-firefox-support does it.
 #include "e2e/CorpusDriver.h"
-#include "e2e/ProgramFirefox.h"
-#include "support/BrowserTestClient.h"
-#include "support/ChromiumProcess.h"
 #include "support/DesktopXClient.h"
-#include "support/HttpTestServer.h"
 #include "support/TrayHost.h"
 #include "support/XvfbSession.h"
 
@@ -23,11 +19,9 @@
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
 #include <cstdio>
-#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -45,21 +39,6 @@ QString indexPage(const Corpus& corpus, const HttpTestServer& server) {
         html += u"<li><a href=\"%1\">%2</a></li>"_s.arg(CorpusDriver::urlOf(server, page),
                                                         page.title.toHtmlEscaped());
     return html + u"</ul></body></html>"_s;
-}
-
-// "chromium" for --launch-browser: Debian's chromium with the corpus's host names and the
-// index page; the program adds the pipe.
-QString browserOnIndex(const QString& folder, const QString& index) {
-    const QString path = folder + u"/bin/chromium"_s;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile script(path);
-    script.open(QIODevice::WriteOnly);
-    script.write("#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
-                 " --no-first-run --disable-quic '--host-resolver-rules=MAP *.test 127.0.0.1' \"$@\" '" +
-                 index.toUtf8() + "'\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
 }
 
 // The browser a --launch-browser start left behind (it outlives the program by design).
@@ -87,94 +66,50 @@ int main(int argc, char** argv) {
     parser.addOption({u"firefox"_s, u"Firefox with the companion extension instead of Chromium."_s});
     parser.process(app);
 
+    const auto failed = [](const QString& why) {
+        std::fprintf(stderr, "demo: %s\n", qUtf8Printable(why));
+        return 1;
+    };
     const Corpus corpus = loadCorpus(parser.value(u"corpus"_s));
-    if (!corpus.problems.isEmpty()) {
-        std::fprintf(stderr, "demo: %s\n", qUtf8Printable(corpus.problems.join(u'\n')));
-        return 1;
-    }
+    if (!corpus.problems.isEmpty())
+        return failed(corpus.problems.join(u'\n'));
     TrayHost trayHost;
-    if (headless && !trayHost.start()) {
-        std::fprintf(stderr, "demo: trayer did not start\n");
-        return 1;
-    }
+    if (headless && !trayHost.start())
+        return failed(u"trayer did not start"_s);
     HttpTestServer server;
-    CorpusDriver::serve(server, corpus);
+    CorpusSession session(corpus, server);
+    session.startTimeoutMs = 40000;
     server.setPage(u"/"_s, indexPage(corpus, server).toUtf8());
+    const QString index = server.url(u"corpus-index.test"_s, u"/"_s);
     ProgramUnderTest program;
     ProgramUnderTest::Options options;
     options.killMode = parser.value(u"mode"_s).toInt();
-    QStringList popupsAllowed; // in Firefox, as the corpus has it
-    for (const CorpusPage& page : corpus.pages) {
-        for (const QString& seed : page.acceptSeeds)
-            options.acceptList << CorpusPage::expand(seed, page.host(), server.port());
-        for (const QString& seed : page.denySeeds)
-            options.denyList << CorpusPage::expand(seed, page.host(), server.port());
-        for (const QString& seed : page.firefoxAllowSeeds)
-            popupsAllowed << CorpusPage::expand(seed, page.host(), server.port());
-    }
+    session.seed(options);
     const bool withFirefox = parser.isSet(u"firefox"_s);
-    ProgramFirefox firefox(program);
-    const auto startFirefox = [&] {
-        if (!program.start(options, 40000) || !firefox.start(popupsAllowed) || !firefox.connected()) {
-            std::fprintf(stderr, "demo: %s\n", qUtf8Printable(program.failure() + firefox.failure()));
-            return false;
-        }
-        return true;
-    };
-    if (!headless && withFirefox) {
-        firefox.showWindow();
-        if (!startFirefox())
-            return 1;
-        firefox.bidi().openTab(server.url(u"corpus-index.test"_s, u"/"_s));
-        say(u"ZOR Brakkon is in your tray, watching the Firefox window beside it on the popup corpus "
-            "(popup mode %1; a throwaway profile with the companion extension, popups allowed for the "
-            "sites that say so)."_s.arg(options.killMode));
-        say(u"Click through the pages; end with \"Exit\" in the tray icon's menu."_s);
-        while (program.running())
-            QTest::qWait(200);
-        return 0;
-    }
     if (!headless) {
-        options.arguments = {
-            u"--launch-browser"_s,
-            browserOnIndex(program.environmentRoot(), server.url(u"corpus-index.test"_s, u"/"_s))};
-        if (!program.start(options, 40000)) {
-            std::fprintf(stderr, "demo: %s\n", qUtf8Printable(program.failure()));
-            return 1;
+        if (withFirefox) {
+            if (!session.start(program, options, true, false, true))
+                return failed(session.failure());
+            session.firefox()->bidi().openTab(index);
+            say(u"ZOR Brakkon is in your tray, watching the Firefox window beside it on the popup corpus "
+                "(popup mode %1; a throwaway profile with the companion extension, popups allowed for the "
+                "sites that say so)."_s.arg(options.killMode));
+        } else {
+            options.arguments = {u"--launch-browser"_s, program.chromiumScript(index)};
+            if (!program.start(options, 40000))
+                return failed(program.failure());
+            say(u"ZOR Brakkon is in your tray, watching the Chromium window it started on the popup corpus "
+                "(popup mode %1; the browser has no DevTools port)."_s.arg(options.killMode));
         }
-        say(u"ZOR Brakkon is in your tray, watching the Chromium window it started on the popup corpus "
-            "(popup mode %1; the browser has no DevTools port)."_s.arg(options.killMode));
         say(u"Click through the pages; end with \"Exit\" in the tray icon's menu."_s);
         while (program.running())
             QTest::qWait(200);
         endLaunchedBrowser(program.output());
         return 0;
     }
+    if (!session.start(program, options, withFirefox))
+        return failed(session.failure());
 
-    std::optional<ChromiumProcess> chromium;
-    std::optional<BrowserTestClient> client;
-    std::optional<CorpusDriver> driver;
-    if (withFirefox) {
-        if (!startFirefox())
-            return 1;
-        driver.emplace(firefox.bidi(), server);
-    } else {
-        chromium.emplace(false);
-        if (!chromium->failure().isEmpty()) {
-            std::fprintf(stderr, "demo: %s\n", qUtf8Printable(chromium->failure()));
-            return 1;
-        }
-        options.arguments = {u"--browser"_s, chromium->webSocketUrl().toString()};
-        if (!program.start(options)) {
-            std::fprintf(stderr, "demo: %s\n", qUtf8Printable(program.failure()));
-            return 1;
-        }
-        client.emplace(chromium->webSocketUrl());
-        driver.emplace(*client, server);
-    }
-
-    // Let the program attach before the first page.
-    QTest::qWait(1500);
     const QString run = (withFirefox ? u"firefox-mode%1"_s : u"mode%1"_s).arg(options.killMode);
     int matching = 0;
     int visited = 0;
@@ -187,7 +122,7 @@ int main(int argc, char** argv) {
             continue;
         ++visited;
         const QStringList expected = page.expectedIn(run);
-        const CorpusDriver::Visit visit = driver->visit(page, expected);
+        const CorpusDriver::Visit visit = session.driver().visit(page, expected);
         const auto describe = [](const QStringList& outcomes) {
             return u"%1 / %2"_s.arg(outcomes.count(u"cancelled"_s)).arg(outcomes.count(u"opened"_s));
         };
@@ -206,8 +141,8 @@ int main(int argc, char** argv) {
 
     // The browser would cover the picture; the window opens on a double click of the tray
     // icon, with its status tab first.
-    if (chromium)
-        chromium->kill();
+    if (session.chromium())
+        session.chromium()->kill();
     DesktopXClient x;
     const QPoint icon = x.centreOf(program.iconWindow());
     QProcess::execute(u"xdotool"_s, {u"mousemove"_s, QString::number(icon.x()), QString::number(icon.y()),

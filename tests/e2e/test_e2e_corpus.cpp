@@ -3,11 +3,7 @@
 // The runs named firefox-* do the same with Debian's headless Firefox, the companion extension
 // and the relay (the firefox label runs them). Another corpus folder can be given with --corpus DIR.
 #include "e2e/CorpusDriver.h"
-#include "e2e/ProgramFirefox.h"
-#include "support/BrowserTestClient.h"
-#include "support/ChromiumProcess.h"
 #include "support/DesktopProcess.h"
-#include "support/HttpTestServer.h"
 #include "support/PulseSession.h"
 #include "support/TrayHost.h"
 #include "support/XvfbSession.h"
@@ -16,7 +12,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QJsonArray>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -74,21 +69,18 @@ private:
 class CorpusRun : public testing::TestWithParam<RunCase> {
 protected:
     static void SetUpTestSuite() {
-        s_corpus = new Corpus(loadCorpus(corpusFolder()));
-        s_trayHost = new TrayHost;
-        s_pulse = new PulseSession;
-        s_trayReady = s_trayHost->start();
-        s_pulseReady = s_pulse->start();
+        s_corpus.emplace(loadCorpus(corpusFolder()));
+        s_trayReady = s_trayHost.emplace().start();
+        s_pulseReady = s_pulse.emplace().start();
     }
     static void TearDownTestSuite() {
-        delete s_pulse;
-        delete s_trayHost;
-        delete s_corpus;
+        s_pulse.reset();
+        s_trayHost.reset();
     }
 
-    static inline Corpus* s_corpus = nullptr;
-    static inline TrayHost* s_trayHost = nullptr;
-    static inline PulseSession* s_pulse = nullptr;
+    static inline std::optional<Corpus> s_corpus;
+    static inline std::optional<TrayHost> s_trayHost;
+    static inline std::optional<PulseSession> s_pulse;
     static inline bool s_trayReady = false;
     static inline bool s_pulseReady = false;
 };
@@ -101,14 +93,8 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     const RunCase run = GetParam();
     const QString runName = QString::fromLatin1(run.name);
 
-    const bool firefox = runName.startsWith(u"firefox-"_s);
     HttpTestServer server;
-    std::optional<ChromiumProcess> chromium;
-    if (!firefox) {
-        chromium.emplace(false, 0, run.ownBlocker);
-        ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
-    }
-
+    CorpusSession session(*s_corpus, server);
     ProgramUnderTest::Options options;
     options.killMode = run.killMode;
     options.sound = run.sound;
@@ -118,42 +104,13 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         options.soundFile = media.filePath(u"tone.wav"_s);
         ASSERT_TRUE(writeToneWave(options.soundFile, 300));
     }
-    QStringList popupsAllowed; // in Firefox, by the user
-    for (const CorpusPage& page : s_corpus->pages) {
-        for (const QString& seed : page.acceptSeeds)
-            options.acceptList << CorpusPage::expand(seed, page.host(), server.port());
-        for (const QString& seed : page.denySeeds)
-            options.denyList << CorpusPage::expand(seed, page.host(), server.port());
-        for (const QString& seed : page.firefoxAllowSeeds)
-            popupsAllowed << CorpusPage::expand(seed, page.host(), server.port());
-    }
+    session.seed(options);
     QSet<QString> expectedAccepted(options.acceptList.begin(), options.acceptList.end());
     QSet<QString> expectedDenied(options.denyList.begin(), options.denyList.end());
-    if (chromium)
-        options.arguments = {u"--browser"_s, chromium->webSocketUrl().toString()};
-
     ProgramUnderTest program;
-    ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
-    ProgramFirefox firefoxUnderTest(program);
-    std::optional<BrowserTestClient> client;
-    std::optional<CorpusDriver> driver;
-    if (firefox) {
-        ASSERT_TRUE(firefoxUnderTest.start(popupsAllowed)) << firefoxUnderTest.failure().toStdString();
-        ASSERT_TRUE(firefoxUnderTest.connected()) << program.output().toStdString();
-        driver.emplace(firefoxUnderTest.bidi(), server);
-    } else {
-        client.emplace(chromium->webSocketUrl());
-        ASSERT_TRUE(client->isOpen());
-        // The program is watching once the browser's first tab has a client attached.
-        ASSERT_TRUE(waitUntil([&] {
-            const QJsonArray infos = client->call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
-            return std::any_of(infos.begin(), infos.end(), [](const QJsonValue& info) {
-                return info.toObject().value("type"_L1) == "page"_L1 &&
-                       info.toObject().value("attached"_L1).toBool();
-            });
-        })) << program.output().toStdString();
-        driver.emplace(*client, server);
-    }
+    ASSERT_TRUE(session.start(program, options, runName.startsWith(u"firefox-"_s), run.ownBlocker))
+        << session.failure().toStdString();
+    CorpusDriver& driver = session.driver();
 
     const QImage activeIcon = program.iconImage();
     ASSERT_FALSE(activeIcon.isNull());
@@ -167,7 +124,7 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         ASSERT_TRUE(s_pulse->startRecording());
     }
 
-    driver->serve(*s_corpus);
+    driver.serve(*s_corpus);
     int cancels = 0;
     QSet<QByteArray> iconLooks;
     {
@@ -183,14 +140,14 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
                 continue;
             }
             QElapsedTimer sampling;
-            driver->setWhileWaiting([&] {
+            driver.setWhileWaiting([&] {
                 // The icon flashes for a moment after a cancel: look at it while the page runs.
                 if (cancels == 0 && (!sampling.isValid() || sampling.elapsed() >= 40)) {
                     iconLooks.insert(fingerprint(program.iconImage()));
                     sampling.start();
                 }
             });
-            const CorpusDriver::Visit visit = driver->visit(page, expected);
+            const CorpusDriver::Visit visit = driver.visit(page, expected);
             const auto cancelled = expected.count(u"cancelled"_s);
             const auto opened = expected.count(u"opened"_s);
             EXPECT_EQ(visit.outcomes, expected) << page.file.toStdString() << " (" << page.title.toStdString()
@@ -209,7 +166,7 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
             cancels += static_cast<int>(visit.outcomes.count(u"cancelled"_s));
         }
     }
-    driver->setWhileWaiting({});
+    driver.setWhileWaiting({});
     const QVector<qint16> recorded = s_pulseReady ? s_pulse->stopRecording() : QVector<qint16>{};
 
     if (cancels > 0) {

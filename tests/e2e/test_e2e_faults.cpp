@@ -45,14 +45,7 @@ function popupGone() {
 
 enum class Fault { ProgramKilled, BrowserKilled, ConnectionCut };
 
-struct FaultCase {
-    const char* name;
-    Fault fault;
-};
-
-void PrintTo(const FaultCase& fault, std::ostream* out) {
-    *out << fault.name;
-}
+const char* const FaultNames[] = {"ProgramKilled", "BrowserKilled", "ConnectionCut"};
 
 quint16 freePort() {
     QTcpServer probe;
@@ -111,7 +104,7 @@ bool destroyed(BrowserTestClient& client, const QString& target) {
     });
 }
 
-class HeldPopupFault : public testing::TestWithParam<FaultCase> {
+class HeldPopupFault : public testing::TestWithParam<Fault> {
 protected:
     static void SetUpTestSuite() {
         s_trayHost = new TrayHost;
@@ -126,7 +119,7 @@ protected:
 TEST_P(HeldPopupFault, NoPageStaysFrozenAndTheCancelledPopupNeverLoads) {
     ASSERT_TRUE(underXvfb);
     ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
-    const Fault fault = GetParam().fault;
+    const Fault fault = GetParam();
 
     HttpTestServer server;
     server.setPage(u"/opener.html"_s, OpenerPage);
@@ -228,11 +221,9 @@ TEST_P(HeldPopupFault, NoPageStaysFrozenAndTheCancelledPopupNeverLoads) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WhileHeld, HeldPopupFault,
-                         testing::Values(FaultCase{"ProgramKilled", Fault::ProgramKilled},
-                                         FaultCase{"BrowserKilled", Fault::BrowserKilled},
-                                         FaultCase{"ConnectionCut", Fault::ConnectionCut}),
-                         [](const testing::TestParamInfo<FaultCase>& info) {
-                             return std::string(info.param.name);
+                         testing::Values(Fault::ProgramKilled, Fault::BrowserKilled, Fault::ConnectionCut),
+                         [](const auto& info) {
+                             return std::string(FaultNames[static_cast<int>(info.param)]);
                          });
 
 TEST_F(HeldPopupFault, OnWaylandCtrlIsReadFromTheTrustedEventsOfThePageInUse) {

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
-#include <QStandardPaths>
 #include <QUrl>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -43,78 +42,52 @@ async function poll() {
 poll();
 </script>)";
 
-// Every process below pid, pid included.
-QList<qint64> processTree(qint64 root) {
-    QHash<qint64, QList<qint64>> children;
-    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 pid = entry.toLongLong(&ok);
-        QFile stat(u"/proc/%1/stat"_s.arg(entry));
-        if (!ok || !stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        children[fields.value(1).toLongLong()].append(pid);
-    }
-    QList<qint64> tree{root};
-    for (qsizetype i = 0; i < tree.size(); ++i)
-        tree += children.value(tree[i]);
-    return tree;
-}
-
-// Socket inodes of TCP sockets listening anywhere on this machine.
-QSet<QString> listeningTcpInodes() {
-    QSet<QString> inodes;
-    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-        QFile file(QString::fromLatin1(table));
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QList<QByteArray> fields = line.simplified().split(' ');
-            if (fields.size() > 9 && fields[3] == "0A") // TCP_LISTEN
-                inodes.insert(QString::fromLatin1(fields[9]));
-        }
-    }
-    return inodes;
-}
-
-// The listening TCP sockets the processes hold, as "pid:inode".
-QStringList listeningSocketsOf(const QList<qint64>& pids) {
-    const QSet<QString> listening = listeningTcpInodes();
-    QStringList found;
-    for (qint64 pid : pids) {
-        const QDir fds(u"/proc/%1/fd"_s.arg(pid));
-        for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
-            const QString target = QFile::symLinkTarget(fds.filePath(fd));
-            static const QRegularExpression socket(u"socket:\\[(\\d+)\\]"_s);
-            const auto match = socket.match(target);
-            if (match.hasMatch() && listening.contains(match.captured(1)))
-                found << u"%1:%2"_s.arg(pid).arg(match.captured(1));
-        }
-    }
-    return found;
+// The fields of /proc/PID/stat after the command's name: state, parent, ...
+QList<QByteArray> statOf(qint64 pid) {
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ');
 }
 
 // An ended process whose parent has not collected it yet counts as ended.
 bool alive(qint64 pid) {
-    QFile stat(u"/proc/%1/stat"_s.arg(pid));
-    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
+    const QByteArray state = statOf(pid).value(0);
+    return !state.isEmpty() && state != "Z";
 }
 
-qint64 parentOf(qint64 pid) {
-    QFile stat(u"/proc/%1/stat"_s.arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+// The TCP sockets listening anywhere on this machine that the process or one below it holds.
+QStringList listeningSocketsBelow(qint64 root) {
+    QHash<qint64, QList<qint64>> children;
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs))
+        if (const qint64 pid = entry.toLongLong(); pid > 0)
+            children[statOf(pid).value(1).toLongLong()].append(pid);
+    QList<qint64> tree{root};
+    for (qsizetype i = 0; i < tree.size(); ++i)
+        tree += children.value(tree[i]);
+    QSet<QString> listening;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        file.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (const QList<QByteArray> fields = line.simplified().split(' ');
+                fields.size() > 9 && fields[3] == "0A") // TCP_LISTEN
+                listening.insert(u"socket:[%1]"_s.arg(QString::fromLatin1(fields[9])));
+    }
+    QStringList found;
+    for (qint64 pid : tree) {
+        const QDir fds(u"/proc/%1/fd"_s.arg(pid));
+        for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
+            if (const QString target = QFile::symLinkTarget(fds.filePath(fd)); listening.contains(target))
+                found << u"%1:%2"_s.arg(pid).arg(target);
+    }
+    return found;
 }
 
 // The process that holds a browser's pipe (its name, as the kernel shortens it).
 qint64 holderOf(qint64 browser) {
-    const qint64 parent = parentOf(browser);
+    const qint64 parent = statOf(browser).value(1).toLongLong();
     QFile name(u"/proc/%1/comm"_s.arg(parent));
     return parent > 1 && name.open(QIODevice::ReadOnly) && name.readAll().startsWith("ZORBrakkonHold")
                ? parent
@@ -141,24 +114,6 @@ protected:
         for (qint64 pid : pids)
             if (alive(pid))
                 ::kill(static_cast<pid_t>(pid), SIGKILL);
-    }
-
-    // "chromium" for the program: Debian's chromium with the test's settings and the opener
-    // page; the program adds the pipe. Headful: a headless browser takes a throwaway profile
-    // of its own, and a second start would not find the first on the default one.
-    QString browserProgram() {
-        const QString path = m_program.environmentRoot() + u"/bin/chromium"_s;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile script(path);
-        script.open(QIODevice::WriteOnly);
-        script.write("#!/bin/sh\nexec " + QStandardPaths::findExecutable(u"chromium"_s).toLocal8Bit() +
-                     " --disable-gpu --disable-quic --no-first-run --disable-background-networking"
-                     " --disable-component-update --disable-sync '--host-resolver-rules=MAP *.test "
-                     "127.0.0.1' \"$@\" " +
-                     m_server.url(u"127.0.0.1"_s, u"/opener.html"_s).toUtf8() + "\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
     }
 
     // Where the last start found the browser's pipe.
@@ -204,7 +159,10 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     ProgramUnderTest::Options options;
     options.killMode = 1; // every popup is cancelled, but those of accepted pages
     options.acceptList = {u"site-b.test:%1"_s.arg(m_server.port())}; // as the program notes domains
-    options.arguments = {u"--launch-browser"_s, browserProgram()};
+    // Headful: a headless browser takes a throwaway profile of its own, and a second start would
+    // not find the first on the default one.
+    options.arguments = {u"--launch-browser"_s,
+                         m_program.chromiumScript(m_server.url(u"127.0.0.1"_s, u"/opener.html"_s))};
     ASSERT_TRUE(m_program.start(options, 40000)) << m_program.failure().toStdString();
     ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << m_program.output().toStdString();
     const QString socket = heldAt();
@@ -222,8 +180,8 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     EXPECT_EQ(QFileInfo(socket).permissions() &
                   (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
               QFile::Permissions());
-    EXPECT_TRUE(listeningSocketsOf(processTree(m_holder)).isEmpty())
-        << listeningSocketsOf(processTree(m_holder)).join(u", "_s).toStdString();
+    EXPECT_TRUE(listeningSocketsBelow(m_holder).isEmpty())
+        << listeningSocketsBelow(m_holder).join(u", "_s).toStdString();
 
     // A popup held while the program cannot answer, then the program killed: the browser stays,
     // and the program started again decides the popup, once.

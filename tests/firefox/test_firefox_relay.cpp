@@ -113,7 +113,8 @@ TEST_F(Relay, ListensOnlyForItsOwnUser) {
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
 }
 
-TEST_F(Relay, DropsAWellFramedBadMessageAndGoesOn) {
+// Bad messages are dropped one by one; the relay ends when the program goes.
+TEST_F(Relay, DropsAWellFramedBadMessageAndGoesOnUntilTheProgramGoes) {
     start();
     for (const char* bad : {R"({"type":"hello",)", R"({"type":"exec","code":"x"})",
                             R"({"type":"tab","tab":4})", R"({"type":"verdict","id":1,"cancel":true})"})
@@ -121,7 +122,8 @@ TEST_F(Relay, DropsAWellFramedBadMessageAndGoesOn) {
     send(R"({"type":"hello","version":"1.0.0"})");
     EXPECT_EQ(received().value("type").toString(), "welcome");
     EXPECT_EQ(log().count("dropped a message from the extension"), 4) << qPrintable(log());
-    EXPECT_EQ(relay.state(), QProcess::Running);
+    program.reset();
+    EXPECT_TRUE(ends());
 }
 
 TEST_F(Relay, EndsOnALengthOverTheLimit) {
@@ -129,14 +131,6 @@ TEST_F(Relay, EndsOnALengthOverTheLimit) {
     relay.write(frame(QByteArray(FrameReader::DefaultLimit + 1, ' ')).left(64));
     EXPECT_TRUE(ends());
     EXPECT_TRUE(log().contains("more than the limit")) << qPrintable(log());
-}
-
-TEST_F(Relay, EndsWhenTheProgramGoes) {
-    start();
-    send(R"({"type":"hello","version":"1.0.0"})");
-    EXPECT_EQ(received().value("type").toString(), "welcome");
-    program.reset();
-    EXPECT_TRUE(ends());
 }
 
 TEST_F(Relay, EndsAtOnceWhenNoProgramListens) {

@@ -49,8 +49,6 @@ platform::HtmlDocument* FakeWebBrowser::Document() const {
 }
 
 platform::WebBrowser* FakeWebBrowser::Parent() {
-    if (parentFails)
-        throw Failure(QStringLiteral("fake: parent read refused"));
     return this;
 }
 

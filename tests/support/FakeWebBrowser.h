@@ -33,7 +33,6 @@ public:
     QString title;
     bool handleFails = false;
     bool urlFails = false;
-    bool parentFails = false;
     bool hasDocument = true; // false: Document() gives nullptr
     FakeHtmlDocument document;
 
