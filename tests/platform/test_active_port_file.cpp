@@ -1,12 +1,11 @@
 #include "platform/cdp/DevToolsBrowser.h"
 #include "platform/cdp/Endpoint.h"
+#include "support/TestFiles.h"
+#include "support/WaitUntil.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using platform::cdp::BrowserSource;
@@ -65,26 +64,10 @@ INSTANTIATE_TEST_SUITE_P(
         PortFile{"far larger than such a file", "9222\n/devtools/browser/" + QByteArray(4096, 'a'),
                  nullptr}));
 
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(10);
-    }
-    return done();
-}
-
 QStringList g_warnings;
 void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtWarningMsg)
         g_warnings << text;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 TEST(ActivePortFile, AnEndlessFileIsReadOnlyAsFarAsARealOneCouldBe) {
@@ -103,25 +86,25 @@ TEST(ActivePortFile, AFileNamingAnythingElseIsToldOnceAndNeverConnected) {
     BrowserSource source;
     source.kind = BrowserSource::Kind::ActivePortFile;
     source.file = profile.filePath(QStringLiteral("DevToolsActivePort"));
-    writeFile(source.file, port + "\n");
+    writeBytes(source.file, port + "\n");
 
     g_warnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepWarnings);
     DevToolsBrowser client(source, {});
     client.start();
     // A file of one line may be one the browser is still writing: no warning for that.
-    EXPECT_FALSE(waitFor([&] { return browser.hasPendingConnections(); }, 1500));
+    EXPECT_FALSE(waitUntil([&] { return browser.hasPendingConnections(); }, 1500));
     EXPECT_TRUE(g_warnings.isEmpty()) << qPrintable(g_warnings.join(u'\n'));
-    writeFile(source.file, port + "\n/devtools/browser/x@127.0.0.2:" + port);
+    writeBytes(source.file, port + "\n/devtools/browser/x@127.0.0.2:" + port);
     // Long enough for two more attempts at one a second.
-    EXPECT_FALSE(waitFor([&] { return browser.hasPendingConnections(); }, 2500));
+    EXPECT_FALSE(waitUntil([&] { return browser.hasPendingConnections(); }, 2500));
     qInstallMessageHandler(previous);
     EXPECT_EQ(g_warnings.filter(QStringLiteral("does not name a loopback DevTools endpoint")).size(), 1)
         << qPrintable(g_warnings.join(u'\n'));
 
     // The same reader takes a sound file at the next attempt: the refusal was the file's doing.
-    writeFile(source.file, port + "\n/devtools/browser/ab-12");
-    EXPECT_TRUE(waitFor([&] { return browser.hasPendingConnections(); }, 5000));
+    writeBytes(source.file, port + "\n/devtools/browser/ab-12");
+    EXPECT_TRUE(waitUntil([&] { return browser.hasPendingConnections(); }, 5000));
     client.shutdown();
 }
 

@@ -8,40 +8,27 @@
 
 namespace {
 
-TEST(SingleInstanceGuard, OnlyOneHolderAtATimeAndADeadHoldersLockIsTakenOver) {
+// A lock left by an instance killed with SIGKILL names a process that has ended.
+TEST(SingleInstanceGuard, OnlyOneHolderAtATimeAndALockOfAnEndedProcessIsTakenOver) {
     auto first = std::make_unique<platform::SingleInstanceGuard>(QStringLiteral("guard-test"));
     ASSERT_TRUE(first->tryAcquire());
     platform::SingleInstanceGuard second(QStringLiteral("guard-test"));
     EXPECT_FALSE(second.tryAcquire());
+    QFile file(first->path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray contents = file.readAll();
+    file.close();
     first.reset();
-    EXPECT_TRUE(second.tryAcquire());
-}
 
-TEST(SingleInstanceGuard, ALockLeftByAKilledProcessDoesNotBlock) {
-    // The lock file as a live holder writes it, then made to name a process that has ended,
-    // as an instance killed with SIGKILL leaves it behind.
-    QByteArray contents;
-    QString path;
-    {
-        platform::SingleInstanceGuard holder(QStringLiteral("killed-holder"));
-        ASSERT_TRUE(holder.tryAcquire());
-        path = holder.path();
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        contents = file.readAll();
-    }
     QProcess gone;
     gone.start(QStringLiteral("true"));
     ASSERT_TRUE(gone.waitForStarted());
-    const qint64 deadPid = gone.processId();
+    const qint64 ended = gone.processId();
     ASSERT_TRUE(gone.waitForFinished());
-    contents = QByteArray::number(deadPid) + contents.mid(contents.indexOf('\n'));
-    QFile stale(path);
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write(contents);
-    stale.close();
-    platform::SingleInstanceGuard guard(QStringLiteral("killed-holder"));
-    EXPECT_TRUE(guard.tryAcquire());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(ended) + contents.mid(contents.indexOf('\n')));
+    file.close();
+    EXPECT_TRUE(second.tryAcquire());
 }
 
 TEST(UnixSignalWatcher, TurnsTerminationSignalsIntoEventsOnTheMainThread) {

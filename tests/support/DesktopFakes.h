@@ -77,7 +77,6 @@ class FakeNotifyIcon final : public platform::NotifyIcon {
     Q_OBJECT
 public:
     struct Log {
-        int adds = 0;
         QPixmap icon;
         QString tip;
         QList<QString> operations; // "add", "icon", "tip", "remove", "message <title>:<text>"
@@ -90,7 +89,6 @@ public:
             m_log->current = nullptr;
     }
     void add(const QPixmap& icon, const QString& tip) override {
-        ++m_log->adds;
         m_log->icon = icon;
         m_log->tip = tip;
         m_log->current = this;

@@ -12,7 +12,6 @@ public:
     IsolatedEnvironment(const IsolatedEnvironment&) = delete;
     IsolatedEnvironment& operator=(const IsolatedEnvironment&) = delete;
 
-    QString root() const { return m_root.path(); }
     static QString configHome();
     static QString dataHome();
 

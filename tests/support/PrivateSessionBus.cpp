@@ -1,18 +1,17 @@
 #include "support/PrivateSessionBus.h"
 
+#include "support/SpawnedServer.h"
+
 #include <QtGlobal>
 #include <cstdio>
 
-PrivateSessionBus::PrivateSessionBus()
-    : m_server({QStringLiteral("dbus-daemon"), QStringLiteral("--session"), QStringLiteral("--nofork"),
-                QStringLiteral("--print-address={fd}")}) {}
-
 bool PrivateSessionBus::startForProcess() {
-    static PrivateSessionBus bus;
-    if (bus.address().isEmpty()) {
+    static const SpawnedServer bus(
+        QStringLiteral("dbus-daemon --session --nofork --print-address={fd}").split(u' '));
+    if (bus.line().isEmpty()) {
         std::fprintf(stderr, "dbus-daemon could not be started\n");
         return false;
     }
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.line());
     return true;
 }

@@ -1,16 +1,8 @@
 #pragma once
 
-#include "support/SpawnedServer.h"
-
 // A session bus of the test's own (dbus-daemon --session), so stand-ins for desktop services
 // can take their well-known names. Start it before anything in the process uses the session
 // bus: static const bool onBus = PrivateSessionBus::startForProcess();
-class PrivateSessionBus {
-public:
-    static bool startForProcess();
-    QByteArray address() const { return m_server.line(); }
-
-private:
-    PrivateSessionBus();
-    SpawnedServer m_server;
-};
+namespace PrivateSessionBus {
+bool startForProcess();
+}

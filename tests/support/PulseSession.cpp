@@ -36,14 +36,13 @@ bool PulseSession::start() {
     clientConfig(folder);
     const QStringList environment{QStringLiteral("XDG_RUNTIME_DIR=") + folder,
                                   QStringLiteral("HOME=") + folder};
-    if (!m_server.start(
-            QStringLiteral("pulseaudio"),
-            {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-             QStringLiteral("--system=false"), QStringLiteral("--disallow-exit"),
-             QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
-             QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socketPath()),
-             QStringLiteral("-L"), QStringLiteral("module-null-sink sink_name=testsink")},
-            environment))
+    const QStringList arguments =
+        QStringLiteral(
+            "-n --daemonize=no --exit-idle-time=-1 --system=false --disallow-exit --log-target=stderr -L")
+            .split(u' ')
+        << QStringLiteral("module-native-protocol-unix socket=%1 auth-anonymous=1").arg(socketPath())
+        << QStringLiteral("-L") << QStringLiteral("module-null-sink sink_name=testsink");
+    if (!m_server.start(QStringLiteral("pulseaudio"), arguments, environment))
         return false;
     exportToThisProcess();
     bool up = false;
@@ -54,8 +53,7 @@ bool PulseSession::start() {
         return false;
     // The null sink runs at a latency of 1.5 s until a low-latency stream has woken it.
     m_keepAwake.start(QStringLiteral("pacat"),
-                      {QStringLiteral("--playback"), QStringLiteral("-d"), QStringLiteral("testsink"),
-                       QStringLiteral("--latency-msec=20"), QStringLiteral("/dev/zero")});
+                      QStringLiteral("--playback -d testsink --latency-msec=20 /dev/zero").split(u' '));
     QThread::msleep(1000);
     return true;
 }
@@ -73,11 +71,11 @@ void PulseSession::stop() {
 
 bool PulseSession::startRecording() {
     return m_recorder.start(QStringLiteral("parec"),
-                            {QStringLiteral("-d"), QStringLiteral("testsink.monitor"),
-                             QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                             QStringLiteral("--rate=%1").arg(Rate), QStringLiteral("--channels=1"),
-                             QStringLiteral("--latency-msec=20"),
-                             m_dir.path() + QStringLiteral("/recording.raw")});
+                            QStringLiteral("-d testsink.monitor --raw --format=s16le --rate=%1 --channels=1 "
+                                           "--latency-msec=20")
+                                    .arg(Rate)
+                                    .split(u' ')
+                                << m_dir.path() + QStringLiteral("/recording.raw"));
 }
 
 QVector<qint16> PulseSession::stopRecording() {

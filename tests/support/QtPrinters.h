@@ -3,7 +3,6 @@
 // Included into every test: lets GoogleTest print Qt text in failure messages.
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -12,11 +11,4 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 inline void PrintTo(const QByteArray& bytes, std::ostream* out) {
     *out << '"' << bytes.toStdString() << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* out) {
-    *out << '{';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
-    *out << '}';
 }

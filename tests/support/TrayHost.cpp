@@ -15,11 +15,10 @@ std::uint32_t TrayHost::owner() {
 }
 
 bool TrayHost::start() {
-    if (!m_process.start(QStringLiteral("trayer"),
-                         {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                          QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                          QStringLiteral("--height"), QStringLiteral("32"), QStringLiteral("--SetDockType"),
-                          QStringLiteral("true")}))
+    if (!m_process.start(
+            QStringLiteral("trayer"),
+            QStringLiteral("--edge top --align right --widthtype request --height 32 --SetDockType true")
+                .split(u' ')))
         return false;
     for (QDeadlineTimer deadline(5000); !deadline.hasExpired(); QThread::msleep(20))
         if (owner() != 0)

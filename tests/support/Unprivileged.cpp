@@ -9,12 +9,8 @@
 
 namespace Unprivileged {
 
-bool runningAsRoot() {
-    return geteuid() == 0;
-}
-
 bool runHere() {
-    if (!runningAsRoot())
+    if (geteuid() != 0)
         return true;
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
     const QString filter =

@@ -5,6 +5,5 @@
 // as root the test binary is copied where "nobody" can run it and that one test is run again
 // as nobody (setpriv), its result recorded here, and runHere() returns false.
 namespace Unprivileged {
-bool runningAsRoot();
 bool runHere();
 } // namespace Unprivileged

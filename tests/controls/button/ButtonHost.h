@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QWidget>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 // A parent for buttons under test: a fixed palette whose edge shades are all distinct, a
@@ -102,3 +103,13 @@ inline QPixmap SolidPicture(int w, int h, QRgb color) {
     picture.fill(QColor::fromRgb(color));
     return picture;
 }
+
+// One captionless 40 x 30 button on a host, for tests that press it or look at its pixels.
+class ButtonTest : public testing::Test {
+protected:
+    void SetUp() override { button->setCaption(QString()); }
+    bool looksPressed() { return Pixel(*button, 0, 0) == ButtonHost::Shadow; }
+
+    ButtonHost host;
+    Command* button = host.add(60, 20, 40, 30);
+};

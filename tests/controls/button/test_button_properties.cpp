@@ -198,41 +198,32 @@ struct SoundButtonCase {
     const char* name;
     Command* (*create)(QWidget*);
     PropertyBag (*design)();
-    const char* caption;
-    const char* family;
-    double points;
-    bool bold;
 };
 class SoundButtons : public testing::TestWithParam<SoundButtonCase> {};
 
 TEST_P(SoundButtons, LoadAsDesignedAndSaveExactlyTheirDesign) {
     const SoundButtonCase& c = GetParam();
-    const QStringList designKeys{q("autoupdtspinterval"), q("caption"), q("focusrect"), q("font")};
-    EXPECT_EQ(c.design().keys(), designKeys);
+    const PropertyBag design = c.design();
+    EXPECT_EQ(design.keys(), (QStringList{q("autoupdtspinterval"), q("caption"), q("focusrect"), q("font")}));
     ButtonHost host;
     Command* button = c.create(&host);
     EXPECT_EQ(button->objectName(), q(c.name));
     EXPECT_EQ(button->parentWidget(), &host);
-    EXPECT_EQ(button->Caption(), q(c.caption));
-    EXPECT_EQ(button->Font().family(), q(c.family));
-    EXPECT_DOUBLE_EQ(button->Font().pointSizeF(), c.points);
-    EXPECT_EQ(button->Font().bold(), c.bold);
-    EXPECT_FALSE(button->FocusRect());
-    EXPECT_EQ(button->AutoUpdTspInterval(), 50);
     const QPointF twips = button->TwipsPerPixel();
     EXPECT_EQ(button->size(), QSize(qRound(360 / twips.x()), qRound(360 / twips.y())));
     PropertyBag saved;
     button->WriteProperties(saved);
-    EXPECT_EQ(saved.keys(), designKeys);
+    EXPECT_EQ(saved.keys(), design.keys());
+    for (const QString& key : design.keys())
+        EXPECT_EQ(saved.ReadProperty(key), design.ReadProperty(key)) << qPrintable(key);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MainWindow, SoundButtons,
-    testing::Values(SoundButtonCase{"cmdSoundFile", &Command::createSoundFileButton,
-                                    &Command::SoundFileButtonDesign, "...", "Tahoma", 8.25, false},
-                    SoundButtonCase{"cmdPlaySound", &Command::createPlaySoundButton,
-                                    &Command::PlaySoundButtonDesign, "4", "Webdings", 9.75, true},
-                    SoundButtonCase{"cmdStopSound", &Command::createStopSoundButton,
-                                    &Command::StopSoundButtonDesign, "g", "Webdings", 8.25, true}));
+INSTANTIATE_TEST_SUITE_P(MainWindow, SoundButtons,
+                         testing::Values(SoundButtonCase{"cmdSoundFile", &Command::createSoundFileButton,
+                                                         &Command::SoundFileButtonDesign},
+                                         SoundButtonCase{"cmdPlaySound", &Command::createPlaySoundButton,
+                                                         &Command::PlaySoundButtonDesign},
+                                         SoundButtonCase{"cmdStopSound", &Command::createStopSoundButton,
+                                                         &Command::StopSoundButtonDesign}));
 
 } // namespace

@@ -50,12 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ButtonLayoutTable, testing::Values(
     LayoutCase{"margin whose double overflows still places the picture", 100, 24, 20000, 0, pic16, 0, {0, 2, 100, 22}, QPoint(20002, 4)}));
 // clang-format on
 
-class ButtonPixels : public testing::Test {
-protected:
-    ButtonHost host;
-    Command* button = host.add(60, 20, 40, 30);
-    void SetUp() override { button->setCaption(QString()); }
-};
+using ButtonPixels = ButtonTest;
 
 struct EdgeCase {
     const char* what;
