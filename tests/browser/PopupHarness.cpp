@@ -5,8 +5,8 @@
 using platform::cdp::CdpShellWindows;
 using namespace Qt::StringLiterals;
 
-PopupHarness::PopupHarness()
-    : chromium(std::make_unique<ChromiumProcess>()) {
+PopupHarness::PopupHarness(bool headless)
+    : chromium(std::make_unique<ChromiumProcess>(headless)) {
     if (chromium->webSocketUrl().isEmpty())
         return;
     windows = std::make_unique<CdpShellWindows>(

@@ -19,7 +19,7 @@ public:
         std::optional<bool> userGesture; // empty: the read failed
     };
 
-    PopupHarness();
+    explicit PopupHarness(bool headless = true);
     ~PopupHarness();
     QString failure() const;
 

@@ -76,11 +76,11 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
     QHash<QString, CorpusBrowser::Popup> popups;
     const auto scan = [&] { popups = m_browser->popupsSince(mark, tab); };
     const auto requests = [&] {
-        int count = 0;
+        QStringList requested;
         for (const auto& request : m_server.requests())
             if (request.atMs >= since && request.path.startsWith(u"/popup/"_s))
-                ++count;
-        return count;
+                requested << u"%1%2 at +%3 ms"_s.arg(request.host, request.path).arg(request.atMs - since);
+        return requested;
     };
     const auto settled = [&] {
         scan();
@@ -92,7 +92,7 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
                 return false;
             alive += popup.destroyed ? 0 : 1;
         }
-        return requests() >= alive;
+        return requests().size() >= alive;
     };
     if (!watch(settled, 10000))
         result.note += u"popups still undecided after 10 s; "_s;
@@ -109,11 +109,8 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
     if (never > 0)
         result.outcomes += QStringList(never, u"never"_s);
     std::sort(result.outcomes.begin(), result.outcomes.end());
-    result.popupRequests = requests();
-    for (const auto& request : m_server.requests())
-        if (request.atMs >= since && request.path.startsWith(u"/popup/"_s))
-            result.requestedPopups
-                << u"%1%2 at +%3 ms"_s.arg(request.host, request.path).arg(request.atMs - since);
+    result.requestedPopups = requests();
+    result.popupRequests = static_cast<int>(result.requestedPopups.size());
 
     try {
         // Timers run only in a page that is not frozen inside window.open().

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 using namespace Qt::StringLiterals;
 
@@ -14,14 +13,10 @@ bool ProgramFirefox::start(const QStringList& popupOrigins) {
                 app + u"zor-brakkon-firefox-relay"_s);
     const QString extension = QDir(qEnvironmentVariable("ZOR_SOURCE_DIR")).filePath(u"browser-extension"_s);
     QFile::link(extension, app + u"browser-extension"_s);
-    QProcess install;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"HOME"_s, home());
-    install.setProcessEnvironment(environment);
-    install.setProcessChannelMode(QProcess::MergedChannels);
-    install.start(app + u"ZORBrakkon"_s, {u"--install-firefox-support"_s});
-    if (!install.waitForFinished() || install.exitCode() != 0)
-        return fail(u"--install-firefox-support failed: "_s + QString::fromUtf8(install.readAll()));
+    QString output;
+    if (runProgram(u"env"_s, {u"HOME="_s + home(), app + u"ZORBrakkon"_s, u"--install-firefox-support"_s},
+                   &output, 30000) != 0)
+        return fail(u"--install-firefox-support failed: "_s + output);
     if (!launch(popupOrigins))
         return false;
     return !m_bidi->installExtension(extension + u"/firefox"_s).isEmpty() ||

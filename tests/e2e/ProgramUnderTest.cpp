@@ -15,14 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString sourceDir() {
-    return qEnvironmentVariable("ZOR_SOURCE_DIR");
-}
-
-QString runtimeDir() {
-    return qEnvironmentVariable("ZOR_RUNTIME_DIR");
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
@@ -52,13 +44,14 @@ QStringList readList(const QString& path) {
 ProgramUnderTest::ProgramUnderTest() {
     // A copy, not a link: the program keeps its lists beside its own resolved path.
     const QString app = appDir();
+    const QDir runtimeDir(qEnvironmentVariable("ZOR_RUNTIME_DIR"));
     QDir().mkpath(app);
-    if (!QFile::copy(QDir(runtimeDir()).filePath(u"ZORBrakkon"_s), app + u"ZORBrakkon"_s))
-        m_failure = u"cannot copy the program from "_s + runtimeDir();
+    if (!QFile::copy(runtimeDir.filePath(u"ZORBrakkon"_s), app + u"ZORBrakkon"_s))
+        m_failure = u"cannot copy the program from "_s + runtimeDir.path();
     // The holder of launched browsers is found beside the program.
-    QFile::link(QDir(runtimeDir()).filePath(u"ZORBrakkonHolder"_s), app + u"ZORBrakkonHolder"_s);
+    QFile::link(runtimeDir.filePath(u"ZORBrakkonHolder"_s), app + u"ZORBrakkonHolder"_s);
     for (const QString& folder : {u"languages"_s, u"media"_s})
-        QFile::link(QDir(sourceDir()).filePath(folder), app + folder);
+        QFile::link(QDir(qEnvironmentVariable("ZOR_SOURCE_DIR")).filePath(folder), app + folder);
     for (const char* sub : {"home", "config", "data", "runtime"})
         QDir().mkpath(m_dir.filePath(QString::fromLatin1(sub)));
     QFile::setPermissions(m_dir.filePath(u"runtime"_s),

@@ -106,19 +106,15 @@ bool destroyed(BrowserTestClient& client, const QString& target) {
 
 class HeldPopupFault : public testing::TestWithParam<Fault> {
 protected:
-    static void SetUpTestSuite() {
-        s_trayHost = new TrayHost;
-        s_trayReady = s_trayHost->start();
+    void SetUp() override {
+        ASSERT_TRUE(underXvfb);
+        ASSERT_TRUE(m_trayHost.start()) << "trayer did not take the tray";
     }
-    static void TearDownTestSuite() { delete s_trayHost; }
 
-    static inline TrayHost* s_trayHost = nullptr;
-    static inline bool s_trayReady = false;
+    TrayHost m_trayHost;
 };
 
 TEST_P(HeldPopupFault, NoPageStaysFrozenAndTheCancelledPopupNeverLoads) {
-    ASSERT_TRUE(underXvfb);
-    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
     const Fault fault = GetParam();
 
     HttpTestServer server;
@@ -227,8 +223,6 @@ INSTANTIATE_TEST_SUITE_P(WhileHeld, HeldPopupFault,
                          });
 
 TEST_F(HeldPopupFault, OnWaylandCtrlIsReadFromTheTrustedEventsOfThePageInUse) {
-    ASSERT_TRUE(underXvfb);
-    ASSERT_TRUE(s_trayReady);
     HttpTestServer server;
     server.setPage(u"/opener.html"_s, OpenerPage + "<button id=b style='width:200px;height:80px' "
                                                    "onclick=\"openNow('/popup/clicked')\">b</button>");

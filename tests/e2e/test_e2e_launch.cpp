@@ -96,11 +96,10 @@ qint64 holderOf(qint64 browser) {
 
 class LaunchedBrowser : public testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_trayHost = new TrayHost;
-        s_trayReady = s_trayHost->start();
+    void SetUp() override {
+        ASSERT_TRUE(underXvfb);
+        ASSERT_TRUE(m_trayHost.start()) << "trayer did not take the tray";
     }
-    static void TearDownTestSuite() { delete s_trayHost; }
 
     void TearDown() override {
         // Browsers outlive the program by design: end every one a holder of this test still
@@ -144,8 +143,7 @@ protected:
         return report;
     }
 
-    static inline TrayHost* s_trayHost = nullptr;
-    static inline bool s_trayReady = false;
+    TrayHost m_trayHost;
     HttpTestServer m_server;
     ProgramUnderTest m_program;
     qint64 m_browser = 0;
@@ -153,8 +151,6 @@ protected:
 };
 
 TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARestart) {
-    ASSERT_TRUE(underXvfb);
-    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
     m_server.setPage(u"/opener.html"_s, OpenerPage);
     ProgramUnderTest::Options options;
     options.killMode = 1; // every popup is cancelled, but those of accepted pages

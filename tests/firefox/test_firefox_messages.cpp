@@ -25,7 +25,7 @@ struct MessageCase {
     const char* name;
     const char* json;
     Direction direction;
-    const char* refusal; // nullptr: accepted; else a part of the reason given
+    const char* refusal; // a part of the reason given
 };
 
 void PrintTo(const MessageCase& c, std::ostream* out) {
@@ -34,29 +34,16 @@ void PrintTo(const MessageCase& c, std::ostream* out) {
 
 class ExtensionMessages : public testing::TestWithParam<MessageCase> {};
 
-TEST_P(ExtensionMessages, AreAcceptedOnlyWhenWholeAndGoingTheRightWay) {
+// Every kind of whole message is accepted in the relay test, and what is sent reads back the
+// same in fuzz_replay_firefox: here what is refused, and why.
+TEST_P(ExtensionMessages, AreRefusedWhenNotWholeOrGoingTheWrongWay) {
     const MessageCase& c = GetParam();
     QString why;
-    const auto message = ExtensionMessage::parse(c.json, c.direction, &why);
-    if (c.refusal) {
-        EXPECT_FALSE(message.has_value());
-        EXPECT_TRUE(why.contains(QLatin1String(c.refusal))) << qPrintable(why);
-        return;
-    }
-    // What is sent reads back the same: fuzz_replay_firefox checks that over its corpus.
-    EXPECT_TRUE(message.has_value()) << qPrintable(why);
+    EXPECT_FALSE(ExtensionMessage::parse(c.json, c.direction, &why).has_value());
+    EXPECT_TRUE(why.contains(QLatin1String(c.refusal))) << qPrintable(why);
 }
 
 const MessageCase Messages[] = {
-    {"hello", R"({"type":"hello","version":"1.0"})", Direction::FromBrowser, nullptr},
-    {"tab", R"({"type":"tab","tab":4,"window":1,"url":"http://a.test/","title":"A"})", Direction::FromBrowser,
-     nullptr},
-    {"tab gone", R"({"type":"tabGone","tab":4})", Direction::FromBrowser, nullptr},
-    {"popup",
-     R"({"type":"popup","id":1,"opener":4,"popupTab":5,"url":"","gesture":true,"ctrl":false,"shift":true})",
-     Direction::FromBrowser, nullptr},
-    {"verdict", R"({"type":"verdict","id":7,"cancel":true})", Direction::ToBrowser, nullptr},
-    {"welcome", R"({"type":"welcome"})", Direction::ToBrowser, nullptr},
     {"not json", R"({"type":"hello",)", Direction::FromBrowser, "not JSON"},
     {"array", R"([1,2])", Direction::FromBrowser, "not a JSON object"},
     {"unknown type", R"({"type":"exec","code":"x"})", Direction::FromBrowser, "unknown type"},

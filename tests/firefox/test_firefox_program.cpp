@@ -13,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <csignal>
 #include <fcntl.h>
@@ -150,13 +149,13 @@ TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
 TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstall) {
     ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
     const QString stage = program.environmentRoot() + u"/stage"_s;
-    QProcess install;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"DESTDIR"_s, stage);
-    install.setProcessEnvironment(environment);
-    install.start(u"cmake"_s, {u"--install"_s, qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/.."_s,
-                               u"--prefix"_s, u"/usr"_s});
-    ASSERT_TRUE(install.waitForFinished(60000) && install.exitCode() == 0) << install.readAll().constData();
+    QString output;
+    ASSERT_EQ(runProgram(u"env"_s,
+                         {u"DESTDIR="_s + stage, u"cmake"_s, u"--install"_s,
+                          qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/.."_s, u"--prefix"_s, u"/usr"_s},
+                         &output, 60000),
+              0)
+        << qPrintable(output);
     const QString copy = program.environmentRoot() + u"/firefox"_s;
     ASSERT_EQ(runProgram(u"cp"_s, {u"-as"_s, u"/usr/lib/firefox-esr"_s, copy}), 0);
     // Firefox finds its folder from its own executable, so that one is a real copy.

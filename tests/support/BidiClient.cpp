@@ -62,19 +62,13 @@ QJsonObject BidiClient::click(const QString& context, const QString& selector) {
               {"locator"_L1, QJsonObject{{"type"_L1, "css"_L1}, {"value"_L1, selector}}}})
             .value("nodes"_L1)
             .toArray();
-    const QJsonObject element{{"sharedId"_L1, nodes.at(0)["sharedId"_L1].toString()}};
-    const QJsonArray pointer{
-        QJsonObject{{"type"_L1, "pointerMove"_L1},
-                    {"x"_L1, 0},
-                    {"y"_L1, 0},
-                    {"origin"_L1, QJsonObject{{"type"_L1, "element"_L1}, {"element"_L1, element}}}},
-        QJsonObject{{"type"_L1, "pointerDown"_L1}, {"button"_L1, 0}},
-        QJsonObject{{"type"_L1, "pointerUp"_L1}, {"button"_L1, 0}}};
+    const QString actions = uR"([{"type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+        "actions": [{"type": "pointerMove", "x": 0, "y": 0,
+                     "origin": {"type": "element", "element": {"sharedId": "%1"}}},
+                    {"type": "pointerDown", "button": 0}, {"type": "pointerUp", "button": 0}]}])"_s;
     return call(
         u"input.performActions"_s,
         {{"context"_L1, context},
-         {"actions"_L1, QJsonArray{QJsonObject{{"type"_L1, "pointer"_L1},
-                                               {"id"_L1, "mouse"_L1},
-                                               {"parameters"_L1, QJsonObject{{"pointerType"_L1, "mouse"_L1}}},
-                                               {"actions"_L1, pointer}}}}});
+         {"actions"_L1,
+          QJsonDocument::fromJson(actions.arg(nodes.at(0)["sharedId"_L1].toString()).toUtf8()).array()}});
 }

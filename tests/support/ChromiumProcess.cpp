@@ -11,13 +11,15 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // A browser given a fixed port writes no DevToolsActivePort file; its /json/version names the
 // browser's socket instead. Empty while it does not answer yet.
 QUrl askVersionEndpoint(quint16 port) {
     QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    socket.connectToHost(u"127.0.0.1"_s, port);
     if (!socket.waitForConnected(1000))
         return {};
     socket.write("GET /json/version HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
@@ -31,7 +33,7 @@ QUrl askVersionEndpoint(quint16 port) {
             continue;
         const QJsonDocument json = QJsonDocument::fromJson(answer.mid(body + 4));
         if (json.isObject())
-            return QUrl(json.object().value(QStringLiteral("webSocketDebuggerUrl")).toString());
+            return QUrl(json.object().value(u"webSocketDebuggerUrl"_s).toString());
     }
     return {};
 }
@@ -39,30 +41,23 @@ QUrl askVersionEndpoint(quint16 port) {
 } // namespace
 
 ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPopupBlocker) {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    const QString program = QStandardPaths::findExecutable(u"chromium"_s);
     if (program.isEmpty()) {
-        m_failure = QStringLiteral("chromium is not installed");
+        m_failure = u"chromium is not installed"_s;
         return;
     }
-    QStringList args{QStringLiteral("--no-sandbox"),
-                     QStringLiteral("--disable-gpu"),
-                     QStringLiteral("--disable-quic"),
-                     QStringLiteral("--no-first-run"),
-                     QStringLiteral("--no-default-browser-check"),
-                     QStringLiteral("--disable-background-networking"),
-                     QStringLiteral("--disable-component-update"),
-                     QStringLiteral("--disable-sync"),
-                     QStringLiteral("--disable-popup-blocking"),
-                     QStringLiteral("--user-data-dir=") + m_profile.path(),
-                     QStringLiteral("--remote-debugging-port=") + QString::number(devToolsPort),
-                     QStringLiteral("--host-resolver-rules=MAP *.test 127.0.0.1"),
-                     QStringLiteral("about:blank")};
+    QStringList args =
+        u"--no-sandbox --disable-gpu --disable-quic --no-first-run --no-default-browser-check "
+        "--disable-background-networking --disable-component-update --disable-sync"_s.split(u' ');
+    args << u"--user-data-dir="_s + m_profile.path() << u"--remote-debugging-port=%1"_s.arg(devToolsPort)
+         << u"--host-resolver-rules=MAP *.test 127.0.0.1"_s;
     if (headless)
-        args.prepend(QStringLiteral("--headless=new"));
-    if (ownPopupBlocker)
-        args.removeAll(QStringLiteral("--disable-popup-blocking"));
+        args << u"--headless=new"_s;
+    if (!ownPopupBlocker)
+        args << u"--disable-popup-blocking"_s;
+    args << u"about:blank"_s;
     m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.setStandardErrorFile(m_profile.filePath(QStringLiteral("stderr.log")));
+    m_process.setStandardErrorFile(m_profile.filePath(u"stderr.log"_s));
     // A test that dies (a crash, its time limit) takes its browser along, and the browser's
     // helpers are in its own process group, so that kill() ends them too.
     m_process.setChildProcessModifier([] {
@@ -71,10 +66,10 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
     });
     m_process.start(program, args);
     if (!m_process.waitForStarted(10000)) {
-        m_failure = QStringLiteral("chromium did not start");
+        m_failure = u"chromium did not start"_s;
         return;
     }
-    const QString portFile = m_profile.filePath(QStringLiteral("DevToolsActivePort"));
+    const QString portFile = m_profile.filePath(u"DevToolsActivePort"_s);
     QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired() && isRunning()) {
         if (devToolsPort != 0) {
@@ -88,15 +83,14 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
         if (file.open(QIODevice::ReadOnly)) {
             const QList<QByteArray> lines = file.readAll().split('\n');
             if (lines.size() >= 2 && !lines[1].trimmed().isEmpty()) {
-                m_webSocketUrl = QUrl(QStringLiteral("ws://127.0.0.1:%1%2")
-                                          .arg(QString::fromLatin1(lines[0].trimmed()),
-                                               QString::fromLatin1(lines[1].trimmed())));
+                m_webSocketUrl = QUrl(u"ws://127.0.0.1:%1%2"_s.arg(QString::fromLatin1(lines[0].trimmed()),
+                                                                   QString::fromLatin1(lines[1].trimmed())));
                 return;
             }
         }
         QThread::msleep(50);
     }
-    m_failure = QStringLiteral("chromium did not open its DevTools port");
+    m_failure = u"chromium did not open its DevTools port"_s;
 }
 
 ChromiumProcess::~ChromiumProcess() {
