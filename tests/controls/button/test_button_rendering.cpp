@@ -1,7 +1,7 @@
 #include "ButtonHost.h"
 #include "controls/button/CommandLayout.h"
-#include "platform/common/EdgePainter.h"
 #include "platform/common/SymbolFonts.h"
+#include "platform/common/SystemColors.h"
 #include "util/PropertyBag.h"
 
 #include <QTest>
@@ -280,16 +280,6 @@ TEST(ButtonSymbolCaptions, PlayAndStopStillLookLikeATriangleAndASquareWithoutThe
     ASSERT_GE(filled.width(), 4);
     EXPECT_LE(std::abs(filled.width() - filled.height()), 1);
     EXPECT_EQ(CountColor(square.copy(filled), H::Text), filled.width() * filled.height());
-}
-
-TEST(EdgePainter, SoftRaisedEdgeTakesTheBrighterShadeOutsideAndLightInside) {
-    QImage image(10, 10, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    platform::drawEdge(image, image.rect(), platform::EdgeRaised, platform::SidesAll | platform::EdgeSoft,
-                       ButtonHost().palette());
-    EXPECT_EQ((std::array{image.pixel(0, 0), image.pixel(1, 1), image.pixel(9, 9), image.pixel(8, 8),
-                          image.pixel(5, 5)}),
-              (std::array<QRgb, 5>{H::Highlight, H::Light, H::DarkShadow, H::Shadow, 0xFF000000u}));
 }
 
 } // namespace
