@@ -168,7 +168,8 @@ TEST_F(ButtonPixels, DisabledCaptionIsEmbossedUnlessTheEnabledStateIsNotShown) {
     EXPECT_EQ(look(), embossed) << "drawn as disabled";
 }
 
-TEST_F(ButtonPixels, FocusRectangleIsDottedFourPixelsInsideWhileFocusedAndShown) {
+// The focus rectangle: dotted, four pixels inside; the selection marker: an outline two inside.
+TEST_F(ButtonPixels, FocusRectangleAndSelectionMarkerAreDrawnInsideTheEdge) {
     const QRgb inverted = H::Face ^ 0x00FFFFFFu;
     host.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
@@ -183,13 +184,10 @@ TEST_F(ButtonPixels, FocusRectangleIsDottedFourPixelsInsideWhileFocusedAndShown)
     EXPECT_EQ(Pixel(*button, 4, 4), inverted) << "the setting waits for the next redraw";
     button->ReDraw();
     EXPECT_EQ(Pixel(*button, 4, 4), H::Face) << "focused, focus rectangle off";
-}
-
-TEST_F(ButtonPixels, SelectionMarkerIsAnOutlineTwoPixelsInside) {
     button->setSelected(true);
-    const QImage image = Shot(*button);
-    EXPECT_EQ(InkBox(image, H::Marker), QRect(2, 2, 36, 26));
-    EXPECT_EQ(image.pixel(10, 10), H::Face);
+    const QImage selected = Shot(*button);
+    EXPECT_EQ(InkBox(selected, H::Marker), QRect(2, 2, 36, 26));
+    EXPECT_EQ(selected.pixel(10, 10), H::Face);
     button->setSelected(false);
     EXPECT_EQ(CountColor(Shot(*button), H::Marker), 0);
 }
