@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
 QPixmap solid(QColor colour) {
     QPixmap picture(16, 16);
     picture.fill(colour);
@@ -24,23 +26,10 @@ protected:
     FakeNotifyIcon::Log& log() { return icons.log(); }
 };
 
-TEST_F(TrayTest, ShowingAndHidingTouchTheIconOnlyOnAChange) {
-    tray.setInTray(false);
-    EXPECT_TRUE(log().operations.isEmpty()) << "hiding an icon never added";
-    host->host = 0x400001;
-    tray.setInTray(true);
-    tray.setInTray(true);
-    EXPECT_TRUE(tray.InTray());
-    tray.setInTray(false);
-    tray.setInTray(false);
-    EXPECT_EQ(log().operations, (Ops{"add", "remove"}));
-    EXPECT_FALSE(tray.InTray());
-}
-
 TEST_F(TrayTest, TheIconWaitsForAHostAndEachNewHostGetsItOnceWithTheSameTipAndPicture) {
     const QPixmap picture = solid(Qt::green);
     tray.setTrayIcon(picture);
-    tray.setTrayTip(QStringLiteral("ZOR Brakkon:\r\n3 popups canceled"));
+    tray.setTrayTip(u"ZOR Brakkon:\r\n3 popups canceled"_s);
     tray.setInTray(true);
     EXPECT_TRUE(tray.InTray());
     EXPECT_EQ(tray.TrayHwnd(), 0U);
@@ -49,31 +38,38 @@ TEST_F(TrayTest, TheIconWaitsForAHostAndEachNewHostGetsItOnceWithTheSameTipAndPi
         host->host = 0; // no host, or the host went away ...
         QTest::qWait(1100);
         host->host = next; // ... and a new one came
-        EXPECT_TRUE(QTest::qWaitFor([&] { return log().operations.contains(QStringLiteral("add")); }, 1500));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log().operations.contains(u"add"_s); }, 1500));
         QTest::qWait(1100);
-        EXPECT_EQ(log().operations.count(QStringLiteral("add")), 1)
-            << "a host that stays is no reason to add again";
-        EXPECT_EQ(log().tip, QStringLiteral("ZOR Brakkon:\r\n3 popups canceled"));
+        EXPECT_EQ(log().operations.count(u"add"_s), 1) << "a host that stays is no reason to add again";
+        EXPECT_EQ(log().tip, u"ZOR Brakkon:\r\n3 popups canceled"_s);
         EXPECT_EQ(log().icon.cacheKey(), picture.cacheKey());
     }
     EXPECT_EQ(log().operations, (Ops{"remove", "add"}));
 }
 
-TEST_F(TrayTest, TipAndPictureReachOnlyAnAddedIconAndWhatCannotShowIsNeverSent) {
+// Showing and hiding touch the icon only on a change; a tip and a picture reach only an added
+// icon, and what cannot show (an empty tip, no picture) is never sent.
+TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     EXPECT_EQ(tray.TrayTip(), QString(QChar(u'\0'))) << "a new control's tip is a single NUL";
+    tray.setInTray(false);
+    EXPECT_TRUE(log().operations.isEmpty()) << "hiding an icon never added";
     host->host = 0x400001;
     tray.setInTray(true);
+    tray.setInTray(true);
+    EXPECT_TRUE(tray.InTray());
     EXPECT_TRUE(log().tip.isEmpty()) << "an empty tip on add sends no tip";
     tray.setInTray(false);
-    tray.setTrayTip(QStringLiteral("before"));
+    tray.setInTray(false);
+    EXPECT_FALSE(tray.InTray());
+    tray.setTrayTip(u"before"_s);
     tray.setTrayIcon(solid(Qt::red));
     tray.setInTray(true);
-    tray.setTrayTip(QStringLiteral("after"));
+    tray.setTrayTip(QString(70, u'a'));
     const QPixmap blue = solid(Qt::blue);
     tray.setTrayIcon(blue);
     tray.setTrayIcon(QPixmap());
     EXPECT_EQ(log().operations, (Ops{"add", "remove", "add", "tip", "icon"}));
-    EXPECT_EQ(log().tip, QStringLiteral("after"));
+    EXPECT_EQ(log().tip, QString(63, u'a')) << "as the shell takes it";
     EXPECT_EQ(log().icon.cacheKey(), blue.cacheKey());
     EXPECT_TRUE(tray.TrayIcon().isNull()) << "kept, though not shown";
 }
@@ -108,14 +104,14 @@ TEST_P(TrayGestureTest, PressesBecomeTheEventsOfTheirGestureWhileEnabled) {
     Ops events;
     auto record = [&](const char* kind) {
         return [&events, kind](std::int16_t button, std::int32_t id) {
-            events.append(QStringLiteral("%1 %2 id %3").arg(QLatin1String(kind)).arg(button).arg(id));
+            events.append(u"%1 %2 id %3"_s.arg(QLatin1String(kind)).arg(button).arg(id));
         };
     };
     QObject::connect(&tray, &ZorTray::MouseDown, record("down"));
     QObject::connect(&tray, &ZorTray::MouseUp, record("up"));
     QObject::connect(&tray, &ZorTray::MouseDblClick, record("dbl"));
     QObject::connect(&tray, &ZorTray::MouseMove,
-                     [&](std::int32_t id) { events.append(QStringLiteral("move %1").arg(id)); });
+                     [&](std::int32_t id) { events.append(u"move %1"_s.arg(id)); });
     ASSERT_NE(log().current, nullptr);
     for (bool enabled : {true, false}) {
         tray.setEnabled(enabled);
@@ -151,12 +147,10 @@ TEST_P(ShellTipTest, TheShellGetsATerminatedTipOfAtMost63Characters) {
 const QString Smiley = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP: two UTF-16 units
 INSTANTIATE_TEST_SUITE_P(
     Tips, ShellTipTest,
-    testing::Values(TipCase{"Short", QStringLiteral("ZOR Brakkon:\r\n0 "),
-                            QStringLiteral("ZOR Brakkon:\r\n0 ")},
+    testing::Values(TipCase{"Short", u"ZOR Brakkon:\r\n0 "_s, u"ZOR Brakkon:\r\n0 "_s},
                     TipCase{"Exactly63", QString(63, u'x'), QString(63, u'x')},
                     TipCase{"Sixty4IsCut", QString(64, u'x'), QString(63, u'x')},
-                    TipCase{"EndsAtNul", QStringLiteral("abc") + QChar(u'\0') + QStringLiteral("def"),
-                            QStringLiteral("abc")},
+                    TipCase{"EndsAtNul", u"abc"_s + QChar(u'\0') + u"def"_s, u"abc"_s},
                     TipCase{"SingleNulIsEmpty", QString(QChar(u'\0')), QString()},
                     TipCase{"NoHalfCharacterAtTheCut", QString(62, u'z') + Smiley, QString(62, u'z')}),
     [](const testing::TestParamInfo<TipCase>& info) { return std::string(info.param.name); });
@@ -164,32 +158,30 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TrayTest, WrittenPropertiesReadBackIntoANewControl) {
     host->host = 0x400001;
     const QPixmap picture = solid(Qt::yellow), disabled = solid(Qt::darkGray);
-    PropertyBag bag, plain, bare;
     tray.setTrayIcon(picture);
-    tray.setTrayTip(QStringLiteral("tip"));
+    tray.setTrayTip(u"tip"_s);
     tray.setDisabledIcon(disabled);
     tray.setInTray(true);
     tray.setEnabled(false);
-    tray.WriteProperties(bag);
-    ZorTray().WriteProperties(plain);
-    ZorTray withoutPicture;
-    withoutPicture.setTrayIcon(QPixmap());
-    withoutPicture.WriteProperties(bare);
-
-    ZorTray restored, fresh, pictureless;
-    restored.ReadProperties(bag);
-    EXPECT_TRUE(restored.InTray());
-    EXPECT_EQ(restored.TrayTip(), QStringLiteral("tip"));
-    EXPECT_FALSE(restored.Enabled());
+    auto copy = [](const ZorTray& from, ZorTray& to) {
+        PropertyBag bag;
+        from.WriteProperties(bag);
+        to.ReadProperties(bag);
+    };
+    ZorTray restored, fresh, pictureless, withoutPicture;
+    copy(tray, restored);
+    EXPECT_EQ(std::tuple(restored.InTray(), restored.Enabled(), restored.TrayTip()),
+              std::tuple(true, false, u"tip"_s));
     EXPECT_EQ(restored.DisabledIcon().toImage(), disabled.toImage());
     restored.setEnabled(true);
     EXPECT_EQ(restored.TrayIcon().toImage(), picture.toImage());
-    fresh.ReadProperties(plain);
+    copy(ZorTray(), fresh);
     EXPECT_EQ(std::tuple(fresh.InTray(), fresh.Enabled(), fresh.TrayTip()),
               std::tuple(false, true, QString(QChar(u'\0'))));
     EXPECT_EQ(fresh.TrayIcon().toImage(), ZorTray::DefaultIcon().toImage());
     EXPECT_TRUE(fresh.DisabledIcon().isNull());
-    pictureless.ReadProperties(bare);
+    withoutPicture.setTrayIcon(QPixmap());
+    copy(withoutPicture, pictureless);
     EXPECT_TRUE(pictureless.TrayIcon().isNull());
 }
 

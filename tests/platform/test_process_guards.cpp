@@ -1,9 +1,7 @@
 #include "platform/common/SingleInstanceGuard.h"
-#include "platform/linux/UnixSignalWatcher.h"
 
+#include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
-#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,19 +27,6 @@ TEST(SingleInstanceGuard, OnlyOneHolderAtATimeAndALockOfAnEndedProcessIsTakenOve
     file.write(QByteArray::number(ended) + contents.mid(contents.indexOf('\n')));
     file.close();
     EXPECT_TRUE(second.tryAcquire());
-}
-
-TEST(UnixSignalWatcher, TurnsTerminationSignalsIntoEventsOnTheMainThread) {
-    platform::UnixSignalWatcher watcher({SIGTERM, SIGINT, SIGHUP});
-    QSignalSpy spy(&watcher, &platform::UnixSignalWatcher::received);
-    ASSERT_EQ(::raise(SIGHUP), 0);
-    ASSERT_EQ(::raise(SIGTERM), 0);
-    ASSERT_TRUE(spy.wait(2000) || spy.count() > 0);
-    while (spy.count() < 2 && spy.wait(500)) {
-    }
-    ASSERT_EQ(spy.count(), 2) << "both signals, and the process is still alive to see them";
-    EXPECT_EQ(spy[0][0].toInt(), SIGHUP);
-    EXPECT_EQ(spy[1][0].toInt(), SIGTERM);
 }
 
 } // namespace

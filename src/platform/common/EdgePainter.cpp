@@ -17,23 +17,23 @@ struct RingShades {
     Shade bottomRight;
 };
 
-RingShades outerShades(unsigned edge, bool soft) {
+RingShades outerShades(unsigned edge) {
     switch (edge & (RaisedOuter | SunkenOuter)) {
     case RaisedOuter:
-        return {soft ? ButtonHighlightIndex : Light3DIndex, DarkShadow3DIndex};
+        return {Light3DIndex, DarkShadow3DIndex};
     case SunkenOuter:
-        return {soft ? DarkShadow3DIndex : ButtonShadowIndex, ButtonHighlightIndex};
+        return {ButtonShadowIndex, ButtonHighlightIndex};
     default:
         return {};
     }
 }
 
-RingShades innerShades(unsigned edge, bool soft) {
+RingShades innerShades(unsigned edge) {
     switch (edge & (RaisedInner | SunkenInner)) {
     case RaisedInner:
-        return {soft ? Light3DIndex : ButtonHighlightIndex, ButtonShadowIndex};
+        return {ButtonHighlightIndex, ButtonShadowIndex};
     case SunkenInner:
-        return {soft ? ButtonShadowIndex : DarkShadow3DIndex, Light3DIndex};
+        return {DarkShadow3DIndex, Light3DIndex};
     default:
         return {};
     }
@@ -81,9 +81,8 @@ void drawRing(QImage& image, const QRect& r, unsigned sides, const RingShades& s
 } // namespace
 
 void drawEdge(QImage& image, const QRect& rect, unsigned edge, unsigned sides, const QPalette& palette) {
-    const bool soft = sides & EdgeSoft;
-    drawRing(image, rect, sides, outerShades(edge, soft), palette);
-    drawRing(image, rect.adjusted(1, 1, -1, -1), sides, innerShades(edge, soft), palette);
+    drawRing(image, rect, sides, outerShades(edge), palette);
+    drawRing(image, rect.adjusted(1, 1, -1, -1), sides, innerShades(edge), palette);
 }
 
 void drawFocusRect(QImage& image, const QRect& rect) {

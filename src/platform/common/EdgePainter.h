@@ -25,8 +25,6 @@ enum EdgeSide : unsigned {
     SideRight = 0x4,
     SideBottom = 0x8,
     SidesAll = 0xF,
-    // The softer look: the outer top-left line takes the brighter shade.
-    EdgeSoft = 0x1000,
 };
 
 // rect: right and bottom exclusive, as QRect(left, top, width, height). Parts outside the image

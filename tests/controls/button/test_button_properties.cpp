@@ -12,40 +12,28 @@ QString q(const char* text) {
     return QString::fromUtf8(text);
 }
 
-TEST(ButtonDefaults, NewInstanceIsNamedAfterItselfAndSavesOnlyItsFiftyMsPeriod) {
+// A new button takes its name as caption, its host's font and a 50 ms period; a loaded one the
+// defaults of whatever the bag lacks and a 10 ms period. Only values off their default are saved.
+TEST(ButtonDefaults, NewAndLoadedButtonsSaveOnlyWhatDiffersFromTheDefaults) {
     ButtonHost host;
     const QFont hostFont(q("DejaVu Serif"), 13);
     host.setFont(hostFont);
     Command button(&host);
     button.setObjectName(q("cmdOk"));
     button.InitProperties();
-    EXPECT_EQ(button.Caption(), q("cmdOk"));
-    EXPECT_EQ(button.Font(), hostFont);
-    EXPECT_EQ(button.AutoUpdTspInterval(), 50);
+    EXPECT_EQ(std::tuple(button.Caption(), button.Font(), button.AutoUpdTspInterval()),
+              std::tuple(q("cmdOk"), hostFont, 50));
     PropertyBag saved;
     button.WriteProperties(saved);
     EXPECT_EQ(saved.keys(), (QStringList{q("autoupdtspinterval"), q("caption")}));
-    button.setAutoUpdTspInterval(10);
-    button.setCaption(QString());
+    button.setButtonType(2);
+    button.ReadProperties(PropertyBag{});
+    EXPECT_EQ(std::tuple(button.Caption(), button.ButtonType(), button.BackColor(), button.ForeColor()),
+              std::tuple(QString(), 0, 0x8000000Fu, 0x80000012u));
+    EXPECT_EQ(button.Font(), host.font());
+    EXPECT_EQ(button.AutoUpdTspInterval(), 10);
     button.WriteProperties(saved);
     EXPECT_EQ(saved.size(), 0) << "values back at their defaults remove the entries";
-}
-
-TEST(ButtonDefaults, LoadingResetsWhatTheBagLacksAndSavingThatStoresNothing) {
-    ButtonHost host;
-    Command button(&host);
-    button.setButtonType(2);
-    button.setCaption(q("x"));
-    button.ReadProperties(PropertyBag{});
-    EXPECT_EQ(button.Caption(), QString());
-    EXPECT_EQ(button.ButtonType(), 0);
-    EXPECT_EQ(button.BackColor(), 0x8000000Fu);
-    EXPECT_EQ(button.ForeColor(), 0x80000012u);
-    EXPECT_EQ(button.Font(), host.font());
-    EXPECT_EQ(button.AutoUpdTspInterval(), 10) << "a loaded button without a stored period gets 10 ms";
-    PropertyBag saved;
-    button.WriteProperties(saved);
-    EXPECT_EQ(saved.keys(), QStringList{});
     // Keys match without case; colours may come as QColor.
     button.ReadProperties(PropertyBag{{q("CAPTION"), q("x")}, {q("BackColor"), QColor(0x12, 0x34, 0x56)}});
     EXPECT_EQ(button.Caption(), q("x"));

@@ -1,7 +1,7 @@
 #include "ButtonHost.h"
 #include "controls/button/CommandLayout.h"
-#include "platform/common/EdgePainter.h"
 #include "platform/common/SymbolFonts.h"
+#include "platform/common/SystemColors.h"
 #include "util/PropertyBag.h"
 
 #include <QTest>
@@ -168,7 +168,8 @@ TEST_F(ButtonPixels, DisabledCaptionIsEmbossedUnlessTheEnabledStateIsNotShown) {
     EXPECT_EQ(look(), embossed) << "drawn as disabled";
 }
 
-TEST_F(ButtonPixels, FocusRectangleIsDottedFourPixelsInsideWhileFocusedAndShown) {
+// The focus rectangle: dotted, four pixels inside; the selection marker: an outline two inside.
+TEST_F(ButtonPixels, FocusRectangleAndSelectionMarkerAreDrawnInsideTheEdge) {
     const QRgb inverted = H::Face ^ 0x00FFFFFFu;
     host.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
@@ -183,13 +184,10 @@ TEST_F(ButtonPixels, FocusRectangleIsDottedFourPixelsInsideWhileFocusedAndShown)
     EXPECT_EQ(Pixel(*button, 4, 4), inverted) << "the setting waits for the next redraw";
     button->ReDraw();
     EXPECT_EQ(Pixel(*button, 4, 4), H::Face) << "focused, focus rectangle off";
-}
-
-TEST_F(ButtonPixels, SelectionMarkerIsAnOutlineTwoPixelsInside) {
     button->setSelected(true);
-    const QImage image = Shot(*button);
-    EXPECT_EQ(InkBox(image, H::Marker), QRect(2, 2, 36, 26));
-    EXPECT_EQ(image.pixel(10, 10), H::Face);
+    const QImage selected = Shot(*button);
+    EXPECT_EQ(InkBox(selected, H::Marker), QRect(2, 2, 36, 26));
+    EXPECT_EQ(selected.pixel(10, 10), H::Face);
     button->setSelected(false);
     EXPECT_EQ(CountColor(Shot(*button), H::Marker), 0);
 }
@@ -280,16 +278,6 @@ TEST(ButtonSymbolCaptions, PlayAndStopStillLookLikeATriangleAndASquareWithoutThe
     ASSERT_GE(filled.width(), 4);
     EXPECT_LE(std::abs(filled.width() - filled.height()), 1);
     EXPECT_EQ(CountColor(square.copy(filled), H::Text), filled.width() * filled.height());
-}
-
-TEST(EdgePainter, SoftRaisedEdgeTakesTheBrighterShadeOutsideAndLightInside) {
-    QImage image(10, 10, QImage::Format_RGB32);
-    image.fill(Qt::black);
-    platform::drawEdge(image, image.rect(), platform::EdgeRaised, platform::SidesAll | platform::EdgeSoft,
-                       ButtonHost().palette());
-    EXPECT_EQ((std::array{image.pixel(0, 0), image.pixel(1, 1), image.pixel(9, 9), image.pixel(8, 8),
-                          image.pixel(5, 5)}),
-              (std::array<QRgb, 5>{H::Highlight, H::Light, H::DarkShadow, H::Shadow, 0xFF000000u}));
 }
 
 } // namespace

@@ -27,9 +27,11 @@ const bool onBus = [] {
     return XvfbSession::startForProcess() && PrivateSessionBus::startForProcess();
 }();
 
-const QString PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+using namespace Qt::StringLiterals;
 
-// What the stand-in was asked, in order, readable from the test's thread.
+const QString PortalPath = u"/org/freedesktop/portal/desktop"_s;
+
+// What a stand-in was asked, in order, readable from the test's thread.
 struct CallLog {
     QMutex mutex;
     QStringList calls;
@@ -43,8 +45,8 @@ struct CallLog {
     }
 };
 
-// The portal object; its adaptors answer from the stand-in's own thread, as the real portal
-// answers from its own process.
+// The portal object with its adaptors. Answers like the portal: a Request object's path at once,
+// its Response a little later.
 class StandInPortal : public QObject {
     Q_OBJECT
 public:
@@ -53,18 +55,14 @@ public:
         , sessionAnswer(sessionAnswer)
         , bindAnswer(bindAnswer) {}
 
-    // Answers like the portal: a Request object's path at once, its Response a little later.
     QDBusObjectPath answer(const QDBusMessage& call, const QVariantMap& options, uint response,
                            const QVariantMap& results) {
-        QString sender = call.service().mid(1);
-        sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-        const QString path = PortalPath + QLatin1String("/request/") + sender + QLatin1Char('/') +
-                             options.value(QStringLiteral("handle_token")).toString();
+        const QString path = PortalPath + u"/request/"_s + call.service().mid(1).replace(u'.', u'_') + u'/' +
+                             options.value(u"handle_token"_s).toString();
         QTimer::singleShot(0, this, [this, path, response, results] {
-            QDBusMessage signal = QDBusMessage::createSignal(
-                path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
-            signal << response << results;
-            bus.send(signal);
+            QDBusMessage signal =
+                QDBusMessage::createSignal(path, u"org.freedesktop.portal.Request"_s, u"Response"_s);
+            bus.send(signal << response << results);
         });
         return QDBusObjectPath(path);
     }
@@ -87,26 +85,23 @@ public:
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call) {
-        portal->log.add(QStringLiteral("CreateSession"));
-        const QString session = PortalPath + QLatin1String("/session/zor/") +
-                                options.value(QStringLiteral("session_handle_token")).toString();
-        return portal->answer(call, options, portal->sessionAnswer,
-                              {{QStringLiteral("session_handle"), session}});
+        portal->log.add(u"CreateSession"_s);
+        const QString session =
+            PortalPath + u"/session/zor/"_s + options.value(u"session_handle_token"_s).toString();
+        return portal->answer(call, options, portal->sessionAnswer, {{u"session_handle"_s, session}});
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath& session,
                                   const QList<platform::PortalShortcut>& shortcuts, const QString&,
                                   const QVariantMap& options, const QDBusMessage& call) {
         platform::PortalShortcuts chosen;
         for (const auto& shortcut : shortcuts) {
-            portal->log.add(
-                QStringLiteral("BindShortcuts %1 %2 %3")
-                    .arg(session.path().section(QLatin1Char('/'), -1), shortcut.id,
-                         shortcut.properties.value(QStringLiteral("preferred_trigger")).toString()));
-            chosen.append(
-                {shortcut.id, {{QStringLiteral("trigger_description"), QStringLiteral("Ctrl+F12")}}});
+            portal->log.add(u"BindShortcuts %1 %2 %3"_s.arg(
+                session.path().section(u'/', -1), shortcut.id,
+                shortcut.properties.value(u"preferred_trigger"_s).toString()));
+            chosen.append({shortcut.id, {{u"trigger_description"_s, u"Ctrl+F12"_s}}});
         }
         return portal->answer(call, options, portal->bindAnswer,
-                              {{QStringLiteral("shortcuts"), QVariant::fromValue(chosen)}});
+                              {{u"shortcuts"_s, QVariant::fromValue(chosen)}});
     }
 
 private:
@@ -121,9 +116,7 @@ public:
         : QDBusAbstractAdaptor(portal)
         , portal(portal) {}
 public slots:
-    void Register(const QString& appId, const QVariantMap&) {
-        portal->log.add(QStringLiteral("Register ") + appId);
-    }
+    void Register(const QString& appId, const QVariantMap&) { portal->log.add(u"Register "_s + appId); }
 
 private:
     StandInPortal* portal;
@@ -136,8 +129,7 @@ public:
     BusStandIn(const QString& service, const QString& path, QObject* object)
         : m_service(service)
         , m_object(object) {
-        bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
-                                            service);
+        bus = QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), service);
         object->moveToThread(&m_thread);
         m_thread.start();
         registered =
@@ -176,23 +168,11 @@ protected:
         platform::setHotKeySource(nullptr); // the desktop's own, made afresh for this session
     }
     void TearDown() override { platform::setHotKeySource(nullptr); }
-    void startPortal(const PortalCase& c) {
-        portal = new StandInPortal(log, c.sessionAnswer, c.bindAnswer);
-        new ShortcutsAdaptor(portal);
-        if (c.registry)
-            new RegistryAdaptor(portal);
-        standIn = std::make_unique<BusStandIn>(QStringLiteral("org.freedesktop.portal.Desktop"), PortalPath,
-                                               portal);
-        portal->bus = standIn->bus;
-        ASSERT_TRUE(standIn->registered);
-    }
     void activate(const QString& shortcut) {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(PortalPath, QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
-                                       QStringLiteral("Activated"));
-        signal << QVariant::fromValue(QDBusObjectPath(PortalPath + QLatin1String("/session/zor/zor0")))
-               << shortcut << qulonglong(0) << QVariantMap();
-        portal->bus.send(signal);
+        QDBusMessage signal = QDBusMessage::createSignal(
+            PortalPath, u"org.freedesktop.portal.GlobalShortcuts"_s, u"Activated"_s);
+        portal->bus.send(signal << QVariant::fromValue(QDBusObjectPath(PortalPath + u"/session/zor/zor0"_s))
+                                << shortcut << qulonglong(0) << QVariantMap());
     }
 
     CallLog log;
@@ -202,7 +182,13 @@ protected:
 
 TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
     const PortalCase& c = GetParam();
-    startPortal(c);
+    portal = new StandInPortal(log, c.sessionAnswer, c.bindAnswer);
+    new ShortcutsAdaptor(portal);
+    if (c.registry)
+        new RegistryAdaptor(portal);
+    standIn = std::make_unique<BusStandIn>(u"org.freedesktop.portal.Desktop"_s, PortalPath, portal);
+    portal->bus = standIn->bus;
+    ASSERT_TRUE(standIn->registered);
     ZORHotkey hotkey;
     QSignalSpy pressed(&hotkey, &ZORHotkey::KeyPressed);
     QSignalSpy refused(&hotkey, &ZORHotkey::KeyRefused);
@@ -212,21 +198,21 @@ TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
 
     QStringList expected;
     if (c.registry)
-        expected << QStringLiteral("Register ") + QString::fromLatin1(platform::AppId);
-    expected << QStringLiteral("CreateSession");
+        expected << u"Register "_s + QString::fromLatin1(platform::AppId);
+    expected << u"CreateSession"_s;
     if (c.sessionAnswer == 0)
-        expected << QStringLiteral("BindShortcuts zor0 toggle-0 CTRL+KP_Multiply");
+        expected << u"BindShortcuts zor0 toggle-0 CTRL+KP_Multiply"_s;
     if (c.granted) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return log.all().size() == expected.size(); }));
-        QTest::qWait(100);                    // any Response still on its way
-        activate(QStringLiteral("toggle-1")); // not ours
-        activate(QStringLiteral("toggle-0"));
-        activate(QStringLiteral("toggle-0"));
+        QTest::qWait(100);       // any Response still on its way
+        activate(u"toggle-1"_s); // not ours
+        activate(u"toggle-0"_s);
+        activate(u"toggle-0"_s);
         EXPECT_TRUE(QTest::qWaitFor([&] { return pressed.size() == 1; }));
         EXPECT_TRUE(refused.isEmpty());
     } else {
         EXPECT_TRUE(QTest::qWaitFor([&] { return refused.size() == 1; }));
-        activate(QStringLiteral("toggle-0"));
+        activate(u"toggle-0"_s);
         QTest::qWait(200);
         EXPECT_TRUE(pressed.isEmpty()) << "a refused hot-key never toggles";
     }
@@ -267,7 +253,7 @@ public:
     QStringList items() { return log.all(); }
 public slots:
     void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& call) {
-        log.add(service.startsWith(QLatin1Char('/')) ? call.service() : service);
+        log.add(service.startsWith(u'/') ? call.service() : service);
     }
     void RegisterStatusNotifierHost(const QString&) {}
 
@@ -280,8 +266,7 @@ TEST(StatusNotifierTray, TheItemsActivationIsADoubleClick) {
     CallLog items;
     auto* object = new QObject;
     new StandInWatcher(object, items);
-    BusStandIn watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
-                       QStringLiteral("/StatusNotifierWatcher"), object);
+    BusStandIn watcher(u"org.kde.StatusNotifierWatcher"_s, u"/StatusNotifierWatcher"_s, object);
     ASSERT_TRUE(watcher.registered);
     auto icon = platform::makeNotifyIcon();
     QList<platform::NotifyIcon::Press> presses;
@@ -289,11 +274,10 @@ TEST(StatusNotifierTray, TheItemsActivationIsADoubleClick) {
                      [&](platform::NotifyIcon::Press press) { presses.append(press); });
     QPixmap picture(16, 16);
     picture.fill(Qt::red);
-    icon->add(picture, QStringLiteral("ZOR Brakkon"));
+    icon->add(picture, u"ZOR Brakkon"_s);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !items.all().isEmpty(); })) << "the icon registered no item";
-    watcher.bus.asyncCall(QDBusMessage::createMethodCall(
-                              items.all().first(), QStringLiteral("/StatusNotifierItem"),
-                              QStringLiteral("org.kde.StatusNotifierItem"), QStringLiteral("Activate"))
+    watcher.bus.asyncCall(QDBusMessage::createMethodCall(items.all().first(), u"/StatusNotifierItem"_s,
+                                                         u"org.kde.StatusNotifierItem"_s, u"Activate"_s)
                           << 10 << 10);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !presses.isEmpty(); }));
     EXPECT_EQ(presses, QList{platform::NotifyIcon::Press::LeftDouble});
