@@ -11,6 +11,7 @@
 #include "support/XvfbSession.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -113,6 +114,15 @@ protected:
         for (qint64 pid : pids)
             if (alive(pid))
                 ::kill(static_cast<pid_t>(pid), SIGKILL);
+        // The holder's side of a failure: which clients it took, refused or lost.
+        if (HasFailure())
+            for (QDirIterator it(m_program.environmentRoot(), {u"*-launch.log"_s}, QDir::Files,
+                                 QDirIterator::Subdirectories);
+                 it.hasNext();) {
+                QFile log(it.next());
+                if (log.open(QIODevice::ReadOnly))
+                    std::fprintf(stderr, "%s:\n%s\n", qPrintable(log.fileName()), log.readAll().constData());
+            }
     }
 
     // Where the last start found the browser's pipe.
