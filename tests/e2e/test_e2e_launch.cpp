@@ -2,7 +2,8 @@
 // by the program's holder, so it opens no TCP port, it outlives the program, and a program
 // started again watches it again. The page is driven through the test's own server (the
 // browser has no port a test client could use): it asks for a command every 50 ms, opens the
-// popup it is told to, and reports whether that popup was closed.
+// popup it is told to, and reports whether that popup was closed: at once when it closes (a
+// busy machine may take a while to end a cancelled popup), or open when it still stands after 5 s.
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
 #include "support/HttpTestServer.h"
@@ -34,9 +35,15 @@ async function poll() {
   else if (command.startsWith('open ') && command !== done) {
     done = command;
     const path = command.slice(5);
-    const popup = window.open(path);
-    setTimeout(() => fetch('/report?' + encodeURIComponent(path) + '=' +
-                           (popup === null || popup.closed ? 'closed' : 'open')), 1000);
+    const popup = window.open(path), opened = Date.now();
+    const check = () => {
+      const closed = popup === null || popup.closed;
+      if (closed || Date.now() - opened > 5000)
+        fetch('/report?' + encodeURIComponent(path) + '=' + (closed ? 'closed' : 'open'));
+      else
+        setTimeout(check, 50);
+    };
+    check();
   }
   setTimeout(poll, 50);
 }
