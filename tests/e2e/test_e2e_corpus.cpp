@@ -147,11 +147,14 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
                     sampling.start();
                 }
             });
+            const qsizetype logFrom = program.output().size();
             const CorpusDriver::Visit visit = driver.visit(page, expected);
             const auto cancelled = expected.count(u"cancelled"_s);
             const auto opened = expected.count(u"opened"_s);
-            EXPECT_EQ(visit.outcomes, expected) << page.file.toStdString() << " (" << page.title.toStdString()
-                                                << ") " << visit.note.toStdString();
+            EXPECT_EQ(visit.outcomes, expected)
+                << page.file.toStdString() << " (" << page.title.toStdString() << ") "
+                << visit.note.toStdString() << "\nthe program meanwhile:\n"
+                << program.output().mid(logFrom).toStdString();
             EXPECT_EQ(visit.popupRequests, opened)
                 << page.file.toStdString()
                 << ": popup addresses requested; a cancelled popup must never load: "
