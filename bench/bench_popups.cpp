@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -38,7 +39,15 @@ using platform::cdp::DevToolsConnection;
 
 namespace {
 
-constexpr int Popups = 60;
+constexpr int Popups = 200;
+
+// The processor time of this thread: what the decision itself costs, without the time the
+// scheduler gave the processors to the browser or anything else while it ran.
+qint64 threadCpuNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
     QDeadlineTimer deadline(timeoutMs);
@@ -153,7 +162,8 @@ struct PageServer {
 };
 
 struct Run {
-    std::vector<double> decisionUs; // the main window's handler alone
+    std::vector<double> decisionUs;    // the main window's handler alone
+    std::vector<double> decisionCpuUs; // the same, this thread's processor time
     std::vector<double> commandUs;
     std::vector<double> releaseMs;
     int popupRequests = 0;
@@ -195,10 +205,13 @@ Run runProgram(bool ignoreErrors, const QString& listFolder, bool overPipe = fal
     frmMain::Services services;
     // The window's handler is connected between these two, so they time it alone.
     QElapsedTimer decision;
+    qint64 decisionCpu = 0;
     services.makeIEManager = [&] {
         auto manager = std::make_unique<clsIEManager>(windows);
-        QObject::connect(manager.get(), &clsIEManager::NewWindow2,
-                         [&](QObject*&, bool&, QVariant&) { decision.start(); });
+        QObject::connect(manager.get(), &clsIEManager::NewWindow2, [&](QObject*&, bool&, QVariant&) {
+            decision.start();
+            decisionCpu = threadCpuNs();
+        });
         return manager;
     };
     services.listFolder = listFolder;
@@ -209,6 +222,7 @@ Run runProgram(bool ignoreErrors, const QString& listFolder, bool overPipe = fal
     const clsIEManager& manager = *form.mobjIEManager;
     QObject::connect(&manager, &clsIEManager::NewWindow2, [&](QObject*&, bool&, QVariant&) {
         run.decisionUs.push_back(static_cast<double>(decision.nsecsElapsed()) / 1e3);
+        run.decisionCpuUs.push_back(static_cast<double>(threadCpuNs() - decisionCpu) / 1e3);
     });
     QObject::connect(&windows, &CdpShellWindows::popupResolved, [&](const platform::cdp::PopupOutcome& o) {
         if (!o.asked)
@@ -220,7 +234,7 @@ Run runProgram(bool ignoreErrors, const QString& listFolder, bool overPipe = fal
     waitUntil([&] { return windows.connectedCount() == 1 && manager.ExplorerCount() >= 1; });
     if (chromium)
         openTab(chromium->ws, pages.url());
-    waitUntil([&] { return run.commandUs.size() >= Popups + 5; }, 60000);
+    waitUntil([&] { return run.commandUs.size() >= Popups + 5; }, 120000);
     run.popupRequests = pages.popupRequests;
     return run;
 }
@@ -259,7 +273,7 @@ Run runMinimalClient() {
                                          {"flatten"_L1, true},
                                          {"filter"_L1, QJsonArray{QJsonObject{{"type"_L1, "page"_L1}}}}});
     openTab(chromium.ws, pages.url());
-    waitUntil([&] { return run.releaseMs.size() >= Popups + 5; }, 60000);
+    waitUntil([&] { return run.releaseMs.size() >= Popups + 5; }, 120000);
     run.popupRequests = pages.popupRequests;
     return run;
 }
@@ -286,10 +300,12 @@ int main(int argc, char** argv) {
         const Run bare = runMinimalClient(); // alternately, each on a browser of its own
         const Run piped = runProgram(ignoreErrors, folder.path(), true);
         std::printf(
-            "(a) the window's decision, ignore script errors %-3s: median %.1f us, p99 %.1f us; attach -> "
-            "command median %.1f us, p99 %.1f us (%zu popups)\n",
+            "(a) the window's decision, ignore script errors %-3s: median %.1f us, p99 %.1f us (processor "
+            "time: median %.1f us, p99 %.1f us); attach -> command median %.1f us, p99 %.1f us (%zu "
+            "popups)\n",
             ignoreErrors ? "on" : "off", median(program.decisionUs), percentile(program.decisionUs, 0.99),
-            median(program.commandUs), percentile(program.commandUs, 0.99), program.commandUs.size());
+            median(program.decisionCpuUs), percentile(program.decisionCpuUs, 0.99), median(program.commandUs),
+            percentile(program.commandUs, 0.99), program.commandUs.size());
         ours.insert(ours.end(), program.releaseMs.begin(), program.releaseMs.end());
         minimal.insert(minimal.end(), bare.releaseMs.begin(), bare.releaseMs.end());
         pipe.insert(pipe.end(), piped.releaseMs.begin(), piped.releaseMs.end());
