@@ -18,8 +18,11 @@ namespace {
 // the open a popup answers. Bounded too in number, for a page that opens in a loop.
 constexpr qint64 WindowOpenLifetimeNs = 3'000'000'000;
 constexpr std::size_t MaxWindowOpens = 16;
-// How long a cancelled popup is kept after its opener's release for its navigation to show up.
-constexpr int NavigationWaitMs = 1000;
+// A cancelled popup that shares its opener's renderer is closed when its first request has been
+// stopped: closing it earlier drops the request's interception, and on a busy machine the
+// navigation can start seconds after the opener's release. This only bounds the wait for a
+// navigation that never comes.
+constexpr int NavigationBackstopMs = 10000;
 
 // Whether opening the address makes the browser ask the network for it.
 bool fetchesOverNetwork(const QString& url) {
@@ -171,9 +174,14 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
               popup = request.sessionId](const QJsonObject& result, const QJsonObject& error) {
                  if (generation == m_generation) {
                      if (expectsRequest)
-                         QTimer::singleShot(NavigationWaitMs, this, [this, generation, popup] {
-                             if (generation == m_generation)
-                                 closePopup(popup);
+                         QTimer::singleShot(NavigationBackstopMs, this, [this, generation, popup] {
+                             const auto session = m_sessions.constFind(popup);
+                             if (generation != m_generation || session == m_sessions.cend() ||
+                                 session->closeSent)
+                                 return;
+                             qCInfo(lcCdp, "a cancelled popup started no navigation within %d s; closing it",
+                                    NavigationBackstopMs / 1000);
+                             closePopup(popup);
                          });
                      else
                          closePopup(popup);
