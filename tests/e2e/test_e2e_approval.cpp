@@ -108,7 +108,9 @@ TEST_P(AskingBrowser, IsAskedOnceToldOnceAndWatchedOnceAllowed) {
     answer(true);
     EXPECT_TRUE(waitUntil([&] { return m_program.output().contains(u"watching the browser at"_s); }, 15000))
         << output();
-    EXPECT_FALSE(promptShown()) << "a second prompt was waiting behind the first";
+    // The answered prompt takes a moment to go on a busy machine; a second one would stay.
+    EXPECT_TRUE(waitUntil([] { return !promptShown(); }, 5000))
+        << "a second prompt was waiting behind the first";
     EXPECT_EQ(told(7), GetParam().refuse ? 2 : 1) << output();
     EXPECT_EQ(told(8), GetParam().refuse ? 1 : 0) << output();
     EXPECT_TRUE(m_program.terminate());
