@@ -34,12 +34,12 @@ void frmMain::SetTrayIcon() {
         return;
     if (chkKillPopup->isChecked()) {
         const QPixmap& wanted = picIcons[mblnCtrlDown ? 1 : 2];
-        if (Tray->TrayIcon().cacheKey() != wanted.cacheKey())
+        if (Tray->TrayIconKey() != wanted.cacheKey())
             Tray->setTrayIcon(wanted);
         setBackground(chkKillPopup, mlngSwitchColour, ActiveColour);
     } else {
         setBackground(chkKillPopup, mlngSwitchColour, InactiveColour);
-        if (Tray->TrayIcon().cacheKey() != picIcons[0].cacheKey())
+        if (Tray->TrayIconKey() != picIcons[0].cacheKey())
             Tray->setTrayIcon(picIcons[0]);
     }
 }

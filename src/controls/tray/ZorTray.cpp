@@ -135,6 +135,10 @@ qulonglong ZorTray::TrayHwnd() const {
 }
 
 QPixmap ZorTray::TrayIcon() const {
+    return shownIcon();
+}
+
+const QPixmap& ZorTray::shownIcon() const {
     if (isEnabled() || mpicDisabledIcon.isNull())
         return mpicIcon;
     return mpicDisabledIcon;

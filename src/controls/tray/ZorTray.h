@@ -33,6 +33,9 @@ public:
     // The tray host window; 0 when the desktop has none.
     qulonglong TrayHwnd() const;
     QPixmap TrayIcon() const;
+    // The cache key of what TrayIcon() returns, without a copy of the picture: the key poll
+    // compares it twenty times a second.
+    qint64 TrayIconKey() const { return shownIcon().cacheKey(); }
     void setTrayIcon(const QPixmap& New_TrayIcon);
 
     // Shown beside the icon while it is in the tray; false when there is no icon to show it by.
@@ -54,6 +57,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    const QPixmap& shownIcon() const;
     void AddIcon(const QPixmap& Icon, const QString& Tip);
     void DeleteIcon();
     void SetIcon(const QPixmap& Icon);

@@ -48,7 +48,7 @@ CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* p
         m_browsers.push_back(std::move(browser));
     }
     for (auto& browser : m_browsers)
-        browser->start();
+        browser->start(&m_retryClock);
 }
 
 CdpShellWindows::~CdpShellWindows() {

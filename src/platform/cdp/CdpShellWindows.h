@@ -41,6 +41,7 @@ private:
     void decide(PopupRequest& request, CdpPage& opener);
     bool endpointInUse(const QUrl& url, const DevToolsBrowser* asking) const;
 
+    RetryClock m_retryClock; // before the browsers: it outlives them
     std::vector<std::unique_ptr<DevToolsBrowser>> m_browsers;
     std::deque<std::shared_ptr<PopupRequest>> m_queue;
     bool m_deciding = false;

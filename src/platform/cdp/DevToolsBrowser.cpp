@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -31,7 +32,6 @@ namespace platform::cdp {
 //   Target.targetDestroyed / detachedFromTarget -> OnQuit
 
 namespace {
-constexpr int RetryMs = 1000;
 constexpr int FrozenOpenerCheckMs = 500;
 
 // The key reports run in a world of their own on every page: the page's scripts can neither see
@@ -73,9 +73,8 @@ DevToolsBrowser::DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObj
     : QObject(parent)
     , m_source(std::move(source))
     , m_inUse(std::move(inUse))
+    , m_activePortFile(QFile::encodeName(m_source.file))
     , m_reportKeys(isWaylandSession()) {
-    m_retry.setInterval(RetryMs);
-    connect(&m_retry, &QTimer::timeout, this, &DevToolsBrowser::tryConnect);
     m_purge.setSingleShot(true);
     m_purge.setInterval(0);
     connect(&m_purge, &QTimer::timeout, this, &DevToolsBrowser::purgeRetired);
@@ -92,10 +91,25 @@ qint64 DevToolsBrowser::now() const {
     return m_connection ? m_connection->now() : 0;
 }
 
-void DevToolsBrowser::start() {
+void DevToolsBrowser::start(RetryClock* clock) {
     m_clock.start();
-    m_retry.start();
+    if (!clock) {
+        m_ownRetryClock = std::make_unique<RetryClock>();
+        clock = m_ownRetryClock.get();
+    }
+    m_retryClock = clock;
+    lookAgain();
     tryConnect();
+}
+
+void DevToolsBrowser::lookAgain() {
+    if (m_retryClock)
+        m_retryClock->subscribe(this, [this] { tryConnect(); });
+}
+
+void DevToolsBrowser::stopLooking() {
+    if (m_retryClock)
+        m_retryClock->unsubscribe(this);
 }
 
 void DevToolsBrowser::tryConnect() {
@@ -106,7 +120,7 @@ void DevToolsBrowser::tryConnect() {
         // Once the browser has ended there is nothing left to look for.
         if (!pipe::HolderSockets::isLive(m_source.file)) {
             qCInfo(lcCdp, "the browser of %s has ended", qUtf8Printable(m_source.describe()));
-            m_retry.stop();
+            stopLooking();
             return;
         }
         connectTo(QUrl::fromLocalFile(m_source.file));
@@ -134,6 +148,11 @@ std::optional<Endpoint> DevToolsBrowser::currentEndpoint() const {
     case BrowserSource::Kind::Port:
         return Endpoint{m_source.port, {}};
     case BrowserSource::Kind::ActivePortFile:
+        // Every usual profile is looked at once a second while the program idles, and mostly no
+        // browser runs with it: one system call says so, where a failed QFile open also converts
+        // the path and builds its error text.
+        if (::access(m_activePortFile.constData(), R_OK) != 0)
+            return std::nullopt;
         return Endpoint::fromActivePortFile(m_source.file);
     case BrowserSource::Kind::Holder:
         break;
@@ -205,6 +224,10 @@ void DevToolsBrowser::connectTo(const QUrl& url) {
         m_connection->openPipe(url.toLocalFile());
     else if (!m_connection->open(url))
         m_connection.reset();
+    // Until this attempt ends (onClosed), whether in a connection or not, there is nothing to
+    // look for.
+    if (m_connection)
+        stopLooking();
 }
 
 void DevToolsBrowser::onOpened() {
@@ -250,6 +273,7 @@ void DevToolsBrowser::onClosed() {
         m_closedConnections.push_back(std::move(m_connection));
     }
     m_purge.start();
+    lookAgain();
     if (hadListed)
         emit pagesRevoked();
     if (wasOpen) {
@@ -621,7 +645,8 @@ void DevToolsBrowser::freeClosedConnections() {
 }
 
 void DevToolsBrowser::shutdown() {
-    m_retry.stop();
+    stopLooking();
+    m_retryClock = nullptr;
     if (!isConnected())
         return;
     // Leaving must not strand anything: what is still held opens as if we had never watched.

@@ -5,6 +5,7 @@
 #include "platform/cdp/DevToolsConnection.h"
 #include "platform/cdp/Endpoint.h"
 #include "platform/cdp/PopupRequest.h"
+#include "platform/cdp/RetryClock.h"
 #include "platform/cdp/VersionProbe.h"
 
 #include <QElapsedTimer>
@@ -41,8 +42,9 @@ public:
     DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObject* parent = nullptr);
     ~DevToolsBrowser() override;
 
-    // Starts connecting, and keeps trying every second while not connected.
-    void start();
+    // Starts connecting, and tries again at every tick of `clock` (its own when none is given)
+    // for as long as it is not connected; a connected browser takes no ticks.
+    void start(RetryClock* clock = nullptr);
     // Allows every popup still held, releases every opener and closes, in that order.
     void shutdown();
 
@@ -99,6 +101,8 @@ private:
     };
 
     void tryConnect();
+    void lookAgain();
+    void stopLooking();
     std::optional<Endpoint> currentEndpoint() const;
     void onProbed(const Endpoint& endpoint, const VersionAnswer& answer);
     void ask(const Endpoint& endpoint);
@@ -143,10 +147,12 @@ private:
 
     BrowserSource m_source;
     EndpointInUse m_inUse;
+    const QByteArray m_activePortFile; // the source's file as the system names it
     std::unique_ptr<DevToolsConnection> m_connection;
     std::vector<std::unique_ptr<DevToolsConnection>> m_closedConnections;
     VersionProbe m_probe;
-    QTimer m_retry;
+    std::unique_ptr<RetryClock> m_ownRetryClock;
+    RetryClock* m_retryClock = nullptr; // set by start(); null again after shutdown()
     ConnectPacer m_pacer;
     QElapsedTimer m_clock;
     bool m_asking = false;   // the connection being opened waits for the user's approval
