@@ -29,6 +29,7 @@ let nextRequest = 1;
 const pending = new Map(); // request id -> resolve(cancel)
 const candidates = new Map(); // new tab id -> creation time
 const popups = new Map(); // popup tab id -> popup
+const reported = new Map(); // tab id -> what the program last heard of it
 const notes = new Map(); // tab id -> [open notes, oldest first]
 const inputs = new Map(); // tab id -> last trusted click or key
 const waiters = new Set(); // called whenever a note or classification arrives
@@ -91,6 +92,7 @@ function connect() {
         if (port === gone) {
             port = null;
             welcomed = false;
+            reported.clear();
         }
         log('program not reachable (' + why + '); popups are let through until it is back');
         for (const resolve of pending.values())
@@ -115,6 +117,8 @@ async function fromProgram(message) {
         retryMs = RETRY_MIN_MS;
         log('connected to the program');
         wake();
+        // A program that has just started knows no tab yet.
+        reported.clear();
         for (const tab of await browser.tabs.query({}))
             reportTab(tab);
     } else if (message.type === 'verdict') {
@@ -125,10 +129,17 @@ async function fromProgram(message) {
     }
 }
 
+// Only what changed is sent: a page load brings several tab events, most of them with the same
+// address and title, and each message wakes the relay and the program on a busy machine.
 function reportTab(tab) {
     if (!welcomed || tab.id === undefined || tab.id === browser.tabs.TAB_ID_NONE)
         return;
-    post({type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''});
+    const message = {type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''};
+    const known = reported.get(tab.id);
+    if (known && known.window === message.window && known.url === message.url && known.title === message.title)
+        return;
+    if (post(message))
+        reported.set(tab.id, message);
 }
 
 // --- notes from the pages ---
@@ -292,14 +303,14 @@ browser.webRequest.onBeforeRequest.addListener(
     ['blocking']
 );
 
-browser.tabs.onUpdated.addListener((tabId, change, tab) => {
-    if (change.url !== undefined || change.title !== undefined || change.status !== undefined)
-        reportTab(tab);
-});
+// The address and title are all the program keeps of a tab; status and icon changes of every
+// load would only wake this script.
+browser.tabs.onUpdated.addListener((tabId, change, tab) => reportTab(tab), {properties: ['url', 'title']});
 browser.tabs.onAttached.addListener((tabId) => browser.tabs.get(tabId).then(reportTab, () => {}));
 browser.tabs.onRemoved.addListener((tabId) => {
     candidates.delete(tabId);
     popups.delete(tabId);
+    reported.delete(tabId);
     notes.delete(tabId);
     inputs.delete(tabId);
     if (welcomed)
