@@ -18,6 +18,8 @@ const INPUT_MS = 1000;
 // How long a popup without any note waits for the wrapper's note to catch up.
 const NOTE_WAIT_MS = 100;
 const NOTE_LIFE_MS = 5000;
+// How recent a page's only open must be for a new tab of that page to be taken as its window.
+const EARLY_NOTE_MS = 1000;
 const RETRY_MIN_MS = 1000;
 const RETRY_MAX_MS = 10000;
 
@@ -29,6 +31,7 @@ let nextRequest = 1;
 const pending = new Map(); // request id -> resolve(cancel)
 const candidates = new Map(); // new tab id -> creation time
 const popups = new Map(); // popup tab id -> popup
+const reported = new Map(); // tab id -> what the program last heard of it
 const notes = new Map(); // tab id -> [open notes, oldest first]
 const inputs = new Map(); // tab id -> last trusted click or key
 const waiters = new Set(); // called whenever a note or classification arrives
@@ -91,6 +94,7 @@ function connect() {
         if (port === gone) {
             port = null;
             welcomed = false;
+            reported.clear();
         }
         log('program not reachable (' + why + '); popups are let through until it is back');
         for (const resolve of pending.values())
@@ -115,6 +119,8 @@ async function fromProgram(message) {
         retryMs = RETRY_MIN_MS;
         log('connected to the program');
         wake();
+        // A program that has just started knows no tab yet.
+        reported.clear();
         for (const tab of await browser.tabs.query({}))
             reportTab(tab);
     } else if (message.type === 'verdict') {
@@ -125,10 +131,17 @@ async function fromProgram(message) {
     }
 }
 
+// Only what changed is sent: a page load brings several tab events, most of them with the same
+// address and title, and each message wakes the relay and the program on a busy machine.
 function reportTab(tab) {
     if (!welcomed || tab.id === undefined || tab.id === browser.tabs.TAB_ID_NONE)
         return;
-    post({type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''});
+    const message = {type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''};
+    const known = reported.get(tab.id);
+    if (known && known.window === message.window && known.url === message.url && known.title === message.title)
+        return;
+    if (post(message))
+        reported.set(tab.id, message);
 }
 
 // --- notes from the pages ---
@@ -184,8 +197,11 @@ async function factsOf(popup) {
 
 // --- popups ---
 
+// A popup let through is an ordinary tab from then on; it stays known until it closes, so that
+// the event naming its opener, which may come after the verdict, does not ask about it again.
 function popupFor(tabId) {
-    return popups.get(tabId);
+    const popup = popups.get(tabId);
+    return popup && !popup.letThrough ? popup : undefined;
 }
 
 function decide(popup) {
@@ -197,9 +213,10 @@ function decide(popup) {
             })
             .then((cancel) => {
                 if (cancel) {
+                    popup.cancelled = true;
                     browser.tabs.remove(popup.tab).catch(() => {});
                 } else {
-                    popups.delete(popup.tab);
+                    popup.letThrough = true;
                     browser.tabs.get(popup.tab).then(reportTab, () => {});
                 }
                 return cancel;
@@ -224,8 +241,11 @@ async function ask(popup) {
         log('popup of tab', popup.source, 'let through: the program is not running');
         return false;
     }
-    // The opener's address and title as they are now, ahead of the question about it.
-    await browser.tabs.get(popup.source).then(reportTab, () => {});
+    // The opener's address and title ahead of the question about it. Its tab events arrive in
+    // order with the popup's, so the program already has them unless the opener was never
+    // reported; only then is it worth a look-up.
+    if (!reported.has(popup.source))
+        await browser.tabs.get(popup.source).then(reportTab, () => {});
     const id = nextRequest++;
     const asked = new Promise((resolve) => {
         pending.set(id, resolve);
@@ -253,14 +273,45 @@ async function ask(popup) {
     return asked;
 }
 
+// Popups are asked about as soon as it is known what asked for them, and those of the same
+// addresses as on their request: a window the page writes itself loads nothing, so no request
+// will come to ask on; other addresses that make no request the extension sees are left to their
+// request, as they always were.
+const askedEarly = (url) => url === '' || url === 'about:blank' || /^https?:/i.test(url);
+
+// A tab Firefox opens for a page names that page at once, while the event that names its frame
+// and address comes tens of milliseconds later. When the page has noted exactly one open just
+// now, the tab is that open's window, and a cancelled one is closed that much sooner.
+function earlyPopup(tab) {
+    if (!welcomed || tab.openerTabId === undefined)
+        return null;
+    const now = Date.now();
+    const recent = (notes.get(tab.openerTabId) || []).filter((note) => now - note.at < EARLY_NOTE_MS);
+    if (recent.length !== 1 || !askedEarly(recent[0].url))
+        return null;
+    return {tab: tab.id, source: tab.openerTabId, frameId: recent[0].frameId, url: recent[0].url, early: true};
+}
+
 browser.tabs.onCreated.addListener((tab) => {
     candidates.set(tab.id, Date.now());
     setTimeout(() => candidates.delete(tab.id), CANDIDATE_MS);
     reportTab(tab);
+    const popup = earlyPopup(tab);
+    if (popup) {
+        candidates.delete(tab.id);
+        popups.set(tab.id, popup);
+        decide(popup);
+    }
 });
 
 browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
     candidates.delete(details.tabId);
+    const early = popups.get(details.tabId);
+    if (early && early.early) {
+        if (early.source !== details.sourceTabId || early.frameId !== details.sourceFrameId)
+            log('popup of tab', details.sourceTabId, 'was decided with the open noted by tab', early.source);
+        return;
+    }
     const popup = {
         tab: details.tabId,
         source: details.sourceTabId,
@@ -269,8 +320,7 @@ browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
     };
     popups.set(details.tabId, popup);
     wake();
-    // A window the page writes itself loads nothing: no request will come to hold.
-    if (popup.url === '' || popup.url === 'about:blank')
+    if (askedEarly(popup.url))
         decide(popup);
 });
 
@@ -292,14 +342,19 @@ browser.webRequest.onBeforeRequest.addListener(
     ['blocking']
 );
 
-browser.tabs.onUpdated.addListener((tabId, change, tab) => {
-    if (change.url !== undefined || change.title !== undefined || change.status !== undefined)
-        reportTab(tab);
-});
+// The address and title are all the program keeps of a tab; status and icon changes of every
+// load would only wake this script.
+browser.tabs.onUpdated.addListener((tabId, change, tab) => reportTab(tab), {properties: ['url', 'title']});
 browser.tabs.onAttached.addListener((tabId) => browser.tabs.get(tabId).then(reportTab, () => {}));
 browser.tabs.onRemoved.addListener((tabId) => {
     candidates.delete(tabId);
-    popups.delete(tabId);
+    // A cancelled popup is closed as soon as its verdict comes, which may be before its request:
+    // one still on its way finds the verdict.
+    if (popups.has(tabId) && popups.get(tabId).cancelled)
+        setTimeout(() => popups.delete(tabId), CANDIDATE_MS);
+    else
+        popups.delete(tabId);
+    reported.delete(tabId);
     notes.delete(tabId);
     inputs.delete(tabId);
     if (welcomed)

@@ -45,7 +45,9 @@ protected:
         ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
     }
     QStringList siteA() const { return {server.url(u"site-a.test"_s, QString())}; }
-    void openScriptPage() { firefox.bidi().openTab(server.url(u"site-a.test"_s, u"/script.html"_s)); }
+    QString openScriptPage() {
+        return firefox.bidi().openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
+    }
 
     // Waits for the popup's question in the input of the stopped relay and takes it out, so that
     // it is lost with the relay as when the relay dies holding it.
@@ -87,9 +89,10 @@ class FirefoxWithoutProgram : public FirefoxProgram, public testing::WithParamIn
 TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByTheProgramAgain) {
     const Gone gone = GetParam();
     qint64 since = 0;
+    QString opener;
     if (gone == Gone::NeverStarted) {
         ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
-        openScriptPage();
+        opener = openScriptPage();
         since = firstRequestAt(u"/script.html"_s);
     } else {
         ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
@@ -98,7 +101,7 @@ TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByThePr
         ASSERT_GT(relay, 0) << qPrintable(program.output());
         // Stopped, the one that dies holds the popup: the program its verdict, the relay the question.
         ASSERT_TRUE(gone == Gone::Relay ? signalProcess(relay, SIGSTOP) : program.signal(SIGSTOP));
-        openScriptPage();
+        opener = openScriptPage();
         ASSERT_TRUE(gone != Gone::Relay || takeQuestionFrom(relay));
         ASSERT_FALSE(serverSaw(u"/popup-script"_s));
         since = server.nowMs();
@@ -108,11 +111,12 @@ TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByThePr
     ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 5000));
     EXPECT_LT(firstRequestAt(u"/popup-script"_s) - since, 2500);
 
-    // The next popup, at once: the extension starts a new relay for it and waits for the program.
+    // The next popup, at once: the extension starts a new relay for it and waits for the program,
+    // which hears again of the tab that was open all along.
     if (gone != Gone::Relay) {
         ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
     }
-    openScriptPage();
+    firefox.bidi().call(u"browsingContext.reload"_s, {{"context"_L1, opener}});
     EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }))
         << qPrintable(program.output());
     EXPECT_EQ(server.count(u"/popup-script"_s), 1);
