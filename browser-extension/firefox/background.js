@@ -324,6 +324,14 @@ browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
         decide(popup);
 });
 
+function notedOpen(url) {
+    const now = Date.now();
+    for (const list of notes.values())
+        if (list.some((note) => note.url === url && now - note.at < EARLY_NOTE_MS))
+            return true;
+    return false;
+}
+
 browser.webRequest.onBeforeRequest.addListener(
     (details) => {
         let popup = popupFor(details.tabId);
@@ -332,8 +340,12 @@ browser.webRequest.onBeforeRequest.addListener(
         const created = candidates.get(details.tabId);
         if (created === undefined)
             return {};
-        // The request came before the event that tells whether this new tab is a popup.
-        return waitFor(() => popups.has(details.tabId) || !candidates.has(details.tabId), CLASSIFY_WAIT_MS).then(() => {
+        // The request came before the event that tells whether this new tab is a popup. When a
+        // page has just asked window.open for this very address, the tab is that open's window:
+        // on a busy machine its event can come late, and letting the request go would load it.
+        const opened = notedOpen(details.url);
+        const classified = () => popups.has(details.tabId) || (!opened && !candidates.has(details.tabId));
+        return waitFor(classified, opened ? ANSWER_MS : CLASSIFY_WAIT_MS).then(() => {
             popup = popupFor(details.tabId);
             return popup ? decide(popup).then((cancel) => (cancel ? {cancel: true} : {})) : {};
         });
