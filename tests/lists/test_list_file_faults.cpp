@@ -11,10 +11,6 @@
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QByteArray numberedLines(int count) {
     QByteArray bytes;
     for (int i = 0; i < count; ++i)

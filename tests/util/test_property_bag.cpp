@@ -5,10 +5,6 @@
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(PropertyBag, KeysAreMatchedWithoutCaseAndStoredLowerCase) {
     PropertyBag bag;
     bag.WriteProperty(q("AutoUpdTspInterval"), 50, 10);

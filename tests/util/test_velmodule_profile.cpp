@@ -8,10 +8,6 @@ using namespace VELModule;
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 class ProfileRead : public testing::Test {
 protected:
     QString write(const QByteArray& bytes) {

@@ -8,10 +8,6 @@
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // A new button takes its name as caption, its host's font and a 50 ms period; a loaded one the
 // defaults of whatever the bag lacks and a 10 ms period. Only values off their default are saved.
 TEST(ButtonDefaults, NewAndLoadedButtonsSaveOnlyWhatDiffersFromTheDefaults) {
