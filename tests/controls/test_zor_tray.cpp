@@ -31,8 +31,7 @@ TEST_F(TrayTest, TheIconWaitsForAHostAndEachNewHostGetsItOnceWithTheSameTipAndPi
     tray.setTrayIcon(picture);
     tray.setTrayTip(u"ZOR Brakkon:\r\n3 popups canceled"_s);
     tray.setInTray(true);
-    EXPECT_TRUE(tray.InTray());
-    EXPECT_EQ(tray.TrayHwnd(), 0U);
+    EXPECT_TRUE(tray.InTray()) << "in the tray as far as the program knows, host or no host";
     for (std::uint32_t next : {0x600007U, 0x800003U}) {
         log().operations.clear();
         host->host = 0; // no host, or the host went away ...
@@ -56,11 +55,9 @@ TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     host->host = 0x400001;
     tray.setInTray(true);
     tray.setInTray(true);
-    EXPECT_TRUE(tray.InTray());
     EXPECT_TRUE(log().tip.isEmpty()) << "an empty tip on add sends no tip";
     tray.setInTray(false);
     tray.setInTray(false);
-    EXPECT_FALSE(tray.InTray());
     tray.setTrayTip(u"before"_s);
     tray.setTrayIcon(solid(Qt::red));
     tray.setInTray(true);
@@ -147,8 +144,7 @@ TEST_P(ShellTipTest, TheShellGetsATerminatedTipOfAtMost63Characters) {
 const QString Smiley = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP: two UTF-16 units
 INSTANTIATE_TEST_SUITE_P(
     Tips, ShellTipTest,
-    testing::Values(TipCase{"Short", u"ZOR Brakkon:\r\n0 "_s, u"ZOR Brakkon:\r\n0 "_s},
-                    TipCase{"Exactly63", QString(63, u'x'), QString(63, u'x')},
+    testing::Values(TipCase{"Exactly63", QString(63, u'x'), QString(63, u'x')},
                     TipCase{"Sixty4IsCut", QString(64, u'x'), QString(63, u'x')},
                     TipCase{"EndsAtNul", u"abc"_s + QChar(u'\0') + u"def"_s, u"abc"_s},
                     TipCase{"SingleNulIsEmpty", QString(QChar(u'\0')), QString()},
