@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "util/VELModule.h"
 
 #include <QFile>
@@ -12,9 +13,7 @@ class ProfileRead : public testing::Test {
 protected:
     QString write(const QByteArray& bytes) {
         const QString path = dir.filePath(q("lang.ini"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        writeBytes(path, bytes);
         return path;
     }
     QString read(const QString& path, const char* section, const char* key,
