@@ -17,10 +17,6 @@ void PropertyBag::WriteProperty(const QString& name, const QVariant& value, cons
         m_values.insert(key, value);
 }
 
-bool PropertyBag::contains(const QString& name) const {
-    return m_values.contains(name.toLower());
-}
-
 QStringList PropertyBag::keys() const {
     return m_values.keys();
 }

@@ -16,7 +16,6 @@ public:
     QVariant ReadProperty(const QString& name, const QVariant& defaultValue = {}) const;
     void WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue = {});
 
-    bool contains(const QString& name) const;
     QStringList keys() const;
     qsizetype size() const { return m_values.size(); }
 

@@ -1,4 +1,5 @@
 #include "lang/LanguageTexts.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -26,11 +27,7 @@ class DamagedLanguageFile : public testing::TestWithParam<LanguageFile> {};
 TEST_P(DamagedLanguageFile, ShowsWhatCanBeReadAndTheBuiltInTextElsewhere) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("broken.ini"));
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(GetParam().bytes);
-    }
+    writeBytes(path, GetParam().bytes);
     QWidget window;
     auto* exit = new QPushButton(QStringLiteral("Exit"), &window);
     exit->setObjectName(QStringLiteral("cmdExit"));

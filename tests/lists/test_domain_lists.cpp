@@ -7,10 +7,6 @@
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 struct ReduceCase {
     const char* text;
     const char* entry;

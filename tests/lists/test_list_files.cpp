@@ -13,10 +13,6 @@
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 class ListFiles : public testing::Test {
 protected:
     QTemporaryDir dir;

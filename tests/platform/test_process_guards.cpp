@@ -1,4 +1,5 @@
 #include "platform/common/SingleInstanceGuard.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -23,9 +24,7 @@ TEST(SingleInstanceGuard, OnlyOneHolderAtATimeAndALockOfAnEndedProcessIsTakenOve
     ASSERT_TRUE(gone.waitForStarted());
     const qint64 ended = gone.processId();
     ASSERT_TRUE(gone.waitForFinished());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::number(ended) + contents.mid(contents.indexOf('\n')));
-    file.close();
+    writeBytes(file.fileName(), QByteArray::number(ended) + contents.mid(contents.indexOf('\n')));
     EXPECT_TRUE(second.tryAcquire());
 }
 

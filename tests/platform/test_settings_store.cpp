@@ -11,10 +11,6 @@ namespace {
 
 const QString App = QStringLiteral("ZOR Brakkon");
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 QString path() {
     return platform::IniSettingsStore::filePath(App);
 }

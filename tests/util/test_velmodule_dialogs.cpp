@@ -7,10 +7,6 @@ using namespace VELModule;
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 TEST(ShowFileDialog, PassesFiltersFolderTitleAndFlagsAndCutsLongNames) {
     ScopedScriptedDialogs dialogs;
     dialogs->fileAnswers.push_back({true, q("  /media/ding.wav  "), 2});

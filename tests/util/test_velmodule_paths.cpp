@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "util/VELModule.h"
 
 #include <QDir>
@@ -9,15 +10,6 @@
 using namespace VELModule;
 
 namespace {
-
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-void touch(const QString& path) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-}
 
 TEST(AppPath, IsTheExecutablesFolderWithOneTrailingSeparator) {
     const QString path = AppPath();
@@ -61,7 +53,7 @@ TEST(FolderExists, IsTrueForAFolderAndMakesItCurrent) {
     EXPECT_TRUE(FolderExists(dir.path()));
     EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath());
     QDir::setCurrent(before);
-    touch(dir.filePath(q("file.txt")));
+    writeBytes(dir.filePath(q("file.txt")), {});
     EXPECT_FALSE(FolderExists(dir.filePath(q("file.txt"))));
     EXPECT_FALSE(FolderExists(dir.filePath(q("missing"))));
     EXPECT_FALSE(FolderExists(QString()));
@@ -72,7 +64,7 @@ TEST(FileExists, IsTrueOnlyForFiles) {
     QTemporaryDir dir;
     const QString before = QDir::currentPath();
     for (const char* name : {"plain.txt", ".hidden", "readonly.txt"})
-        touch(dir.filePath(q(name)));
+        writeBytes(dir.filePath(q(name)), {});
     QFile::setPermissions(dir.filePath(q("readonly.txt")), QFileDevice::ReadOwner);
     for (const char* name : {"plain.txt", ".hidden", "readonly.txt"})
         EXPECT_TRUE(FileExists(dir.filePath(q(name)))) << name;
@@ -87,7 +79,7 @@ protected:
     void SetUp() override {
         for (const char* name :
              {"b.ini", "A.INI", "c.Ini", "notes.txt", "README", ".hidden.ini", "x.ini.bak"})
-            touch(dir.filePath(q(name)));
+            writeBytes(dir.filePath(q(name)), {});
         QDir(dir.path()).mkdir(q("folder.ini"));
         QFile::link(dir.filePath(q("b.ini")), dir.filePath(q("link.ini")));
         QFile::link(dir.filePath(q("folder.ini")), dir.filePath(q("dirlink.ini")));

@@ -1,3 +1,4 @@
+#include "support/TestFiles.h"
 #include "util/VELModule.h"
 
 #include <QFile>
@@ -8,17 +9,11 @@ using namespace VELModule;
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 class ProfileRead : public testing::Test {
 protected:
     QString write(const QByteArray& bytes) {
         const QString path = dir.filePath(q("lang.ini"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        writeBytes(path, bytes);
         return path;
     }
     QString read(const QString& path, const char* section, const char* key,

@@ -15,10 +15,6 @@ namespace {
 const QString RunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 const QString OtherKey = QStringLiteral("Software\\ZOR\\Test");
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // Each test starts from an empty configuration folder.
 class Registry : public testing::Test {
 protected:

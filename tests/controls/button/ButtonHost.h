@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/button/Command.h"
+#include "support/Pictures.h"
 
 #include <QColor>
 #include <QImage>
@@ -96,12 +97,6 @@ inline int CountColor(const QImage& image, QRgb color) {
         for (int x = 0; x < image.width(); ++x)
             count += image.pixel(x, y) == color;
     return count;
-}
-
-inline QPixmap SolidPicture(int w, int h, QRgb color) {
-    QPixmap picture(w, h);
-    picture.fill(QColor::fromRgb(color));
-    return picture;
 }
 
 // One captionless 40 x 30 button on a host, for tests that press it or look at its pixels.

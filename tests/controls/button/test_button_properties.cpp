@@ -8,10 +8,6 @@
 
 namespace {
 
-QString q(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // A new button takes its name as caption, its host's font and a 50 ms period; a loaded one the
 // defaults of whatever the bag lacks and a 10 ms period. Only values off their default are saved.
 TEST(ButtonDefaults, NewAndLoadedButtonsSaveOnlyWhatDiffersFromTheDefaults) {
@@ -47,12 +43,12 @@ TEST(ButtonSaving, ADesignOfNonDefaultValuesLoadsAndSavesUnchanged) {
     // clang-format off
     const PropertyBag design{
         {q("textalignment"), 2}, {q("picturealignment"), 1}, {q("caption"), q("&Play")},
-        {q("picture"), SolidPicture(8, 6, 0xFF336699)}, {q("backcolor"), 0x00123456},
+        {q("picture"), solidPicture(0xFF336699, {8, 6})}, {q("backcolor"), 0x00123456},
         {q("forecolor"), platform::systemColorCode(8)}, {q("font"), font}, {q("focusrect"), false},
         {q("gab"), -2}, {q("enabled"), false}, {q("clickeffect"), 1}, {q("buttontype"), 3},
         {q("drawasdisabled"), true}, {q("extradata"), -7}, {q("extradata2"), 1 << 30}, {q("selected"), true},
         {q("mousepointer"), 99}, {q("bevel"), false}, {q("autoupdtsp"), true}, {q("autoupdtspinterval"), 65535},
-        {q("visenabledstate"), false}, {q("mouseicon"), SolidPicture(16, 16, 0xFF000000)}};
+        {q("visenabledstate"), false}, {q("mouseicon"), solidPicture(0xFF000000)}};
     // clang-format on
     Command button(&host);
     button.ReadProperties(design);
@@ -133,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Properties, ButtonSetters, testing::Values(
     SetterCase{"TextAlignment", [](Command& b) { b.setTextAlignment(0); }, true},
     SetterCase{"PictureAlignment", [](Command& b) { b.setPictureAlignment(2); }, true},
     SetterCase{"Caption", [](Command& b) { b.setCaption(q("a")); }, true},
-    SetterCase{"Picture", [](Command& b) { b.setPicture(SolidPicture(2, 2, 0xFF000000)); }, true},
+    SetterCase{"Picture", [](Command& b) { b.setPicture(solidPicture(0xFF000000, {2, 2})); }, true},
     SetterCase{"BackColor", [](Command& b) { b.setBackColor(0xFF); }, true},
     SetterCase{"ForeColor", [](Command& b) { b.setForeColor(0xFF); }, true},
     SetterCase{"Font", [](Command& b) { b.setFont(QFont(q("DejaVu Serif"))); }, true},
@@ -151,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Properties, ButtonSetters, testing::Values(
     SetterCase{"AutoUpdTsp", [](Command& b) { b.setAutoUpdTsp(true); }, false},
     SetterCase{"AutoUpdTspInterval", [](Command& b) { b.setAutoUpdTspInterval(20); }, false},
     SetterCase{"VisEnabledState", [](Command& b) { b.setVisEnabledState(false); }, true},
-    SetterCase{"MouseIcon", [](Command& b) { b.setMouseIcon(SolidPicture(8, 8, 0xFF000000)); }, false}));
+    SetterCase{"MouseIcon", [](Command& b) { b.setMouseIcon(solidPicture(0xFF000000, {8, 8})); }, false}));
 // clang-format on
 
 TEST(ButtonTimer, SeeThroughButtonRedrawsOnceAfterEachMoveAndOtherwiseNever) {

@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(States, ButtonEdges, testing::Values(
 // clang-format on
 
 TEST_F(ButtonPixels, PressedImageMovesOnePixelRightAndDownOnlyWithABevel) {
-    button->setPicture(SolidPicture(4, 4, Green));
+    button->setPicture(solidPicture(Green, {4, 4}));
     for (bool bevel : {true, false}) {
         button->setBevel(bevel);
         // Picture at the left: x = Gab + 2 = 7, y = 15 - 2 = 13.
@@ -119,7 +119,7 @@ TEST_P(ButtonCaptionPlacement, FollowsTextAlignmentAndIgnoresThePictureOfAnUnkno
     const CaptionCase& c = GetParam();
     button->setGeometry(0, 0, 100, 60);
     button->setCaption(QStringLiteral("H"));
-    button->setPicture(SolidPicture(30, 4, Green));
+    button->setPicture(solidPicture(Green, {30, 4}));
     button->setTextAlignment(c.TextAlignment);
     button->setButtonType(c.ButtonType);
     const QImage image = Shot(*button);

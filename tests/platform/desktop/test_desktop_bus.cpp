@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/TrayHost.h"
 #include "platform/linux/PortalHotKeySource.h"
+#include "support/Pictures.h"
 #include "support/PrivateSessionBus.h"
 #include "support/XvfbSession.h"
 
@@ -272,9 +273,7 @@ TEST(StatusNotifierTray, TheItemsActivationIsADoubleClick) {
     QList<platform::NotifyIcon::Press> presses;
     QObject::connect(icon.get(), &platform::NotifyIcon::pressed,
                      [&](platform::NotifyIcon::Press press) { presses.append(press); });
-    QPixmap picture(16, 16);
-    picture.fill(Qt::red);
-    icon->add(picture, u"ZOR Brakkon"_s);
+    icon->add(solidPicture(Qt::red), u"ZOR Brakkon"_s);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !items.all().isEmpty(); })) << "the icon registered no item";
     watcher.bus.asyncCall(QDBusMessage::createMethodCall(items.all().first(), u"/StatusNotifierItem"_s,
                                                          u"org.kde.StatusNotifierItem"_s, u"Activate"_s)

@@ -1,6 +1,7 @@
 #include "controls/tray/ZorTray.h"
 #include "support/DesktopProcess.h"
 #include "support/DesktopXClient.h"
+#include "support/Pictures.h"
 #include "support/TrayHost.h"
 #include "support/XvfbSession.h"
 
@@ -14,12 +15,6 @@
 namespace {
 
 const bool underXvfb = XvfbSession::startForProcess();
-
-QPixmap solid(QColor colour) {
-    QPixmap picture(16, 16);
-    picture.fill(colour);
-    return picture;
-}
 
 class DesktopTrayTest : public testing::Test {
 protected:
@@ -98,7 +93,7 @@ protected:
 
     DesktopXClient x;
     TrayHost host;
-    const QPixmap picture = solid(QColor(0, 255, 0));
+    const QPixmap picture = solidPicture(QColor(0, 255, 0));
     ZorTray tray;
     QList<QString> events;
 };
