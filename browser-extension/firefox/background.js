@@ -18,7 +18,7 @@ const INPUT_MS = 1000;
 // How long a popup without any note waits for the wrapper's note to catch up.
 const NOTE_WAIT_MS = 100;
 const NOTE_LIFE_MS = 5000;
-// How recent a page's only open must be for a new tab of that page to be taken as its window.
+// How recent a page's open must be for a new tab to be taken as its window.
 const EARLY_NOTE_MS = 1000;
 const RETRY_MIN_MS = 1000;
 const RETRY_MAX_MS = 10000;
@@ -94,7 +94,6 @@ function connect() {
         if (port === gone) {
             port = null;
             welcomed = false;
-            reported.clear();
         }
         log('program not reachable (' + why + '); popups are let through until it is back');
         for (const resolve of pending.values())
@@ -279,14 +278,18 @@ async function ask(popup) {
 // request, as they always were.
 const askedEarly = (url) => url === '' || url === 'about:blank' || /^https?:/i.test(url);
 
+const recentNotes = (list) => {
+    const now = Date.now();
+    return (list || []).filter((note) => now - note.at < EARLY_NOTE_MS);
+};
+
 // A tab Firefox opens for a page names that page at once, while the event that names its frame
 // and address comes tens of milliseconds later. When the page has noted exactly one open just
 // now, the tab is that open's window, and a cancelled one is closed that much sooner.
 function earlyPopup(tab) {
     if (!welcomed || tab.openerTabId === undefined)
         return null;
-    const now = Date.now();
-    const recent = (notes.get(tab.openerTabId) || []).filter((note) => now - note.at < EARLY_NOTE_MS);
+    const recent = recentNotes(notes.get(tab.openerTabId));
     if (recent.length !== 1 || !askedEarly(recent[0].url))
         return null;
     return {tab: tab.id, source: tab.openerTabId, frameId: recent[0].frameId, url: recent[0].url, early: true};
@@ -324,13 +327,7 @@ browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
         decide(popup);
 });
 
-function notedOpen(url) {
-    const now = Date.now();
-    for (const list of notes.values())
-        if (list.some((note) => note.url === url && now - note.at < EARLY_NOTE_MS))
-            return true;
-    return false;
-}
+const notedOpen = (url) => [...notes.values()].some((list) => recentNotes(list).some((note) => note.url === url));
 
 browser.webRequest.onBeforeRequest.addListener(
     (details) => {
