@@ -5,7 +5,6 @@
 #include "platform/Platform.h"
 #include "util/VELModule.h"
 
-#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 
@@ -47,9 +46,39 @@ std::int32_t GetRounded(const QString& key, std::int32_t defaultValue) {
 }
 
 double GetLeadingNumber(const QString& key, double defaultValue) {
-    static const QRegularExpression leading(QStringLiteral(R"(^\s*([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?))"));
-    const QRegularExpressionMatch match = leading.match(Get(General, key, QString::number(defaultValue)));
-    return match.hasMatch() ? match.captured(1).toDouble() : 0.0;
+    // Blanks, an optional sign, digits with an optional fraction, an optional exponent; what
+    // follows is ignored, and text without such a start reads 0.
+    const QString text = Get(General, key, QString::number(defaultValue));
+    const auto digit = [&](qsizetype i) { return i < text.size() && text[i] >= u'0' && text[i] <= u'9'; };
+    const auto digitsFrom = [&](qsizetype i) {
+        while (digit(i))
+            ++i;
+        return i;
+    };
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    const qsizetype start = i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    const qsizetype whole = i;
+    i = digitsFrom(i);
+    bool hasDigits = i > whole;
+    if (i < text.size() && text[i] == u'.') {
+        const qsizetype fraction = i + 1;
+        i = digitsFrom(fraction);
+        hasDigits = hasDigits || i > fraction;
+    }
+    if (!hasDigits)
+        return 0.0;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype exponent = i + 1;
+        if (exponent < text.size() && (text[exponent] == u'+' || text[exponent] == u'-'))
+            ++exponent;
+        if (digit(exponent))
+            i = digitsFrom(exponent);
+    }
+    return QStringView(text).mid(start, i - start).toDouble();
 }
 
 } // namespace Settings

@@ -6,7 +6,6 @@
 #include "platform/firefox/wire/ExtensionMessage.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace platform {
 
@@ -16,7 +15,15 @@ std::unique_ptr<ShellWindows> makeShellWindows() {
     const QString stored =
         settings().GetSetting(QCoreApplication::applicationName(), QStringLiteral("General"),
                               QStringLiteral("Browsers"), QString());
-    endpoints += stored.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
+    QString endpoint;
+    for (const QChar c : stored + u' ') {
+        if (!c.isSpace() && c != u',') {
+            endpoint += c;
+        } else if (!endpoint.isEmpty()) {
+            endpoints += endpoint;
+            endpoint.clear();
+        }
+    }
     const auto sources = (endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
                                               : cdp::CdpShellWindows::endpointSources(endpoints)) +
                          cdp::CdpShellWindows::holderSources();

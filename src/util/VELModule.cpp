@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -62,24 +61,34 @@ QString RemoveExtension(const QString& FileName) {
     return dot < 0 ? QString() : FileName.left(dot);
 }
 
+// Matched by hand rather than through a regular expression: it runs at every start, and a
+// resident program should not map and compile a regex engine just to list its language files.
 bool WildcardMatch(const QString& Name, const QString& Pattern) {
-    QString pattern = Pattern;
+    QStringView pattern(Pattern);
     // A trailing ".*" also matches names without any extension.
     if (pattern.endsWith(QLatin1String(".*")) && !Name.contains(QLatin1Char('.')))
         pattern.chop(2);
-    QString expression;
-    for (QChar c : pattern) {
-        if (c == u'*')
-            expression += QLatin1String(".*");
-        else if (c == u'?')
-            expression += u'.';
-        else
-            expression += QRegularExpression::escape(QString(c));
+    const QStringView name(Name);
+    // '*' runs as few characters as it can; on a mismatch the last '*' takes one more.
+    qsizetype n = 0, p = 0, star = -1, starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            starName = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++n;
+            ++p;
+        } else if (star >= 0) {
+            p = star + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
     }
-    const QRegularExpression re(QRegularExpression::anchoredPattern(expression),
-                                QRegularExpression::CaseInsensitiveOption |
-                                    QRegularExpression::DotMatchesEverythingOption);
-    return re.match(Name).hasMatch();
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
 }
 
 QStringList GetFileList(const QString& Folder, const QString& Pattern) {
