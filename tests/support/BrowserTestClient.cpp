@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QThread>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -21,20 +22,22 @@ BrowserTestClient::BrowserTestClient(const QUrl& webSocketUrl) {
 
 QJsonObject BrowserTestClient::call(const QString& method, const QJsonObject& params,
                                     const QString& sessionId, int timeoutMs) {
-    bool answered = false;
-    QJsonObject result;
-    QJsonObject error;
-    if (m_connection.send(method, params, sessionId, [&](const QJsonObject& r, const QJsonObject& e) {
-            answered = true;
-            result = r;
-            error = e;
+    // An answer that comes after this call gave up must land somewhere that still exists.
+    struct Answer {
+        bool answered = false;
+        QJsonObject result;
+        QJsonObject error;
+    };
+    const auto answer = std::make_shared<Answer>();
+    if (m_connection.send(method, params, sessionId, [answer](const QJsonObject& r, const QJsonObject& e) {
+            *answer = {true, r, e};
         }) < 0)
         throw zor::Failure(u"test client: not connected"_s);
-    if (!waitUntil([&] { return answered; }, timeoutMs))
+    if (!waitUntil([&] { return answer->answered; }, timeoutMs))
         throw zor::Failure(u"test client: no answer to "_s + method);
-    if (!error.isEmpty())
-        throw zor::Failure(method + u": "_s + error.value("message"_L1).toString());
-    return result;
+    if (!answer->error.isEmpty())
+        throw zor::Failure(method + u": "_s + answer->error.value("message"_L1).toString());
+    return answer->result;
 }
 
 QString BrowserTestClient::openTab(const QString& url) {
