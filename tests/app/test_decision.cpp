@@ -1,12 +1,10 @@
 #include "FormFixture.h"
-#include "browser/clsIEManager.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTimer>
 
 namespace {
 
@@ -136,7 +134,7 @@ TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
     EXPECT_EQ(form->List1->item(0)->text(), OpenerUrl + QStringLiteral(" --> Terminated!"));
     EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("site.test")});
     EXPECT_TRUE(form->Flash->isActive());
-    EXPECT_EQ(player->played, QStringList{QStringLiteral("/sounds/ding.wav")});
+    EXPECT_EQ(player->files(), QStringList{QStringLiteral("/sounds/ding.wav")});
     EXPECT_GE(player->stops, 1) << "a playing sound is stopped before the next one";
     form->optMode[0]->setChecked(true);
     opener->document.userGesture = true;

@@ -62,7 +62,7 @@ TEST_F(SoundOptions, PlayPlaysAnExistingFileAndWarnsOtherwise) {
     form->txtFile->setText(wav);
     form->cmdPlaySound_Click();
     form->cmdPlaySound_Click();
-    EXPECT_EQ(player->played, (QStringList{wav, wav}));
+    EXPECT_EQ(player->files(), (QStringList{wav, wav}));
     form->txtFile->setText(QStringLiteral("/gone.wav"));
     form->cmdPlaySound_Click();
     EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("The sound file could not be found!"));

@@ -2,7 +2,6 @@
 #include "controls/tray/ZorTray.h"
 
 #include <QCheckBox>
-#include <QTimer>
 
 namespace {
 

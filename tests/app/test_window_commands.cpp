@@ -44,7 +44,7 @@ TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
 TEST_F(WindowCommands, TheAboutLabelAndTheTrayAboutBoxNameTheDocumentationBesideTheProgram) {
     QTest::mouseClick(form->Label5, Qt::LeftButton);
     ASSERT_EQ(dialogs->opened.size(), 1);
-    const QString opened = dialogs->opened.first().file;
+    const QString opened = dialogs->opened.first();
     EXPECT_EQ(form->Label5->text(), opened);
     EXPECT_TRUE(ZorTray::AboutText().endsWith(u'\n' + opened));
     // Tests run from their own folder: the file must be at the same place beside the program.

@@ -1,6 +1,5 @@
 #include "sound/WavePlayback.h"
 #include "support/DesktopFakes.h"
-#include "support/ScriptedDialogs.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

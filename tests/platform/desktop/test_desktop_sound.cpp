@@ -1,8 +1,8 @@
 #include "platform/WavePlayer.h"
 #include "platform/linux/CanberraWavePlayer.h"
 #include "sound/WavePlayback.h"
+#include "support/DesktopFakes.h"
 #include "support/PulseSession.h"
-#include "support/ScriptedDialogs.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
