@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "support/DesktopFakes.h"
 #include "support/FakeWebBrowser.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,7 +31,7 @@ public:
 class FormFixture : public testing::Test {
 protected:
     FormFixture() {
-        QDir(folder.path()).mkpath(QStringLiteral("languages"));
+        QDir(folder.path()).mkpath(q("languages"));
         // Each test starts without settings.
         QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
     }
@@ -40,7 +41,7 @@ protected:
         frmMain::Services services;
         services.makeIEManager = [this] { return std::make_unique<clsIEManager>(shell); };
         services.listFolder = folder.path();
-        services.languageFolder = folder.filePath(QStringLiteral("languages"));
+        services.languageFolder = folder.filePath(q("languages"));
         auto made = std::make_unique<frmMain>(services);
         made->checkCtrl->stop();
         return made;
@@ -52,18 +53,15 @@ protected:
         form->checkCtrl->stop();
     }
     void WriteLanguage(const QString& fileName, const QByteArray& contents) {
-        QFile file(folder.filePath(QStringLiteral("languages/") + fileName));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
+        writeBytes(folder.filePath(q("languages/") + fileName), contents);
     }
     void WriteSetting(const char* key, const char* value, const char* section = "General") {
-        ASSERT_TRUE(platform::settings().SaveSetting(QStringLiteral("ZOR Brakkon"),
-                                                     QString::fromUtf8(section), QString::fromUtf8(key),
-                                                     QString::fromUtf8(value)));
+        ASSERT_TRUE(platform::settings().SaveSetting(q("ZOR Brakkon"), QString::fromUtf8(section),
+                                                     QString::fromUtf8(key), QString::fromUtf8(value)));
     }
     QString ReadSetting(const char* key, const char* section = "General") {
-        return platform::settings().GetSetting(QStringLiteral("ZOR Brakkon"), QString::fromUtf8(section),
-                                               QString::fromUtf8(key), QStringLiteral("<absent>"));
+        return platform::settings().GetSetting(q("ZOR Brakkon"), QString::fromUtf8(section),
+                                               QString::fromUtf8(key), q("<absent>"));
     }
 
     QTemporaryDir folder;

@@ -61,7 +61,7 @@ TEST_F(Lists, AddingAppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheO
 TEST_F(Lists, AddingToAFullListFailsToTheCallerAndLeavesItIntact) {
     QStringList full;
     for (int i = 0; i < DomainListModel::Capacity; ++i)
-        full << QStringLiteral("d%1.q").arg(i);
+        full << q("d%1.q").arg(i);
     lists.List2().setEntries(full);
     EXPECT_THROW(lists.AddDomain(q("one.more"), DomainLists::Denied), zor::Failure);
     EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);

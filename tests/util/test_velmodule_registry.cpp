@@ -12,8 +12,8 @@ using namespace VELModule;
 
 namespace {
 
-const QString RunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-const QString OtherKey = QStringLiteral("Software\\ZOR\\Test");
+const QString RunKey = q("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString OtherKey = q("Software\\ZOR\\Test");
 
 // Each test starts from an empty configuration folder.
 class Registry : public testing::Test {

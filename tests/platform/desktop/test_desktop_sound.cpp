@@ -46,9 +46,7 @@ protected:
         StopWave();
         platform::setWavePlayer(std::move(previous));
     }
-    QString wave(int milliseconds) const {
-        return folder.filePath(QStringLiteral("tone%1.wav").arg(milliseconds));
-    }
+    QString wave(int milliseconds) const { return folder.filePath(q("tone%1.wav").arg(milliseconds)); }
     void play(const QString& file, bool wait = false, bool loop = false, bool noStop = false,
               bool noDefault = true) {
         PlayWave({}, QString(), file, wait, loop, noStop, noDefault);
@@ -73,7 +71,7 @@ protected:
 // A missing file plays nothing and says nothing; a wave waited for plays whole before the call returns.
 TEST_F(DesktopSoundTest, AWaveReallyPlaysToItsEndAndWaitReturnsOnlyThen) {
     ASSERT_TRUE(startRecording());
-    play(folder.filePath(QStringLiteral("missing.wav")));
+    play(folder.filePath(q("missing.wav")));
     QElapsedTimer timer;
     timer.start();
     play(wave(1000), true);
@@ -113,7 +111,7 @@ TEST(DesktopSoundServer, WithoutAServerTheUserIsToldAndALaterServerIsUsed) {
     PulseSession::pointAtNoServer();
     auto previous = platform::setWavePlayer(std::make_unique<platform::CanberraWavePlayer>());
     QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("tone.wav"));
+    const QString file = folder.filePath(q("tone.wav"));
     ASSERT_TRUE(writeToneWave(file, 600));
 
     PlayWave({}, QString(), file, false, false, false, true);
@@ -121,7 +119,7 @@ TEST(DesktopSoundServer, WithoutAServerTheUserIsToldAndALaterServerIsUsed) {
     EXPECT_TRUE(dialogs->messages.isEmpty()) << "shown while the caller was still running";
     QCoreApplication::processEvents();
     ASSERT_EQ(dialogs->messages.size(), 1);
-    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to init SOUND-DECVICE"));
+    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to init SOUND-DECVICE"));
     EXPECT_FALSE(platform::wavePlayer().isPlaying());
 
     PulseSession late;
