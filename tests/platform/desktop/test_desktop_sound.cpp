@@ -85,12 +85,16 @@ TEST_F(DesktopSoundTest, AWaveReallyPlaysToItsEndAndWaitReturnsOnlyThen) {
 }
 
 TEST_F(DesktopSoundTest, PlayingAgainRestartsTheSoundUnlessNoStopIsGiven) {
-    for (const auto& [noStop, sounding] : {std::pair(false, 1.5), std::pair(true, 1.0)}) {
+    for (bool noStop : {false, true}) {
         ASSERT_TRUE(startRecording());
         play(wave(1000));
+        // A restart sounds for the time between the two plays, which a busy machine stretches.
+        QElapsedTimer between;
+        between.start();
         QTest::qWait(500);
+        const double restarted = between.elapsed() / 1000.0 + 1.0;
         play(wave(1000), false, false, noStop);
-        EXPECT_NEAR(soundingSeconds(recordFor(2300)), sounding, 0.2) << "noStop " << noStop;
+        EXPECT_NEAR(soundingSeconds(recordFor(2300)), noStop ? 1.0 : restarted, 0.2) << "noStop " << noStop;
     }
 }
 
