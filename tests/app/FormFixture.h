@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/frmMain.h"
+#include "browser/clsIEManager.h"
 #include "platform/KeyState.h"
-#include "platform/WavePlayer.h"
+#include "platform/Platform.h"
+#include "support/DesktopFakes.h"
 #include "support/FakeWebBrowser.h"
-#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -21,42 +26,48 @@ public:
     }
 };
 
-// Records what would have been played.
-class RecordingPlayer final : public platform::WavePlayer {
-public:
-    QStringList played;
-    int stops = 0;
-    bool hasOutputDevice() override { return true; }
-    bool play(const QString& fileName, const Options&) override {
-        played << fileName;
-        return true;
-    }
-    void stop() override { ++stops; }
-    bool isPlaying() const override { return false; }
-};
-
 // A main window over fake browsers, keys, sound and dialogs, with its files in a temporary
 // folder. The key poll is stopped so tests set the key flags themselves.
 class FormFixture : public testing::Test {
 protected:
-    FormFixture();
-    ~FormFixture() override;
+    FormFixture() {
+        QDir(folder.path()).mkpath(q("languages"));
+        // Each test starts without settings.
+        QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
+    }
+    ~FormFixture() override { form.reset(); }
 
+    std::unique_ptr<frmMain> MakeForm() {
+        frmMain::Services services;
+        services.makeIEManager = [this] { return std::make_unique<clsIEManager>(shell); };
+        services.listFolder = folder.path();
+        services.languageFolder = folder.filePath(q("languages"));
+        auto made = std::make_unique<frmMain>(services);
+        made->checkCtrl->stop();
+        return made;
+    }
     // Creates the window and runs its load.
-    void Load();
-    std::unique_ptr<frmMain> MakeForm();
-    void WriteLanguage(const QString& fileName, const QByteArray& contents);
-    void WriteSetting(const char* key, const char* value, const char* section = "General");
-    QString ReadSetting(const char* key, const char* section = "General");
+    void Load() {
+        form = MakeForm();
+        form->Form_Load();
+        form->checkCtrl->stop();
+    }
+    void WriteLanguage(const QString& fileName, const QByteArray& contents) {
+        writeBytes(folder.filePath(q("languages/") + fileName), contents);
+    }
+    void WriteSetting(const char* key, const char* value, const char* section = "General") {
+        ASSERT_TRUE(platform::settings().SaveSetting(q("ZOR Brakkon"), QString::fromUtf8(section),
+                                                     QString::fromUtf8(key), QString::fromUtf8(value)));
+    }
+    QString ReadSetting(const char* key, const char* section = "General") {
+        return platform::settings().GetSetting(q("ZOR Brakkon"), QString::fromUtf8(section),
+                                               QString::fromUtf8(key), q("<absent>"));
+    }
 
     QTemporaryDir folder;
     ScopedScriptedDialogs dialogs;
     FakeShellWindows shell;
-    HeldKeys* keys = nullptr;
-    RecordingPlayer* player = nullptr;
+    ScopedService<platform::KeyState, HeldKeys, &platform::setKeyState> keys;
+    ScopedFakeWavePlayer player;
     std::unique_ptr<frmMain> form;
-
-private:
-    std::unique_ptr<platform::KeyState> m_previousKeys;
-    std::unique_ptr<platform::WavePlayer> m_previousPlayer;
 };

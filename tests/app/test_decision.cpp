@@ -1,12 +1,10 @@
 #include "FormFixture.h"
-#include "browser/clsIEManager.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTimer>
 
 namespace {
 
@@ -30,20 +28,20 @@ std::ostream& operator<<(std::ostream& out, const DecisionCase& c) {
     return out << c.name;
 }
 
-const QString OpenerUrl = QStringLiteral("http://site.test:8080/page");
+const QString OpenerUrl = q("http://site.test:8080/page");
 
 class Decision : public FormFixture {
 protected:
     void SetUp() override {
         opener = &shell.addWindow(100, OpenerUrl);
-        opener->document.domainText = QStringLiteral("site.test");
+        opener->document.domainText = q("site.test");
         opener->document.userGesture = false;
         Load();
     }
 
     // Asks for a window from the opener with Cancel preset to true, so that "left untouched"
     // can be told from "set to false"; a cancel is told by the count.
-    Outcome Decide(QVariant key = QStringLiteral("_100")) {
+    Outcome Decide(QVariant key = q("_100")) {
         QObject* ppDisp = nullptr;
         bool cancel = true;
         const auto before = form->mlngTotalKilled;
@@ -65,9 +63,9 @@ TEST_P(DecisionTable, DecidesByModeSwitchKeysListsAndGesture) {
     form->mblnCtrlDown = c.ctrl;
     form->mblnShiftDown = c.shift;
     if (c.accepted)
-        form->Lists().List3().AddItem(QStringLiteral("site.test:8080"));
+        form->Lists().List3().AddItem(q("site.test:8080"));
     if (c.denied)
-        form->Lists().List2().AddItem(QStringLiteral("site.test"));
+        form->Lists().List2().AddItem(q("site.test"));
     opener->document.userGesture = c.gesture;
     switch (c.failing) {
     case Failing::ParentUrl:
@@ -89,7 +87,7 @@ TEST_P(DecisionTable, DecidesByModeSwitchKeysListsAndGesture) {
     case Failing::Nothing:
         break;
     }
-    const Outcome outcome = c.failing == Failing::NoOpener ? Decide(QStringLiteral("_999")) : Decide();
+    const Outcome outcome = c.failing == Failing::NoOpener ? Decide(q("_999")) : Decide();
     EXPECT_EQ(int(outcome), int(c.expected)) << c.name;
 }
 
@@ -127,16 +125,16 @@ INSTANTIATE_TEST_SUITE_P(Table, DecisionTable, testing::Values(
 TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
     form->optMode[1]->setChecked(true);
     form->chkSound->setChecked(true);
-    form->txtFile->setText(QStringLiteral("/sounds/ding.wav"));
+    form->txtFile->setText(q("/sounds/ding.wav"));
     ASSERT_EQ(Decide(), Outcome::Cancelled);
     EXPECT_EQ(form->mlngTotalKilled, 1);
     EXPECT_EQ(form->mlngSessionKilled, 1);
-    EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("01"));
+    EXPECT_EQ(form->lbTotalCount->text(), q("01"));
     ASSERT_EQ(form->List1->count(), 1);
-    EXPECT_EQ(form->List1->item(0)->text(), OpenerUrl + QStringLiteral(" --> Terminated!"));
-    EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("site.test")});
+    EXPECT_EQ(form->List1->item(0)->text(), OpenerUrl + q(" --> Terminated!"));
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("site.test")});
     EXPECT_TRUE(form->Flash->isActive());
-    EXPECT_EQ(player->played, QStringList{QStringLiteral("/sounds/ding.wav")});
+    EXPECT_EQ(player->files(), QStringList{q("/sounds/ding.wav")});
     EXPECT_GE(player->stops, 1) << "a playing sound is stopped before the next one";
     form->optMode[0]->setChecked(true);
     opener->document.userGesture = true;
@@ -145,10 +143,10 @@ TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
 }
 
 TEST_F(Decision, CtrlShiftPutsTheOpenersAddressDomainOnTheAcceptedList) {
-    form->Lists().List2().AddItem(QStringLiteral("site.test:8080"));
+    form->Lists().List2().AddItem(q("site.test:8080"));
     form->mblnCtrlDown = form->mblnShiftDown = true;
     ASSERT_EQ(Decide(), Outcome::AllowedFalse);
-    EXPECT_EQ(form->Lists().List3().entries(), QStringList{QStringLiteral("site.test:8080")});
+    EXPECT_EQ(form->Lists().List3().entries(), QStringList{q("site.test:8080")});
     EXPECT_EQ(form->Lists().List2().ListCount(), 0) << "taken off the denied list";
     form->mblnCtrlDown = form->mblnShiftDown = false;
     form->optMode[1]->setChecked(true);
@@ -159,7 +157,7 @@ TEST_F(Decision, AnEmptyDocumentDomainCountsAsDeniedOnceTheListHoldsAnything) {
     opener->document.domainText.clear();
     opener->document.userGesture = true;
     EXPECT_EQ(Decide(), Outcome::Untouched) << "empty denied list";
-    form->Lists().List2().AddItem(QStringLiteral("elsewhere.test"));
+    form->Lists().List2().AddItem(q("elsewhere.test"));
     EXPECT_EQ(Decide(), Outcome::Cancelled);
 }
 
@@ -186,7 +184,7 @@ TEST_F(Decision, TheTotalStaysAtItsLargestValueAndTheRestOfTheCancelRuns) {
     form->mlngTotalKilled = std::numeric_limits<std::int32_t>::max();
     QObject* ppDisp = nullptr;
     bool cancel = false;
-    QVariant key = QStringLiteral("_100");
+    QVariant key = q("_100");
     form->mobjIEManager_NewWindow2(ppDisp, cancel, key);
     EXPECT_TRUE(cancel);
     EXPECT_EQ(form->mlngTotalKilled, std::numeric_limits<std::int32_t>::max());
@@ -217,30 +215,28 @@ TEST_P(HostileOpener, ReachesTheListsAsPlainText) {
     opener->document.domainText = GetParam().domain;
     ASSERT_EQ(Decide(), Outcome::Cancelled);
     ASSERT_EQ(form->List1->count(), 1);
-    EXPECT_EQ(form->List1->item(0)->text(), GetParam().url + QStringLiteral(" --> Terminated!"));
+    EXPECT_EQ(form->List1->item(0)->text(), GetParam().url + q(" --> Terminated!"));
     EXPECT_EQ(form->Lists().List2().entries(), QStringList{GetParam().deniedEntry});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, HostileOpener,
-    testing::Values(HostileCase{"quotes_and_backslashes", QStringLiteral("http://site.test/a\"b'c\\d`$(x)"),
-                                QStringLiteral("q\"u'o\\te.test"), QStringLiteral("q\"u'o\\te.test")},
-                    HostileCase{"markup",
-                                QStringLiteral("http://site.test/<b>bold</b><script>alert(1)</script>"),
-                                QStringLiteral("<i>site</i>.test"), QStringLiteral("<i>site<")},
-                    HostileCase{"line_breaks", QStringLiteral("http://site.test/a\r\nb\nc"),
-                                QStringLiteral("a.test\r\nb.test"), QStringLiteral("a.test")},
-                    HostileCase{"right_to_left_marks", QStringLiteral("http://site.test/\u202Eevil\u200F"),
-                                QStringLiteral("\u202Eevil.test"), QStringLiteral("\u202Eevil.test")},
-                    HostileCase{"hundred_kilobytes",
-                                QStringLiteral("http://site.test/?") + QString(100 * 1024, u'q'),
-                                QStringLiteral("big.test"), QStringLiteral("big.test")}),
+    testing::Values(HostileCase{"quotes_and_backslashes", q("http://site.test/a\"b'c\\d`$(x)"),
+                                q("q\"u'o\\te.test"), q("q\"u'o\\te.test")},
+                    HostileCase{"markup", q("http://site.test/<b>bold</b><script>alert(1)</script>"),
+                                q("<i>site</i>.test"), q("<i>site<")},
+                    HostileCase{"line_breaks", q("http://site.test/a\r\nb\nc"), q("a.test\r\nb.test"),
+                                q("a.test")},
+                    HostileCase{"right_to_left_marks", q("http://site.test/\u202Eevil\u200F"),
+                                q("\u202Eevil.test"), q("\u202Eevil.test")},
+                    HostileCase{"hundred_kilobytes", q("http://site.test/?") + QString(100 * 1024, u'q'),
+                                q("big.test"), q("big.test")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The padding to two digits is the cancel test's "01".
 TEST(FormatCount, LongerAndNegativeCountsKeepEveryDigit) {
-    EXPECT_EQ(FormatCount(123), QStringLiteral("123"));
-    EXPECT_EQ(FormatCount(-5), QStringLiteral("-05"));
+    EXPECT_EQ(FormatCount(123), q("123"));
+    EXPECT_EQ(FormatCount(-5), q("-05"));
 }
 
 } // namespace

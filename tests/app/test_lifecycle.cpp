@@ -19,14 +19,14 @@ class Lifecycle : public FormFixture {};
 TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) {
     Load(); // the other defaults: BadSettings
     EXPECT_TRUE(form->txtFile->text().isEmpty());
-    EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("00"));
-    EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("english.ini"));
-    EXPECT_EQ(form->mstrLastPath, VELModule::AppPath() + QStringLiteral("media"));
+    EXPECT_EQ(form->lbTotalCount->text(), q("00"));
+    EXPECT_EQ(form->mstrLanguageFile, q("english.ini"));
+    EXPECT_EQ(form->mstrLastPath, VELModule::AppPath() + q("media"));
     EXPECT_FALSE(form->cmdPlaySound->isEnabled()) << "sound buttons follow the sound switch";
     EXPECT_TRUE(form->isVisible()) << "the first run shows the window";
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("ZOR Brakkon Version 1.0.0"));
+    EXPECT_EQ(form->windowTitle(), q("ZOR Brakkon Version 1.0.0"));
     form->Form_Unload();
-    EXPECT_EQ(ReadSetting("FirstRun"), QStringLiteral("0"));
+    EXPECT_EQ(ReadSetting("FirstRun"), q("0"));
     Load();
     EXPECT_FALSE(form->isVisible()) << "later starts stay in the tray";
 }
@@ -45,18 +45,18 @@ TEST_F(Lifecycle, StoredSettingsAreRestoredAndWrittenBackAtUnload) {
     EXPECT_FALSE(form->chkKillPopup->isChecked());
     EXPECT_TRUE(form->chkSound->isChecked());
     EXPECT_TRUE(form->cmdPlaySound->isEnabled());
-    EXPECT_EQ(form->txtFile->text(), QStringLiteral("/s/ding.wav"));
+    EXPECT_EQ(form->txtFile->text(), q("/s/ding.wav"));
     EXPECT_TRUE(form->optMode[3]->isChecked());
     EXPECT_FALSE(form->chkIgnoreErrors->isChecked());
-    EXPECT_EQ(form->lbTotalCount->text(), QStringLiteral("42"));
-    EXPECT_EQ(form->mstrLanguageFile, QStringLiteral("deutsch.ini"));
+    EXPECT_EQ(form->lbTotalCount->text(), q("42"));
+    EXPECT_EQ(form->mstrLanguageFile, q("deutsch.ini"));
     form->optMode[2]->setChecked(true);
     form->mlngTotalKilled = 50;
     form->Form_Unload();
-    EXPECT_EQ(ReadSetting("KillMode"), QStringLiteral("2"));
-    EXPECT_EQ(ReadSetting("TotalWindowsKilled"), QStringLiteral("50"));
-    EXPECT_EQ(ReadSetting("Kill"), QStringLiteral("0"));
-    EXPECT_EQ(ReadSetting("languagefile", "GENERAL"), QStringLiteral("deutsch.ini"));
+    EXPECT_EQ(ReadSetting("KillMode"), q("2"));
+    EXPECT_EQ(ReadSetting("TotalWindowsKilled"), q("50"));
+    EXPECT_EQ(ReadSetting("Kill"), q("0"));
+    EXPECT_EQ(ReadSetting("languagefile", "GENERAL"), q("deutsch.ini"));
 }
 
 struct BadValue {
@@ -109,39 +109,35 @@ public:
 
 TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
     Load();
-    form->Lists().List2().AddItem(QStringLiteral("denied.test"));
+    form->Lists().List2().AddItem(q("denied.test"));
     auto store = std::make_unique<FailingStore>();
-    store->failingKey = QStringLiteral("IgnoreErrors");
+    store->failingKey = q("IgnoreErrors");
     FailingStore* seen = store.get();
     auto previous = platform::setSettings(std::move(store));
     form->Form_Unload();
-    EXPECT_EQ(
-        seen->written,
-        (QStringList{QStringLiteral("KillMode"), QStringLiteral("LanguageFile"), QStringLiteral("FirstRun"),
-                     QStringLiteral("LastPath"), QStringLiteral("Kill"), QStringLiteral("Sound"),
-                     QStringLiteral("SoundFile"), QStringLiteral("TotalWindowsKilled")}));
+    EXPECT_EQ(seen->written, (QStringList{q("KillMode"), q("LanguageFile"), q("FirstRun"), q("LastPath"),
+                                          q("Kill"), q("Sound"), q("SoundFile"), q("TotalWindowsKilled")}));
     platform::setSettings(std::move(previous));
     EXPECT_EQ(player->stops, 1);
     EXPECT_EQ(form->mobjIEManager, nullptr) << "the browsers are released";
-    form->Lists().List2().AddItem(QStringLiteral("after.test"));
+    form->Lists().List2().AddItem(q("after.test"));
     form->UnloadAndQuit();
-    QFile denied(folder.filePath(QStringLiteral("deny_domains.txt")));
+    QFile denied(folder.filePath(q("deny_domains.txt")));
     ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
     EXPECT_EQ(denied.readAll(), QByteArray("denied.test\r\n")) << "an unload runs only once";
 }
 
 TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
-    const QString command = VELModule::AppPath() + QStringLiteral("ZORBrakkon");
-    ASSERT_TRUE(platform::AutostartEntry::write(QStringLiteral("ZORBrakkon"),
-                                                QStringLiteral("/elsewhere/ZORBrakkon")));
+    const QString command = VELModule::AppPath() + q("ZORBrakkon");
+    ASSERT_TRUE(platform::AutostartEntry::write(q("ZORBrakkon"), q("/elsewhere/ZORBrakkon")));
     Load();
     EXPECT_FALSE(form->chkAutoStart->isChecked()) << "an entry for another folder does not count";
     form->chkAutoStart->setChecked(true);
-    EXPECT_EQ(platform::AutostartEntry::read(QStringLiteral("ZORBrakkon")), command);
+    EXPECT_EQ(platform::AutostartEntry::read(q("ZORBrakkon")), command);
     Load();
     EXPECT_TRUE(form->chkAutoStart->isChecked());
     form->chkAutoStart->setChecked(false);
-    EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(QStringLiteral("ZORBrakkon"))));
+    EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(q("ZORBrakkon"))));
 }
 
 TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything) {
@@ -151,11 +147,11 @@ TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything
     form->Form_QueryUnload(cancel, 0);
     EXPECT_EQ(cancel, 1);
     ASSERT_EQ(dialogs->messages.size(), 2) << "the hot-key warning, then the question";
-    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to asign hotkey CTRL + *"))
+    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to asign hotkey CTRL + *"))
         << "the built-in text: no language is read yet";
     EXPECT_EQ(dialogs->messages.first().icon, platform::MsgIcon::Exclamation);
-    EXPECT_EQ(dialogs->messages.first().title, QStringLiteral("ZOR Brakkon"));
-    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("Exit ?"));
+    EXPECT_EQ(dialogs->messages.first().title, q("ZOR Brakkon"));
+    EXPECT_EQ(dialogs->messages.last().prompt, q("Exit ?"));
     EXPECT_EQ(dialogs->messages.last().buttons, platform::MsgButtons::OkCancel);
     cancel = 0;
     form->Form_QueryUnload(cancel, 1);
@@ -172,7 +168,7 @@ TEST_F(Lifecycle, AHotKeyTheDesktopRefusesAfterTheStartIsToldOnce) {
     keys->refuse(0);
     QTest::qWait(150); // three ticks of the control's timer
     ASSERT_EQ(dialogs->messages.size(), 1);
-    EXPECT_EQ(dialogs->messages.first().prompt, QStringLiteral("Unable to asign hotkey CTRL + *"));
+    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to asign hotkey CTRL + *"));
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "controls/tray/ZorTray.h"
 
 #include <QCheckBox>
-#include <QTimer>
 
 namespace {
 
@@ -65,11 +64,11 @@ TEST_F(TrayStatus, OneFlashSequenceIsEightTicksOfAlternatingIcons) {
 }
 
 TEST_F(TrayStatus, TheTipShowsTheSessionCountAndTheLanguageText) {
-    EXPECT_EQ(form->Tray->TrayTip(), QStringLiteral("ZOR Brakkon:\r\n0 "));
+    EXPECT_EQ(form->Tray->TrayTip(), q("ZOR Brakkon:\r\n0 "));
     form->mlngSessionKilled = 3;
-    form->mstrTrayTipString = QStringLiteral("popups canceled");
+    form->mstrTrayTipString = q("popups canceled");
     form->UpdateTrayTip();
-    EXPECT_EQ(form->Tray->TrayTip(), QStringLiteral("ZOR Brakkon:\r\n3 popups canceled"));
+    EXPECT_EQ(form->Tray->TrayTip(), q("ZOR Brakkon:\r\n3 popups canceled"));
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
 TEST_F(WindowCommands, TheAboutLabelAndTheTrayAboutBoxNameTheDocumentationBesideTheProgram) {
     QTest::mouseClick(form->Label5, Qt::LeftButton);
     ASSERT_EQ(dialogs->opened.size(), 1);
-    const QString opened = dialogs->opened.first().file;
+    const QString opened = dialogs->opened.first();
     EXPECT_EQ(form->Label5->text(), opened);
     EXPECT_TRUE(ZorTray::AboutText().endsWith(u'\n' + opened));
     // Tests run from their own folder: the file must be at the same place beside the program.
@@ -62,7 +62,7 @@ class ListPresses : public WindowCommands,
 TEST_P(ListPresses, OnlyTheLeftButtonSelects) {
     const auto [list, button] = GetParam();
     QListView* view = list == 1 ? form->List1 : list == 2 ? form->List2 : form->List3;
-    const QStringList entries{QStringLiteral("a.test"), QStringLiteral("b.test")};
+    const QStringList entries{q("a.test"), q("b.test")};
     if (list == 1)
         form->List1->addItems(entries);
     else
@@ -76,8 +76,8 @@ TEST_P(ListPresses, OnlyTheLeftButtonSelects) {
               QModelIndexList{view->model()->index(button == Qt::LeftButton, 0)});
     EXPECT_EQ(form->mlngCurrentList, button == Qt::RightButton && list != 1 ? list : 0);
     if (form->mlngCurrentList != 0) {
-        EXPECT_EQ(form->mnuMoveTo->text(), list == 2 ? QStringLiteral("Move to accepted Domains")
-                                                     : QStringLiteral("Move to denied domains"));
+        EXPECT_EQ(form->mnuMoveTo->text(),
+                  list == 2 ? q("Move to accepted Domains") : q("Move to denied domains"));
     }
     form->mnuList->hide();
 }
@@ -88,15 +88,13 @@ INSTANTIATE_TEST_SUITE_P(Table, ListPresses,
                                                           Qt::RightButton)));
 
 TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
-    form->Lists().List2().setEntries(
-        {QStringLiteral("w.x.y"), QStringLiteral("dup.test"), QStringLiteral("dup.test")});
+    form->Lists().List2().setEntries({q("w.x.y"), q("dup.test"), q("dup.test")});
     form->mlngCurrentList = 3;
-    dialogs->inputAnswers.push_back(QStringLiteral("http://w.x.y/p"));
+    dialogs->inputAnswers.push_back(q("http://w.x.y/p"));
     form->mnuAdd_Click();
-    EXPECT_EQ(form->Lists().List3().entries(), QStringList{QStringLiteral("w.x.y")});
-    EXPECT_EQ(form->Lists().List2().entries(),
-              (QStringList{QStringLiteral("dup.test"), QStringLiteral("dup.test")}));
-    EXPECT_EQ(dialogs->inputPrompts.last(), QStringLiteral("Enter URL:"));
+    EXPECT_EQ(form->Lists().List3().entries(), QStringList{q("w.x.y")});
+    EXPECT_EQ(form->Lists().List2().entries(), (QStringList{q("dup.test"), q("dup.test")}));
+    EXPECT_EQ(dialogs->inputPrompts.last(), q("Enter URL:"));
 
     dialogs->inputAnswers.push_back(std::nullopt);
     form->mnuAdd_Click();
@@ -105,21 +103,19 @@ TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
     form->mlngCurrentList = 2;
     Select(form->List2, 1);
     form->mnuRemove_Click();
-    EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("dup.test")})
-        << "only the selected one";
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("dup.test")}) << "only the selected one";
 
-    form->Lists().List3().AddItem(QStringLiteral("DUP.TEST"));
+    form->Lists().List3().AddItem(q("DUP.TEST"));
     Select(form->List2, 0);
     form->mnuMoveTo_Click();
     EXPECT_EQ(form->Lists().List2().ListCount(), 0);
-    EXPECT_EQ(form->Lists().List3().entries(),
-              (QStringList{QStringLiteral("w.x.y"), QStringLiteral("DUP.TEST")}));
+    EXPECT_EQ(form->Lists().List3().entries(), (QStringList{q("w.x.y"), q("DUP.TEST")}));
 
     form->mlngCurrentList = 3;
     dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
     form->mnuClearList_Click();
     EXPECT_EQ(form->Lists().List3().ListCount(), 2);
-    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("Clear Accepted Domains list?"));
+    EXPECT_EQ(dialogs->messages.last().prompt, q("Clear Accepted Domains list?"));
     dialogs->messageAnswers.push_back(platform::MsgAnswer::Ok);
     form->mnuClearList_Click();
     EXPECT_EQ(form->Lists().List3().ListCount(), 0);
@@ -127,12 +123,12 @@ TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
 
 TEST_F(WindowCommands, DroppedTextIsAddedWholeAndOtherDataIsIgnored) {
     QMimeData text;
-    text.setText(QStringLiteral("http://w.x.y/p\nsecond line"));
+    text.setText(q("http://w.x.y/p\nsecond line"));
     form->List_OLEDragDrop(2, &text);
-    EXPECT_EQ(form->Lists().List2().entries(), QStringList{QStringLiteral("w.x.y")});
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("w.x.y")});
     QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x.txt"))});
-    files.removeFormat(QStringLiteral("text/plain"));
+    files.setUrls({QUrl::fromLocalFile(q("/tmp/x.txt"))});
+    files.removeFormat(q("text/plain"));
     form->List_OLEDragDrop(3, &files);
     EXPECT_EQ(form->Lists().List3().ListCount(), 0);
 }
@@ -141,11 +137,11 @@ TEST_F(WindowCommands, DoubleClickOnACancelledWindowShowsItOnlyWhenSelected) {
     const auto before = dialogs->messages.size();
     form->List_DblClick();
     EXPECT_EQ(dialogs->messages.size(), before);
-    form->List1->addItem(QStringLiteral("http://a.test/ --> Terminated!"));
+    form->List1->addItem(q("http://a.test/ --> Terminated!"));
     form->List1->setCurrentRow(0);
     form->List_DblClick();
     ASSERT_EQ(dialogs->messages.size(), before + 1);
-    EXPECT_EQ(dialogs->messages.last().prompt, QStringLiteral("http://a.test/ --> Terminated!"));
+    EXPECT_EQ(dialogs->messages.last().prompt, q("http://a.test/ --> Terminated!"));
     EXPECT_EQ(dialogs->messages.last().icon, platform::MsgIcon::Information);
 }
 

@@ -26,11 +26,11 @@ class DamagedLanguageFile : public testing::TestWithParam<LanguageFile> {};
 
 TEST_P(DamagedLanguageFile, ShowsWhatCanBeReadAndTheBuiltInTextElsewhere) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("broken.ini"));
+    const QString path = dir.filePath(q("broken.ini"));
     writeBytes(path, GetParam().bytes);
     QWidget window;
-    auto* exit = new QPushButton(QStringLiteral("Exit"), &window);
-    exit->setObjectName(QStringLiteral("cmdExit"));
+    auto* exit = new QPushButton(q("Exit"), &window);
+    exit->setObjectName(q("cmdExit"));
     LanguageTexts::ApplyCaptions(&window, path);
     EXPECT_EQ(exit->text(), GetParam().caption);
     EXPECT_EQ(LanguageTexts::Messages(path)[0], GetParam().message);
@@ -41,16 +41,15 @@ const QString BuiltIn = LanguageTexts::DefaultMessages()[0];
 INSTANTIATE_TEST_SUITE_P(
     Table, DamagedLanguageFile,
     testing::Values(
-        LanguageFile{"no section at all", "cmdExit=Quit\nmsg00=Gone\n", QStringLiteral("Exit"), BuiltIn},
+        LanguageFile{"no section at all", "cmdExit=Quit\nmsg00=Gone\n", q("Exit"), BuiltIn},
         LanguageFile{"keys before the section do not count", "cmdExit=Early\n[strings]\nmsg00=Gone\n",
-                     QStringLiteral("Exit"), QStringLiteral("Gone")},
-        LanguageFile{"duplicate keys: the first", "[strings]\ncmdExit=One\ncmdexit=Two\n",
-                     QStringLiteral("One"), BuiltIn},
+                     q("Exit"), q("Gone")},
+        LanguageFile{"duplicate keys: the first", "[strings]\ncmdExit=One\ncmdexit=Two\n", q("One"), BuiltIn},
         LanguageFile{"a 10,000-character caption is cut",
                      "[strings]\ncmdExit=" + QByteArray(10000, 'x') + "\n", QString(2047, u'x'), BuiltIn},
         LanguageFile{"NUL bytes on another line", QByteArray("[strings]\nmsg03=\0\0\0\ncmdExit=Quit\n", 33),
-                     QStringLiteral("Quit"), BuiltIn},
-        LanguageFile{"a section header never closed still names it", "[strings\ncmdExit=Quit\n",
-                     QStringLiteral("Quit"), BuiltIn}));
+                     q("Quit"), BuiltIn},
+        LanguageFile{"a section header never closed still names it", "[strings\ncmdExit=Quit\n", q("Quit"),
+                     BuiltIn}));
 
 } // namespace

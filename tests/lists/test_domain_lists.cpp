@@ -7,16 +7,21 @@
 
 namespace {
 
+// A pair of lists kept in a folder of the test's own.
+class Lists : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    DomainLists lists{dir.path()};
+};
+
 struct ReduceCase {
     const char* text;
     const char* entry;
 };
 
-class EntryReduction : public testing::TestWithParam<ReduceCase> {};
+class EntryReduction : public Lists, public testing::WithParamInterface<ReduceCase> {};
 
 TEST_P(EntryReduction, AddingATextStoresTheReducedEntry) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
     EXPECT_NO_THROW(lists.AddDomain(q(GetParam().text), DomainLists::Denied));
     EXPECT_EQ(lists.List2().entries(), GetParam().entry ? QStringList{q(GetParam().entry)} : QStringList{})
         << GetParam().text;
@@ -40,9 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReduceCase{"http://", nullptr}, ReduceCase{"see http://", nullptr},
                     ReduceCase{"HTTPS://", nullptr}));
 
-TEST(AddDomain, AppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheOtherList) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
+TEST_F(Lists, AddingAppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheOtherList) {
     lists.List2().setEntries({q("W.X.Y"), q("keep.me"), q("w.x.y")});
     lists.List3().AddItem(q("Keep.Me"));
     lists.AddDomain(q("w.x.y"), DomainLists::Accepted);
@@ -55,12 +58,10 @@ TEST(AddDomain, AppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheOther
     EXPECT_EQ(lists.List3().entries(), QStringList{q("w.x.y")});
 }
 
-TEST(AddDomain, AFullListFailsToTheCallerAndStaysIntact) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
+TEST_F(Lists, AddingToAFullListFailsToTheCallerAndLeavesItIntact) {
     QStringList full;
     for (int i = 0; i < DomainListModel::Capacity; ++i)
-        full << QStringLiteral("d%1.q").arg(i);
+        full << q("d%1.q").arg(i);
     lists.List2().setEntries(full);
     EXPECT_THROW(lists.AddDomain(q("one.more"), DomainLists::Denied), zor::Failure);
     EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);
@@ -74,11 +75,9 @@ struct LookupCase {
     bool match;
 };
 
-class IsInList : public testing::TestWithParam<LookupCase> {};
+class IsInList : public Lists, public testing::WithParamInterface<LookupCase> {};
 
 TEST_P(IsInList, MatchesWhenAnEntryContainsTheQueryIgnoringCase) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
     lists.List2().AddItem(q(GetParam().entry));
     EXPECT_EQ(lists.IsInList(q(GetParam().query), DomainLists::Denied), GetParam().match)
         << "entry '" << GetParam().entry << "' query '" << GetParam().query << "'";
@@ -95,9 +94,7 @@ INSTANTIATE_TEST_SUITE_P(Table, IsInList,
                                          // A match never spans the end of one entry and the next.
                                          LookupCase{"a.b", "a.bc", false}));
 
-TEST(IsInList, AHitNeverSpansTwoEntries) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
+TEST_F(Lists, LookupHitNeverSpansTwoEntries) {
     lists.List2().setEntries({q("one.ab"), q("cd.two")});
     EXPECT_FALSE(lists.IsInList(q("abcd"), DomainLists::Denied));
     EXPECT_TRUE(lists.IsInList(q("cd.t"), DomainLists::Denied));
@@ -105,9 +102,7 @@ TEST(IsInList, AHitNeverSpansTwoEntries) {
     EXPECT_FALSE(lists.IsInList(q("cd.t"), DomainLists::Denied)) << "the lookup must follow removals";
 }
 
-TEST(ListIndex, OtherIndexesChangeNothingAndFindNothing) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
+TEST_F(Lists, IndexesOfNoListChangeNothingAndFindNothing) {
     lists.List2().AddItem(q("w.x.y"));
     lists.List3().AddItem(q("a.b.c"));
     for (int index : {-1, 0, 1, 4, 99}) {
@@ -120,26 +115,20 @@ TEST(ListIndex, OtherIndexesChangeNothingAndFindNothing) {
     EXPECT_EQ(lists.List3().entries(), QStringList{q("a.b.c")});
 }
 
-TEST(RemoveFromList, RemovesEveryEqualEntryButNotContainingOnes) {
-    QTemporaryDir dir;
-    DomainLists lists(dir.path());
+TEST_F(Lists, RemovingTakesEveryEqualEntryButNotContainingOnes) {
     lists.List3().setEntries({q("W.x.Y"), q("ads.w.x.y"), q("w.x.y"), q(" w.x.y")});
     lists.RemoveFromList(q("w.X.y"), DomainLists::Accepted);
     EXPECT_EQ(lists.List3().entries(), (QStringList{q("ads.w.x.y"), q(" w.x.y")}));
 }
 
 TEST(GetIndex, GivesTheArraySuffixOnlyForArrayMembers) {
-    QObject plain;
-    QObject member;
-    member.setProperty("Index", 2);
-    QObject first;
-    first.setProperty("Index", 0);
-    QObject notANumber;
-    notANumber.setProperty("Index", q("x"));
-    EXPECT_EQ(GetIndex(&member), q("(2)"));
-    EXPECT_EQ(GetIndex(&first), q("(0)"));
-    EXPECT_EQ(GetIndex(&plain), QString());
-    EXPECT_EQ(GetIndex(&notANumber), QString());
+    const std::pair<QVariant, QString> cases[] = {
+        {2, q("(2)")}, {0, q("(0)")}, {QVariant(), QString()}, {q("x"), QString()}};
+    for (const auto& [index, suffix] : cases) {
+        QObject control;
+        control.setProperty("Index", index);
+        EXPECT_EQ(GetIndex(&control), suffix) << qPrintable(index.toString());
+    }
     EXPECT_EQ(GetIndex(nullptr), QString());
 }
 

@@ -159,7 +159,7 @@ TEST_F(FullDisk, ASaveThatDoesNotFitKeepsTheOldFileWhole) {
         DomainLists lists(dir.path());
         lists.LoadList();
         for (int i = 0; i < count; ++i)
-            lists.List2().AddItem(QStringLiteral("new%1.q").arg(i));
+            lists.List2().AddItem(q("new%1.q").arg(i));
         {
             FileSizeLimit full(limit);
             EXPECT_NO_THROW(lists.SaveList());

@@ -116,11 +116,10 @@ INSTANTIATE_TEST_SUITE_P(Table, ListFileModes,
                          testing::Values(std::pair(0600, 0600), std::pair(0444, 0644), std::pair(0640, 0640),
                                          std::pair(-1, -1)));
 
-TEST(ListFilesUnprivileged, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThenKeptAsBackup) {
+TEST_F(ListFiles, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThenKeptAsBackup) {
     if (!Unprivileged::runHere())
         return;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(q("deny_domains.txt"));
+    const QString path = denied();
     writeBytes(path, "secret.q\r\n");
     QFile::setPermissions(path, QFileDevice::WriteOwner);
     DomainLists lists(dir.path());
@@ -135,12 +134,10 @@ TEST(ListFilesUnprivileged, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThen
     EXPECT_EQ(readBytes(path), QByteArray("new.q\r\n"));
 }
 
-TEST(ListFilesUnprivileged, AReadOnlyFolderKeepsTheOldFiles) {
+TEST_F(ListFiles, AReadOnlyFolderKeepsTheOldFiles) {
     if (!Unprivileged::runHere())
         return;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(q("deny_domains.txt"));
-    writeBytes(path, "old.q\r\n");
+    writeBytes(denied(), "old.q\r\n");
     DomainLists lists(dir.path());
     lists.LoadList();
     lists.List2().Clear();
@@ -148,7 +145,7 @@ TEST(ListFilesUnprivileged, AReadOnlyFolderKeepsTheOldFiles) {
     EXPECT_NO_THROW(lists.SaveList());
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readBytes(path), QByteArray("old.q\r\n"));
+    EXPECT_EQ(readBytes(denied()), QByteArray("old.q\r\n"));
 }
 
 TEST(ListFilesUnprivileged, ListsLiveInTheDataFolderWhenTheProgramFolderIsNotWritable) {

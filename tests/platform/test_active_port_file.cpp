@@ -34,7 +34,7 @@ TEST_P(ActivePortText, NamesOnlyALoopbackBrowserSocket) {
     }
     ASSERT_TRUE(endpoint.has_value());
     EXPECT_EQ(endpoint->webSocketUrl.toString(), QString::fromLatin1(GetParam().url));
-    EXPECT_EQ(endpoint->webSocketUrl.host(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(endpoint->webSocketUrl.host(), q("127.0.0.1"));
     EXPECT_EQ(endpoint->port, endpoint->webSocketUrl.port());
 }
 
@@ -72,8 +72,8 @@ void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& text
 
 TEST(ActivePortFile, AnEndlessFileIsReadOnlyAsFarAsARealOneCouldBe) {
     QTemporaryDir profile;
-    const QString path = profile.filePath(QStringLiteral("DevToolsActivePort"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path));
+    const QString path = profile.filePath(q("DevToolsActivePort"));
+    ASSERT_TRUE(QFile::link(q("/dev/zero"), path));
     EXPECT_FALSE(Endpoint::fromActivePortFile(path).has_value());
 }
 
@@ -85,7 +85,7 @@ TEST(ActivePortFile, AFileNamingAnythingElseIsToldOnceAndNeverConnected) {
     QTemporaryDir profile;
     BrowserSource source;
     source.kind = BrowserSource::Kind::ActivePortFile;
-    source.file = profile.filePath(QStringLiteral("DevToolsActivePort"));
+    source.file = profile.filePath(q("DevToolsActivePort"));
     writeBytes(source.file, port + "\n");
 
     g_warnings.clear();
@@ -99,7 +99,7 @@ TEST(ActivePortFile, AFileNamingAnythingElseIsToldOnceAndNeverConnected) {
     // Long enough for two more attempts at one a second.
     EXPECT_FALSE(waitUntil([&] { return browser.hasPendingConnections(); }, 2500));
     qInstallMessageHandler(previous);
-    EXPECT_EQ(g_warnings.filter(QStringLiteral("does not name a loopback DevTools endpoint")).size(), 1)
+    EXPECT_EQ(g_warnings.filter(q("does not name a loopback DevTools endpoint")).size(), 1)
         << qPrintable(g_warnings.join(u'\n'));
 
     // The same reader takes a sound file at the next attempt: the refusal was the file's doing.

@@ -1,5 +1,6 @@
 #include "platform/linux/AutostartEntry.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,27 +28,22 @@ class AutostartLaunch : public testing::TestWithParam<Folder> {};
 
 // The program is a script that writes down how it was called.
 TEST_P(AutostartLaunch, RunsExactlyTheProgramInThatFolderWithNoArguments) {
-    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    const QString gio = QStandardPaths::findExecutable(q("gio"));
     if (gio.isEmpty())
         GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
     QTemporaryDir root;
     const QString folder = root.filePath(QString::fromUtf8(GetParam().name));
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QString program = folder + QStringLiteral("/ZORBrakkon");
-    const QString record = root.filePath(QStringLiteral("called"));
-    {
-        QFile script(program);
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$0\" \"$#\" > '" + record.toUtf8() + "'\n");
-    }
+    const QString program = folder + q("/ZORBrakkon");
+    const QString record = root.filePath(q("called"));
+    writeBytes(program, "#!/bin/sh\nprintf '%s\\n%s\\n' \"$0\" \"$#\" > '" + record.toUtf8() + "'\n");
     QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    ASSERT_TRUE(platform::AutostartEntry::write(QStringLiteral("ZORBrakkon"), program));
+    ASSERT_TRUE(platform::AutostartEntry::write(q("ZORBrakkon"), program));
 
     QProcess launch;
     launch.setProcessChannelMode(QProcess::MergedChannels);
     launch.setWorkingDirectory(root.path()); // where a command slipped out of the name would leave "ran"
-    launch.start(gio,
-                 {QStringLiteral("launch"), platform::AutostartEntry::pathFor(QStringLiteral("ZORBrakkon"))});
+    launch.start(gio, {q("launch"), platform::AutostartEntry::pathFor(q("ZORBrakkon"))});
     ASSERT_TRUE(launch.waitForFinished(30000));
     const QString said = QString::fromUtf8(launch.readAll());
     if (!GetParam().glibLoads) {
@@ -61,23 +57,20 @@ TEST_P(AutostartLaunch, RunsExactlyTheProgramInThatFolderWithNoArguments) {
     for (int i = 0; i < 100 && !called.exists(); ++i)
         QThread::msleep(50);
     ASSERT_TRUE(called.open(QIODevice::ReadOnly)) << "the program was not run";
-    EXPECT_EQ(QString::fromUtf8(called.readAll()), program + QStringLiteral("\n0\n"));
+    EXPECT_EQ(QString::fromUtf8(called.readAll()), program + q("\n0\n"));
     EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2)
         << "nothing but the folder and the record was made";
 }
 
 TEST(AutostartEntry, AnEntryThatDoesNotFitOnTheDiskKeepsTheOldOne) {
-    ASSERT_TRUE(
-        platform::AutostartEntry::write(QStringLiteral("ZORBrakkon"), QStringLiteral("/old/ZORBrakkon")));
+    ASSERT_TRUE(platform::AutostartEntry::write(q("ZORBrakkon"), q("/old/ZORBrakkon")));
     {
         FileSizeLimit full(64);
-        EXPECT_FALSE(
-            platform::AutostartEntry::write(QStringLiteral("ZORBrakkon"), QStringLiteral("/new/ZORBrakkon")));
+        EXPECT_FALSE(platform::AutostartEntry::write(q("ZORBrakkon"), q("/new/ZORBrakkon")));
     }
-    EXPECT_EQ(platform::AutostartEntry::read(QStringLiteral("ZORBrakkon")),
-              QStringLiteral("/old/ZORBrakkon"));
+    EXPECT_EQ(platform::AutostartEntry::read(q("ZORBrakkon")), q("/old/ZORBrakkon"));
     EXPECT_EQ(QDir(platform::AutostartEntry::folder()).entryList(QDir::Files),
-              QStringList{QStringLiteral("ZORBrakkon.desktop")});
+              QStringList{q("ZORBrakkon.desktop")});
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AutostartLaunch,

@@ -3,6 +3,7 @@
 // die at once), started through the real holder.
 #include "platform/linux/BrowserLauncher.h"
 #include "platform/pipe/HolderSockets.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,20 +49,17 @@ protected:
     // A stand-in "google-chrome" that runs the given behaviour.
     QString standIn(const char* behaviour) {
         const QString path = m_dir.filePath(u"bin/google-chrome"_s);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile script(path);
-        script.open(QIODevice::WriteOnly);
-        script.write(
+        writeBytes(
+            path,
             QByteArray("#!/bin/bash\nLOG='") + log().toLocal8Bit() + "'\nPROFILE='" +
-            defaultProfile().toLocal8Bit() +
-            "'\nDEDICATED=\nfor a in \"$@\"; do case \"$a\" in --user-data-dir=*) "
-            "PROFILE=\"${a#--user-data-dir=}\"; DEDICATED=1;; esac; done\n"
-            "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\n"
-            "answer() { IFS= read -r -d '' request <&3; id=${request#*\\\"id\\\":}; id=${id%%[,\\}]*}; "
-            "printf '{\"id\":%s,\"result\":{\"product\":\"StandIn/1\"}}\\0' \"$id\" >&4; }\n" +
-            behaviour + "\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                defaultProfile().toLocal8Bit() +
+                "'\nDEDICATED=\nfor a in \"$@\"; do case \"$a\" in --user-data-dir=*) "
+                "PROFILE=\"${a#--user-data-dir=}\"; DEDICATED=1;; esac; done\n"
+                "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\n"
+                "answer() { IFS= read -r -d '' request <&3; id=${request#*\\\"id\\\":}; id=${id%%[,\\}]*}; "
+                "printf '{\"id\":%s,\"result\":{\"product\":\"StandIn/1\"}}\\0' \"$id\" >&4; }\n" +
+                behaviour + "\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
 
@@ -146,9 +144,8 @@ class BrowserLauncherHeld : public BrowserLauncherTest, public testing::WithPara
 TEST_P(BrowserLauncherHeld, ARunningBrowserIsNeverStartedAgain) {
     const HeldCase& c = GetParam();
     holdProfile(defaultProfile(), c.holder ? c.holder : ::getpid());
-    QFile port(defaultProfile() + u"/DevToolsActivePort"_s);
-    ASSERT_TRUE(c.portFile.isEmpty() || (port.open(QIODevice::WriteOnly) && port.write(c.portFile) > 0));
-    port.close();
+    if (!c.portFile.isEmpty())
+        writeBytes(defaultProfile() + u"/DevToolsActivePort"_s, c.portFile);
     const auto result = m_launcher.launch(standIn(Answers));
     EXPECT_EQ(result.endpoint, QString::fromLatin1(c.endpoint));
     EXPECT_TRUE(result.message.contains(QString::fromLatin1(c.message))) << result.message.toStdString();

@@ -9,9 +9,9 @@ namespace {
 
 // A lock left by an instance killed with SIGKILL names a process that has ended.
 TEST(SingleInstanceGuard, OnlyOneHolderAtATimeAndALockOfAnEndedProcessIsTakenOver) {
-    auto first = std::make_unique<platform::SingleInstanceGuard>(QStringLiteral("guard-test"));
+    auto first = std::make_unique<platform::SingleInstanceGuard>(q("guard-test"));
     ASSERT_TRUE(first->tryAcquire());
-    platform::SingleInstanceGuard second(QStringLiteral("guard-test"));
+    platform::SingleInstanceGuard second(q("guard-test"));
     EXPECT_FALSE(second.tryAcquire());
     QFile file(first->path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -20,7 +20,7 @@ TEST(SingleInstanceGuard, OnlyOneHolderAtATimeAndALockOfAnEndedProcessIsTakenOve
     first.reset();
 
     QProcess gone;
-    gone.start(QStringLiteral("true"));
+    gone.start(q("true"));
     ASSERT_TRUE(gone.waitForStarted());
     const qint64 ended = gone.processId();
     ASSERT_TRUE(gone.waitForFinished());

@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString App = QStringLiteral("ZOR Brakkon");
+const QString App = q("ZOR Brakkon");
 
 QString path() {
     return platform::IniSettingsStore::filePath(App);
@@ -78,11 +78,10 @@ TEST_F(SettingsStore, AnyTextSurvivesARoundTripAndSectionsAndKeysIgnoreCase) {
     EXPECT_EQ(get(q("k0")), q("<default>"));
     EXPECT_FALSE(QFile::exists(path())) << "reading must not create the file";
     for (int i = 0; i < int(std::size(texts)); ++i)
-        ASSERT_TRUE(store.SaveSetting(App, i % 2 ? q("general") : q("GENERAL"), QStringLiteral("k%1").arg(i),
-                                      texts[i]));
+        ASSERT_TRUE(store.SaveSetting(App, i % 2 ? q("general") : q("GENERAL"), q("k%1").arg(i), texts[i]));
     platform::IniSettingsStore fresh;
     for (int i = 0; i < int(std::size(texts)); ++i)
-        EXPECT_EQ(fresh.GetSetting(App, q("General"), QStringLiteral("K%1").arg(i), q("<none>")), texts[i]);
+        EXPECT_EQ(fresh.GetSetting(App, q("General"), q("K%1").arg(i), q("<none>")), texts[i]);
     EXPECT_EQ(QString::fromUtf8(readBytes(path())).count(q("[general]"), Qt::CaseInsensitive), 1)
         << readBytes(path()).constData();
 }
@@ -98,23 +97,22 @@ TEST_F(SettingsStore, AWriteThatDoesNotFitFailsAndKeepsTheOldFile) {
     EXPECT_EQ(QDir(QFileInfo(path()).absolutePath()).entryList(QDir::Files), QStringList{q("settings.ini")});
 }
 
-TEST(SettingsStoreUnprivileged, AnUnreadableFileOrAReadOnlyFolderFailsTheWriteAndKeepsTheFile) {
+TEST_F(SettingsStore, AnUnreadableFileOrAReadOnlyFolderFailsTheWriteAndKeepsTheFile) {
     if (!Unprivileged::runHere())
         return;
-    platform::IniSettingsStore store;
     const QByteArray original = "[General]\nKill=0\nTotalWindowsKilled=500\n";
     const QString folder = QFileInfo(path()).absolutePath();
     writeBytes(path(), original);
     QFile::setPermissions(path(), QFileDevice::WriteOwner);
-    EXPECT_EQ(store.GetSetting(App, q("General"), q("Kill"), q("1")), q("1"));
-    EXPECT_FALSE(store.SaveSetting(App, q("General"), q("Sound"), q("1")));
+    EXPECT_EQ(get(q("Kill")), q("<default>"));
+    EXPECT_FALSE(save("Sound", q("1")));
     QFile::setPermissions(path(), QFileDevice::WriteOwner | QFileDevice::ReadOwner);
     EXPECT_EQ(readBytes(path()), original);
 
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    EXPECT_FALSE(store.SaveSetting(App, q("General"), q("Kill"), q("1")));
+    EXPECT_FALSE(save("Kill", q("1")));
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(store.GetSetting(App, q("General"), q("Kill"), q("x")), q("0"));
+    EXPECT_EQ(get(q("Kill")), q("0"));
 }
 
 } // namespace

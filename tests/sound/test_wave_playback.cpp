@@ -1,6 +1,5 @@
 #include "sound/WavePlayback.h"
 #include "support/DesktopFakes.h"
-#include "support/ScriptedDialogs.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -9,7 +8,7 @@ namespace {
 
 using VELModule::PlayWave;
 
-const QString Ding = QStringLiteral("/sounds/ding.wav");
+const QString Ding = q("/sounds/ding.wav");
 
 class WavePlaybackTest : public testing::Test {
 protected:
@@ -35,7 +34,7 @@ TEST_F(WavePlaybackTest, EveryFlagReachesThePlayerAsGiven) {
 
 TEST_F(WavePlaybackTest, AnEmptyFileNameOrABuiltInResourcePlaysNothing) {
     PlayWave({}, QString(), QString(), false, false, false, true);
-    PlayWave(QVariant(101), QStringLiteral("WAVE"), QString(), false, false, false, true);
+    PlayWave(QVariant(101), q("WAVE"), QString(), false, false, false, true);
     EXPECT_TRUE(player->played.isEmpty());
     QCoreApplication::processEvents();
     EXPECT_TRUE(dialogs->messages.isEmpty());
@@ -53,8 +52,8 @@ TEST_F(WavePlaybackTest, WithoutSoundOutputTheUserIsToldOnceAfterTheCallerHasRet
     ASSERT_EQ(dialogs->messages.size(), 1);
     const ScriptedDialogs::Message& box = dialogs->messages.first();
     EXPECT_EQ(std::tuple(box.prompt, box.icon, box.buttons, box.title),
-              std::tuple(QStringLiteral("Unable to init SOUND-DECVICE"), platform::MsgIcon::Exclamation,
-                         platform::MsgButtons::Ok, QStringLiteral("ZOR Brakkon")));
+              std::tuple(q("Unable to init SOUND-DECVICE"), platform::MsgIcon::Exclamation,
+                         platform::MsgButtons::Ok, q("ZOR Brakkon")));
     play(); // that box is closed: the next attempt warns again
     QCoreApplication::processEvents();
     EXPECT_EQ(dialogs->messages.size(), 2);

@@ -3,13 +3,16 @@
 // Stand-ins for the desktop services, for tests of the code above them: install one with the
 // Scoped* helpers, drive it, and read back what the code under test asked for.
 
+#include "platform/Dialogs.h"
 #include "platform/HotKeySource.h"
+#include "platform/Platform.h"
 #include "platform/TrayHost.h"
 #include "platform/WavePlayer.h"
 
 #include <QHash>
 #include <QList>
 #include <QPixmap>
+#include <deque>
 #include <memory>
 #include <utility>
 
@@ -64,6 +67,12 @@ public:
         playing = false;
     }
     bool isPlaying() const override { return playing; }
+    QStringList files() const {
+        QStringList names;
+        for (const Played& one : played)
+            names << one.fileName;
+        return names;
+    }
 };
 
 class FakeTrayHostWatch final : public platform::TrayHostWatch {
@@ -112,6 +121,60 @@ private:
     std::shared_ptr<Log> m_log;
 };
 
+// Answers the program's questions from a script and records what was asked.
+class ScriptedDialogs final : public platform::Dialogs {
+public:
+    struct Message {
+        QString prompt;
+        platform::MsgIcon icon;
+        platform::MsgButtons buttons;
+        QString title;
+    };
+
+    std::deque<platform::MsgAnswer> messageAnswers;     // default: Ok
+    std::deque<std::optional<QString>> inputAnswers;    // default: cancelled
+    std::deque<platform::FileDialogResult> fileAnswers; // default: cancelled
+    bool shellOpenSucceeds = true;
+
+    QList<Message> messages;
+    QList<QString> inputPrompts;
+    QList<platform::FileDialogRequest> fileRequests;
+    QList<QString> opened; // the files handed to the desktop
+
+    platform::MsgAnswer messageBox(QWidget*, const QString& prompt, platform::MsgIcon icon,
+                                   platform::MsgButtons buttons, const QString& title) override {
+        messages.append({prompt, icon, buttons, title});
+        return next(messageAnswers, platform::MsgAnswer::Ok);
+    }
+    std::optional<QString> inputBox(QWidget*, const QString& prompt, const QString&,
+                                    const QString&) override {
+        inputPrompts.append(prompt);
+        // Not through next(): GCC then takes a moved-from optional text for uninitialised.
+        if (inputAnswers.empty())
+            return std::nullopt;
+        const std::optional<QString> answer = inputAnswers.front();
+        inputAnswers.pop_front();
+        return answer;
+    }
+    platform::FileDialogResult fileDialog(const platform::FileDialogRequest& request) override {
+        fileRequests.append(request);
+        return next(fileAnswers, platform::FileDialogResult{});
+    }
+    bool shellOpen(QWidget*, const QString& file, const QString&, const QString&) override {
+        opened.append(file);
+        return shellOpenSucceeds;
+    }
+
+private:
+    template <typename T> static T next(std::deque<T>& answers, T fallback) {
+        if (answers.empty())
+            return fallback;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+};
+
 // Puts a service in place for the life of the object and the previous one back afterwards.
 template <typename Service, typename Fake, auto Set> class ScopedService {
 public:
@@ -133,6 +196,7 @@ using ScopedFakeHotKeys = ScopedService<platform::HotKeySource, FakeHotKeySource
 using ScopedFakeWavePlayer = ScopedService<platform::WavePlayer, FakeWavePlayer, &platform::setWavePlayer>;
 using ScopedFakeTrayHost =
     ScopedService<platform::TrayHostWatch, FakeTrayHostWatch, &platform::setTrayHostWatch>;
+using ScopedScriptedDialogs = ScopedService<platform::Dialogs, ScriptedDialogs, &platform::setDialogs>;
 
 // Every icon made while this lives is a FakeNotifyIcon writing into log().
 class ScopedFakeNotifyIcons {

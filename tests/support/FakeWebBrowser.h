@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/WebBrowser.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,15 +20,30 @@ public:
     bool onErrorFails = false;
     int onErrorWrites = 0; // successful window.onerror = null writes
 
-    QString domain() const override;
-    bool parentWindowEventIsObject() const override;
-    void setWindowOnErrorNull() override;
+    QString domain() const override {
+        refuseIf(domainFails, "domain read");
+        return domainText;
+    }
+    bool parentWindowEventIsObject() const override {
+        refuseIf(!userGesture, "event read");
+        return *userGesture;
+    }
+    void setWindowOnErrorNull() override {
+        refuseIf(onErrorFails, "onerror write");
+        ++onErrorWrites;
+    }
+    static void refuseIf(bool fails, const char* what) {
+        if (fails)
+            throw zor::Failure(QStringLiteral("fake: %1 refused").arg(QLatin1String(what)));
+    }
 };
 
 class FakeWebBrowser : public platform::WebBrowser {
     Q_OBJECT
 public:
-    explicit FakeWebBrowser(std::int32_t handle, QString url = {});
+    explicit FakeWebBrowser(std::int32_t handle, QString url = {})
+        : handle(handle)
+        , url(std::move(url)) {}
 
     std::int32_t handle;
     QString url;
@@ -36,15 +53,32 @@ public:
     bool hasDocument = true; // false: Document() gives nullptr
     FakeHtmlDocument document;
 
-    std::int32_t HWND() const override;
-    QString LocationURL() const override;
-    QString LocationName() const override;
-    platform::HtmlDocument* Document() const override;
-    platform::WebBrowser* Parent() override;
+    std::int32_t HWND() const override {
+        FakeHtmlDocument::refuseIf(handleFails, "handle read");
+        return handle;
+    }
+    QString LocationURL() const override {
+        FakeHtmlDocument::refuseIf(urlFails, "address read");
+        return url;
+    }
+    QString LocationName() const override { return title; }
+    platform::HtmlDocument* Document() const override {
+        return hasDocument ? const_cast<FakeHtmlDocument*>(&document) : nullptr;
+    }
+    platform::WebBrowser* Parent() override { return this; }
 
     // Asks for a new window as the browser does: Cancel starts false, listeners run
     // synchronously, and what Cancel holds afterwards (also when a listener threw) is returned.
-    bool fireNewWindow2();
+    bool fireNewWindow2() {
+        QObject* disp = nullptr;
+        bool cancel = false;
+        try {
+            emit NewWindow2(disp, cancel);
+        } catch (...) {
+            // The browser acts on what Cancel holds when the listener gave up.
+        }
+        return cancel;
+    }
 };
 
 class FakeShellWindows : public platform::ShellWindows {
@@ -53,11 +87,29 @@ public:
     bool listingFails = false;
 
     // Adds a window at the end and announces it (WindowRegistered).
-    FakeWebBrowser& addWindow(std::int32_t handle, const QString& url = {});
+    FakeWebBrowser& addWindow(std::int32_t handle, const QString& url = {}) {
+        m_windows.push_back(std::make_unique<FakeWebBrowser>(handle, url));
+        emit WindowRegistered(0);
+        return *m_windows.back();
+    }
     // Removes and deletes the window, then announces it (WindowRevoked).
-    void removeWindow(FakeWebBrowser& window);
+    void removeWindow(FakeWebBrowser& window) {
+        const auto it = std::find_if(m_windows.begin(), m_windows.end(),
+                                     [&](const auto& w) { return w.get() == &window; });
+        if (it == m_windows.end())
+            return;
+        std::unique_ptr<FakeWebBrowser> removed = std::move(*it);
+        m_windows.erase(it);
+        emit WindowRevoked(0);
+    }
 
-    QList<platform::WebBrowser*> items() const override;
+    QList<platform::WebBrowser*> items() const override {
+        FakeHtmlDocument::refuseIf(listingFails, "window list");
+        QList<platform::WebBrowser*> list;
+        for (const auto& window : m_windows)
+            list.append(window.get());
+        return list;
+    }
 
 private:
     std::vector<std::unique_ptr<FakeWebBrowser>> m_windows;

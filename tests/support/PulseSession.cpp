@@ -18,16 +18,6 @@ QString clientConfig(const QString& folder) {
 }
 } // namespace
 
-PulseSession::PulseSession() = default;
-
-PulseSession::~PulseSession() {
-    stop();
-}
-
-QString PulseSession::socketPath() const {
-    return m_dir.path() + QStringLiteral("/native");
-}
-
 bool PulseSession::start() {
     if (!m_dir.isValid())
         return false;
@@ -63,12 +53,6 @@ void PulseSession::exportToThisProcess() const {
     qputenv("PULSE_SERVER", (QStringLiteral("unix:") + socketPath()).toLocal8Bit());
 }
 
-void PulseSession::stop() {
-    m_recorder.stop();
-    m_keepAwake.stop();
-    m_server.stop();
-}
-
 bool PulseSession::startRecording() {
     return m_recorder.start(QStringLiteral("parec"),
                             QStringLiteral("-d testsink.monitor --raw --format=s16le --rate=%1 --channels=1 "
@@ -98,15 +82,13 @@ void PulseSession::pointAtNoServer() {
             (QStringLiteral("unix:") + nowhere.path() + QStringLiteral("/no-server")).toLocal8Bit());
 }
 
-double PulseSession::rms(const QVector<qint16>& samples, qsizetype from, qsizetype to) {
-    if (to < 0 || to > samples.size())
-        to = samples.size();
-    if (from >= to)
+double PulseSession::rms(const QVector<qint16>& samples, qsizetype from) {
+    if (from >= samples.size())
         return 0;
     double sum = 0;
-    for (qsizetype index = from; index < to; ++index)
+    for (qsizetype index = from; index < samples.size(); ++index)
         sum += double(samples[index]) * samples[index];
-    return std::sqrt(sum / double(to - from)) / 32768.0;
+    return std::sqrt(sum / double(samples.size() - from)) / 32768.0;
 }
 
 std::pair<qsizetype, qsizetype> PulseSession::soundingSpan(const QVector<qint16>& samples, double threshold) {
@@ -123,7 +105,8 @@ std::pair<qsizetype, qsizetype> PulseSession::soundingSpan(const QVector<qint16>
     return {first, last};
 }
 
-bool writeToneWave(const QString& path, int milliseconds, int hertz, double amplitude, int rate) {
+bool writeToneWave(const QString& path, int milliseconds) {
+    constexpr int rate = PulseSession::Rate;
     const quint32 count = quint32(qint64(rate) * milliseconds / 1000);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -138,7 +121,6 @@ bool writeToneWave(const QString& path, int milliseconds, int hertz, double ampl
     out.writeRawData("data", 4);
     out << quint32(count * 2);
     for (quint32 index = 0; index < count; ++index)
-        out << qint16(
-            std::lround(amplitude * 32767.0 * std::sin(2 * std::numbers::pi * hertz * index / rate)));
+        out << qint16(std::lround(0.5 * 32767.0 * std::sin(2 * std::numbers::pi * 440 * index / rate)));
     return file.commit();
 }

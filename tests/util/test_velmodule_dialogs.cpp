@@ -1,4 +1,4 @@
-#include "support/ScriptedDialogs.h"
+#include "support/DesktopFakes.h"
 #include "util/VELModule.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +41,7 @@ TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
     dialogs->shellOpenSucceeds = false;
     EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
     ASSERT_EQ(dialogs->opened.size(), 2);
-    EXPECT_EQ(dialogs->opened.first().file, q("https://example.invalid/"));
+    EXPECT_EQ(dialogs->opened.first(), q("https://example.invalid/"));
 }
 
 } // namespace

@@ -80,18 +80,4 @@ TEST_F(ProfileRead, MissingFileGivesTheDefaultUnchanged) {
     EXPECT_EQ(read(dir.path(), "strings", "x", "d"), q("d"));
 }
 
-TEST_F(ProfileRead, LongValuesAreCutTo2047Characters) {
-    const QByteArray value(5000, 'v');
-    const QString path = write("[s]\nk=" + value + "\n");
-    EXPECT_EQ(read(path, "s", "k"), QString(2047, u'v'));
-}
-
-TEST_F(ProfileRead, Utf8IsReadAsUtf8AndOtherBytesAsLatin1) {
-    EXPECT_EQ(read(write("\xEF\xBB\xBF[s]\nk=Beenden \xE2\x80\x93 \xC3\xBC\n"), "s", "k"), q("Beenden – ü"));
-    EXPECT_EQ(read(write("[s]\nk=Fran\xE7"
-                         "ais\n"),
-                   "s", "k"),
-              q("Français"));
-}
-
 } // namespace

@@ -12,8 +12,8 @@ using namespace VELModule;
 
 namespace {
 
-const QString RunKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-const QString OtherKey = QStringLiteral("Software\\ZOR\\Test");
+const QString RunKey = q("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString OtherKey = q("Software\\ZOR\\Test");
 
 // Each test starts from an empty configuration folder.
 class Registry : public testing::Test {
@@ -21,6 +21,16 @@ protected:
     void SetUp() override {
         QDir(IsolatedEnvironment::configHome()).removeRecursively();
         QDir().mkpath(IsolatedEnvironment::configHome());
+    }
+    // The calls on the current user's hive, which is all the program uses.
+    static std::int32_t set(const QString& key, const char* name, std::int32_t type, const QVariant& value) {
+        return SetRegValue(platform::HKEY_CURRENT_USER, key, q(name), type, value);
+    }
+    static QString get(const QString& key, const char* name) {
+        return GetRegValue(platform::HKEY_CURRENT_USER, key, q(name));
+    }
+    static std::int32_t remove(const QString& key, const char* name) {
+        return DeleteRegValue(platform::HKEY_CURRENT_USER, key, q(name));
     }
 };
 
@@ -38,12 +48,12 @@ class RunValue : public Registry, public testing::WithParamInterface<const char*
 
 TEST_P(RunValue, RoundTripsThroughAValidAutostartEntry) {
     const QString program = q(GetParam());
-    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon"), 1, program), 0);
+    ASSERT_EQ(set(RunKey, "ZORBrakkon", 1, program), 0);
     const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
     ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
     QString output;
     EXPECT_TRUE(validates(entry, &output)) << qPrintable(output);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), program);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), program);
     // What a desktop would run: the Exec line split by the shell rules gives the path alone.
     const auto command = platform::AutostartEntry::read(q("ZORBrakkon"));
     ASSERT_TRUE(command.has_value());
@@ -57,16 +67,14 @@ INSTANTIATE_TEST_SUITE_P(Paths, RunValue,
                                          "/tmp/ünïcödé/ZORBrakkon"));
 
 TEST_F(Registry, TheRunKeyIsMatchedWithoutRegardToCaseAndDeletingItsValueRemovesTheEntry) {
-    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER,
-                          q("software\\microsoft\\windows\\currentversion\\run\\"), q("ZORBrakkon"), 1,
-                          q("/x/ZORBrakkon")),
-              0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), q("/x/ZORBrakkon"));
-    EXPECT_EQ(DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), 0);
+    ASSERT_EQ(
+        set(q("software\\microsoft\\windows\\currentversion\\run\\"), "ZORBrakkon", 1, q("/x/ZORBrakkon")),
+        0);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), q("/x/ZORBrakkon"));
+    EXPECT_EQ(remove(RunKey, "ZORBrakkon"), 0);
     EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(q("ZORBrakkon"))));
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), QString());
-    EXPECT_NE(DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), 0)
-        << "nothing left to delete";
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
+    EXPECT_NE(remove(RunKey, "ZORBrakkon"), 0) << "nothing left to delete";
 }
 
 TEST_F(Registry, AFailedWriteReportsFailure) {
@@ -74,8 +82,8 @@ TEST_F(Registry, AFailedWriteReportsFailure) {
     QFile blocker(IsolatedEnvironment::configHome() + q("/autostart"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_NE(SetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon"), 1, q("/x/ZORBrakkon")), 0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("ZORBrakkon")), QString());
+    EXPECT_NE(set(RunKey, "ZORBrakkon", 1, q("/x/ZORBrakkon")), 0);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
 }
 
 // How each kind of value reads back as text; a refused one stores nothing.
@@ -89,8 +97,8 @@ class ValueKinds : public Registry, public testing::WithParamInterface<ValueCase
 
 TEST_P(ValueKinds, ReadBackAsText) {
     const ValueCase& c = GetParam();
-    EXPECT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n"), c.type, c.value) == 0, *c.text != 0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("n")), q(c.text));
+    EXPECT_EQ(set(OtherKey, "n", c.type, c.value) == 0, *c.text != 0);
+    EXPECT_EQ(get(OtherKey, "n"), q(c.text));
 }
 
 // clang-format off
@@ -103,14 +111,14 @@ INSTANTIATE_TEST_SUITE_P(Table, ValueKinds, testing::Values(
 // Blanks are trimmed before the text is cut at its terminator, so trailing blanks of the
 // value itself stay.
 TEST_F(Registry, TextLosesLeadingBlanksAndIsKeptApartByKey) {
-    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t"), 1, q("  padded text  ")), 0);
-    ASSERT_EQ(SetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t"), 1, q("other")), 0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), q("padded text  "));
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, RunKey, q("Nothing")), QString());
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t")), q("other"));
-    EXPECT_EQ(DeleteRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), 0);
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey, q("t")), QString());
-    EXPECT_EQ(GetRegValue(platform::HKEY_CURRENT_USER, OtherKey + q("\\Sub"), q("t")), q("other"));
+    ASSERT_EQ(set(OtherKey, "t", 1, q("  padded text  ")), 0);
+    ASSERT_EQ(set(OtherKey + q("\\Sub"), "t", 1, q("other")), 0);
+    EXPECT_EQ(get(OtherKey, "t"), q("padded text  "));
+    EXPECT_EQ(get(RunKey, "Nothing"), QString());
+    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
+    EXPECT_EQ(remove(OtherKey, "t"), 0);
+    EXPECT_EQ(get(OtherKey, "t"), QString());
+    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
 }
 
 } // namespace

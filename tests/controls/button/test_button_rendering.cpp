@@ -100,8 +100,7 @@ TEST_F(ButtonPixels, PressedImageMovesOnePixelRightAndDownOnlyWithABevel) {
 }
 
 TEST_F(ButtonPixels, LoadingASizedButtonShowsTheLoadedLookAtOnce) {
-    button->ReadProperties(
-        PropertyBag{{QStringLiteral("caption"), QStringLiteral("HH")}, {QStringLiteral("bevel"), false}});
+    button->ReadProperties(PropertyBag{{q("caption"), q("HH")}, {q("bevel"), false}});
     const QImage image = Shot(*button);
     EXPECT_GT(CountColor(image, H::Text), 0);
     EXPECT_EQ(image.pixel(0, 0), H::Face);
@@ -118,7 +117,7 @@ class ButtonCaptionPlacement : public ButtonPixels, public testing::WithParamInt
 TEST_P(ButtonCaptionPlacement, FollowsTextAlignmentAndIgnoresThePictureOfAnUnknownType) {
     const CaptionCase& c = GetParam();
     button->setGeometry(0, 0, 100, 60);
-    button->setCaption(QStringLiteral("H"));
+    button->setCaption(q("H"));
     button->setPicture(solidPicture(Green, {30, 4}));
     button->setTextAlignment(c.TextAlignment);
     button->setButtonType(c.ButtonType);
@@ -145,7 +144,7 @@ TEST_F(ButtonPixels, DisabledCaptionIsEmbossedUnlessTheEnabledStateIsNotShown) {
     big.setPointSize(16);
     big.setBold(true);
     button->setFont(big);
-    button->setCaption(QStringLiteral("HH"));
+    button->setCaption(q("HH"));
     // Whether the image shows normal text, a white shadow, grey text.
     auto look = [&] {
         const QImage image = Shot(*button);
@@ -251,7 +250,7 @@ TEST_F(ButtonPixels, NestedRedrawsStopAtTwoLevelsAndTheNextRedrawDrawsAgain) {
 }
 
 TEST(ButtonSymbolCaptions, PlayAndStopStillLookLikeATriangleAndASquareWithoutTheirFont) {
-    if (platform::isFontInstalled(QStringLiteral("Webdings")))
+    if (platform::isFontInstalled(q("Webdings")))
         GTEST_SKIP() << "Webdings is installed; its own shapes are drawn";
     ButtonHost host;
     Command* play = Command::createPlaySoundButton(&host);

@@ -24,7 +24,7 @@ protected:
         tray.setTrayIcon(picture);
         auto record = [this](const char* kind) {
             return [this, kind](std::int16_t button, std::int32_t) {
-                events.append(QStringLiteral("%1 %2").arg(QLatin1String(kind)).arg(button));
+                events.append(q("%1 %2").arg(QLatin1String(kind)).arg(button));
             };
         };
         QObject::connect(&tray, &ZorTray::MouseDown, record("down"));
@@ -66,7 +66,7 @@ protected:
                 QLatin1String(widget->metaObject()->className()) == "QSystemTrayIconSys")
                 icon = widget;
         if (!icon)
-            return QStringLiteral("<no tray widget>");
+            return q("<no tray widget>");
         const QPoint at = iconCentre();
         QHelpEvent request(QEvent::ToolTip, icon->mapFromGlobal(at), at);
         QApplication::sendEvent(icon, &request);
@@ -87,8 +87,8 @@ protected:
     // xdotool's click arguments, separated by spaces.
     bool click(const QString& how) {
         const QPoint at = iconCentre();
-        const QString words = QStringLiteral("mousemove %1 %2 click ").arg(at.x()).arg(at.y()) + how;
-        return runProgram(QStringLiteral("xdotool"), words.split(u' ')) == 0;
+        const QString words = q("mousemove %1 %2 click ").arg(at.x()).arg(at.y()) + how;
+        return runProgram(q("xdotool"), words.split(u' ')) == 0;
     }
 
     DesktopXClient x;
@@ -108,7 +108,7 @@ TEST_F(DesktopTrayTest, TheIconWaitsForAHostAndDocksAgainAfterAQuickRestart) {
     ASSERT_TRUE(host.start());
     ASSERT_TRUE(dockedSettlesAt(1, 2500));
     EXPECT_EQ(tray.TrayHwnd() & 0xffffffffU, TrayHost::owner()) << "the host window is in the low bits";
-    tray.setTrayTip(QStringLiteral("ZOR Brakkon:\r\n") + QString(80, u'w'));
+    tray.setTrayTip(q("ZOR Brakkon:\r\n") + QString(80, u'w'));
 
     const qulonglong first = tray.TrayHwnd();
     host.stop();
@@ -119,7 +119,7 @@ TEST_F(DesktopTrayTest, TheIconWaitsForAHostAndDocksAgainAfterAQuickRestart) {
     ASSERT_TRUE(dockedSettlesAt(1)) << "docked "
                                     << x.dockedWindows(QCoreApplication::applicationName()).size();
     EXPECT_TRUE(iconShows(QColor(0, 255, 0)));
-    EXPECT_EQ(tipOnScreen(), QStringLiteral("ZOR Brakkon:\n") + QString(63 - 14, u'w'))
+    EXPECT_EQ(tipOnScreen(), q("ZOR Brakkon:\n") + QString(63 - 14, u'w'))
         << "cut to 63 characters, line end included";
     tray.setInTray(false);
     EXPECT_TRUE(dockedSettlesAt(0));
