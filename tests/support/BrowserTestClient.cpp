@@ -48,8 +48,9 @@ QString BrowserTestClient::attach(const QString& targetId) {
 }
 
 QJsonValue BrowserTestClient::evaluate(const QString& sessionId, const QString& expression) {
-    const QJsonObject result =
-        call(u"Runtime.evaluate"_s, {{"expression"_L1, expression}, {"returnByValue"_L1, true}}, sessionId);
+    const QJsonObject result = call(
+        u"Runtime.evaluate"_s,
+        {{"expression"_L1, expression}, {"awaitPromise"_L1, true}, {"returnByValue"_L1, true}}, sessionId);
     return result.value("result"_L1).toObject().value("value"_L1);
 }
 
