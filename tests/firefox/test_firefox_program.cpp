@@ -7,6 +7,7 @@
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
 #include "support/HttpTestServer.h"
+#include "support/TestFiles.h"
 #include "support/TrayHost.h"
 #include "support/WaitUntil.h"
 #include "support/XvfbSession.h"
@@ -182,14 +183,12 @@ TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstall) {
     QFile::copy(stage + u"/etc/firefox-esr/zor-brakkon.js"_s, copy + u"/defaults/pref/zor-brakkon.js"_s);
     // The system folder of host manifests is out of a test's reach: the installed manifest goes
     // where Firefox reads a user's, naming the staged relay.
-    QFile installed(stage + u"/usr/lib/mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s);
-    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
     const QByteArray manifest =
-        installed.readAll().replace("\"/usr/", "\"" + QFile::encodeName(stage) + "/usr/");
-    QDir().mkpath(firefox.home() + u"/.mozilla/native-messaging-hosts"_s);
-    QFile user(firefox.home() + u"/.mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s);
-    ASSERT_TRUE(user.open(QIODevice::WriteOnly) && user.write(manifest) == manifest.size());
-    user.close();
+        readBytes(stage + u"/usr/lib/mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s)
+            .replace("\"/usr/", "\"" + QFile::encodeName(stage) + "/usr/");
+    ASSERT_TRUE(manifest.contains("zor-brakkon-firefox-relay")) << manifest.constData();
+    writeBytes(firefox.home() + u"/.mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s,
+               manifest);
 
     ASSERT_TRUE(firefox.launch(siteA(), copy + u"/firefox-esr"_s)) << qPrintable(firefox.failure());
     ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
