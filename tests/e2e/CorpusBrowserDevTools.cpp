@@ -24,7 +24,7 @@ public:
         return tab;
     }
     QJsonValue evaluate(const QString& tab, const QString& expression) override {
-        return m_client.evaluate(m_sessions.value(tab), expression);
+        return m_client.evaluate(m_sessions.value(tab), expression, true);
     }
     void click(const QString& tab, const QString& selector) override {
         m_client.click(m_sessions.value(tab), selector);

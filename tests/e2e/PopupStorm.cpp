@@ -70,7 +70,8 @@ bool timersRun(BrowserTestClient& client, const QString& tab) {
     try {
         const QString session = client.attach(tab);
         client.call(u"Page.bringToFront"_s, {}, session);
-        return client.evaluate(session, u"new Promise(done => setTimeout(() => done(7), 10))"_s).toInt() == 7;
+        return client.evaluate(session, u"new Promise(done => setTimeout(() => done(7), 10))"_s, true)
+                   .toInt() == 7;
     } catch (const zor::Failure&) {
         return false;
     }
