@@ -5,12 +5,16 @@
 using platform::cdp::CdpShellWindows;
 using namespace Qt::StringLiterals;
 
-PopupHarness::PopupHarness(bool headless)
+PopupHarness::PopupHarness(bool headless, bool throughProxy)
     : chromium(std::make_unique<ChromiumProcess>(headless)) {
     if (chromium->webSocketUrl().isEmpty())
         return;
-    windows = std::make_unique<CdpShellWindows>(
-        CdpShellWindows::endpointSources({chromium->webSocketUrl().toString()}));
+    QUrl endpoint = chromium->webSocketUrl();
+    if (throughProxy) {
+        proxy = std::make_unique<ChromiumProxy>(chromium->port());
+        endpoint.setPort(proxy->port());
+    }
+    windows = std::make_unique<CdpShellWindows>(CdpShellWindows::endpointSources({endpoint.toString()}));
     QObject::connect(windows.get(), &CdpShellWindows::popupResolved,
                      [this](const platform::cdp::PopupOutcome& outcome) { outcomes.append(outcome); });
     QObject::connect(windows.get(), &CdpShellWindows::BrowserBlocksPopups, [this] { ++blockerNotices; });

@@ -4,6 +4,7 @@
 #include "platform/cdp/CdpShellWindows.h"
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
+#include "support/ChromiumProxy.h"
 #include "support/HttpTestServer.h"
 
 #include <memory>
@@ -19,12 +20,14 @@ public:
         std::optional<bool> userGesture; // empty: the read failed
     };
 
-    explicit PopupHarness(bool headless = true);
+    // throughProxy: the registry reaches the browser through a proxy the test can cut.
+    explicit PopupHarness(bool headless = true, bool throughProxy = false);
     ~PopupHarness();
     QString failure() const;
 
     HttpTestServer server;
     std::unique_ptr<ChromiumProcess> chromium;
+    std::unique_ptr<ChromiumProxy> proxy;
     std::unique_ptr<platform::cdp::CdpShellWindows> windows;
     std::unique_ptr<clsIEManager> manager;
     std::unique_ptr<BrowserTestClient> client;

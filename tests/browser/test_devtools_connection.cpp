@@ -42,33 +42,79 @@ INSTANTIATE_TEST_SUITE_P(Texts, EndpointText,
                                            EndpointCase{"ws://u@127.0.0.1:9222/x", false},
                                            EndpointCase{"", false}));
 
-// A stand-in browser on loopback: answers requests with whatever the test scripts.
+// A stand-in browser on loopback, over a WebSocket or over a local socket with NUL-ended
+// messages as the browser's pipe has them: answers requests with whatever the test scripts.
 class ScriptedPeer {
 public:
-    ScriptedPeer()
-        : server(QStringLiteral("peer"), QWebSocketServer::NonSecureMode) {
-        server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&server, &QWebSocketServer::newConnection, [this] {
-            socket = server.nextPendingConnection();
-            QObject::connect(socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
-                received.append(QJsonDocument::fromJson(text.toUtf8()).object());
+    explicit ScriptedPeer(bool pipe) {
+        const auto take = [this](const QByteArray& json) {
+            received.append(QJsonDocument::fromJson(json).object());
+        };
+        if (pipe) {
+            local.listen(dir.filePath(QStringLiteral("holder")));
+            QObject::connect(&local, &QLocalServer::newConnection, [this, take] {
+                localSocket = local.nextPendingConnection();
+                QObject::connect(localSocket, &QLocalSocket::readyRead, [this, take] {
+                    framing.feed(localSocket->readAll());
+                    while (const auto message = framing.next())
+                        take(*message);
+                });
             });
+            return;
+        }
+        web.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&web, &QWebSocketServer::newConnection, [this, take] {
+            webSocket = web.nextPendingConnection();
+            QObject::connect(webSocket, &QWebSocket::textMessageReceived,
+                             [take](const QString& text) { take(text.toUtf8()); });
         });
     }
-    QUrl url() const {
-        return QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/t").arg(server.serverPort()));
+    bool open(DevToolsConnection& connection) {
+        if (web.isListening())
+            return connection.open(
+                QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/t").arg(web.serverPort())));
+        connection.openPipe(local.fullServerName());
+        return true;
+    }
+    bool connected() const { return webSocket || localSocket; }
+    // One message; through the pipe in two parts, which the reader must put together.
+    void send(const QString& text) {
+        if (webSocket) {
+            webSocket->sendTextMessage(text);
+            return;
+        }
+        const QByteArray bytes = text.toUtf8();
+        localSocket->write(bytes.left(5));
+        localSocket->flush();
+        waitUntil([] { return false; }, 50);
+        localSocket->write(bytes.mid(5) + '\0');
+    }
+    // The WebSocket closed; through the pipe, a message that never ends.
+    void end() {
+        if (webSocket)
+            webSocket->close();
+        else
+            localSocket->write(QByteArray(DevToolsConnection::MaxMessageBytes + 1, ' '));
     }
 
-    QWebSocketServer server;
-    QWebSocket* socket = nullptr;
     QList<QJsonObject> received;
+
+private:
+    QWebSocketServer web{QStringLiteral("peer"), QWebSocketServer::NonSecureMode};
+    QWebSocket* webSocket = nullptr;
+    QTemporaryDir dir;
+    QLocalServer local;
+    QLocalSocket* localSocket = nullptr;
+    MessageFraming framing{1 << 20};
 };
 
-TEST(DevToolsConnection, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndADropAnswersTheRest) {
-    ScriptedPeer peer;
+class Transport : public ::testing::TestWithParam<bool> {};
+
+TEST_P(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEndAnswersTheRest) {
+    ScriptedPeer peer(GetParam());
     DevToolsConnection connection;
-    ASSERT_TRUE(connection.open(peer.url()));
-    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && peer.socket; }));
+    ASSERT_TRUE(peer.open(connection));
+    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && peer.connected(); }));
     QStringList answers;
     const auto answer = [&](const QJsonObject& r, const QJsonObject& e) {
         answers.append(r.value("v").toString() + e.value("message").toString());
@@ -82,74 +128,29 @@ TEST(DevToolsConnection, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessio
                          events.append({method, session});
                      });
     ASSERT_TRUE(waitUntil([&] { return peer.received.size() == 3; }));
+    EXPECT_EQ(peer.received[0].value("method").toString(), QStringLiteral("A.one"));
     EXPECT_EQ(peer.received[0].value("sessionId").toString(), QStringLiteral("S1"));
     EXPECT_FALSE(peer.received[1].contains("sessionId"));
-    peer.socket->sendTextMessage(QStringLiteral(R"({"id":%1,"error":{"message":"no"}})").arg(second));
-    peer.socket->sendTextMessage(QStringLiteral(R"({"method":"E.x","params":{},"sessionId":"S9"})"));
-    peer.socket->sendTextMessage(QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(first));
+    peer.send(QStringLiteral(R"({"id":%1,"error":{"message":"no"}})").arg(second));
+    peer.send(QStringLiteral(R"({"method":"E.x","params":{},"sessionId":"S9"})"));
+    peer.send(QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(first));
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 2 && events.size() == 1; }));
     EXPECT_EQ(answers, (QStringList{"no", "yes"}));
     EXPECT_EQ(events[0], std::make_pair(QStringLiteral("E.x"), QStringLiteral("S9")));
 
-    // The request still open when the connection drops is answered with an error.
+    // The request still open when the connection ends is answered with an error.
     bool closed = false;
     QObject::connect(&connection, &DevToolsConnection::closed, [&] { closed = true; });
-    peer.socket->close();
-    ASSERT_TRUE(waitUntil([&] { return closed; }));
+    peer.end();
+    ASSERT_TRUE(waitUntil([&] { return closed; }, 20000));
+    EXPECT_FALSE(connection.isOpen());
     ASSERT_EQ(answers.size(), 3);
     EXPECT_FALSE(answers[2].isEmpty());
     EXPECT_EQ(connection.send(QStringLiteral("A.four")), -1);
 }
 
-// A stand-in holder on a local socket: NUL-ended messages, as the browser's pipe has them.
-struct ScriptedHolder {
-    QTemporaryDir dir;
-    QLocalServer server;
-    QLocalSocket* socket = nullptr;
-    QList<QJsonObject> received;
-    MessageFraming framing{1 << 20};
-    ScriptedHolder() {
-        server.listen(dir.filePath(QStringLiteral("holder")));
-        QObject::connect(&server, &QLocalServer::newConnection, [this] {
-            socket = server.nextPendingConnection();
-            QObject::connect(socket, &QLocalSocket::readyRead, [this] {
-                framing.feed(socket->readAll());
-                while (const auto message = framing.next())
-                    received.append(QJsonDocument::fromJson(*message).object());
-            });
-        });
-    }
-};
-
-TEST(DevToolsConnection, overThePipeRepliesFindTheirRequestsAndAMessageWithoutItsEndClosesIt) {
-    ScriptedHolder holder;
-    DevToolsConnection connection;
-    connection.openPipe(holder.server.fullServerName());
-    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && holder.socket; }));
-    QStringList answers;
-    const auto answer = [&](const QJsonObject& r, const QJsonObject& e) {
-        answers.append(r.value("v").toString() + e.value("message").toString());
-    };
-    const int id = connection.send(QStringLiteral("A.one"), {}, {}, answer);
-    connection.send(QStringLiteral("A.two"), {}, {}, answer);
-    ASSERT_TRUE(waitUntil([&] { return holder.received.size() == 2; }));
-    EXPECT_EQ(holder.received[0].value("method").toString(), QStringLiteral("A.one"));
-    const QByteArray reply = QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(id).toUtf8();
-    holder.socket->write(reply.left(5));
-    holder.socket->flush();
-    waitUntil([] { return false; }, 50);
-    holder.socket->write(reply.mid(5) + '\0');
-    ASSERT_TRUE(waitUntil([&] { return answers.size() == 1; }));
-    EXPECT_EQ(answers[0], QStringLiteral("yes"));
-
-    bool closed = false;
-    QObject::connect(&connection, &DevToolsConnection::closed, [&] { closed = true; });
-    holder.socket->write(QByteArray(DevToolsConnection::MaxMessageBytes + 1, ' '));
-    EXPECT_TRUE(waitUntil([&] { return closed; }, 20000));
-    EXPECT_FALSE(connection.isOpen());
-    ASSERT_EQ(answers.size(), 2) << "the request still open is answered with an error";
-    EXPECT_FALSE(answers[1].isEmpty());
-}
+INSTANTIATE_TEST_SUITE_P(WebSocketAndPipe, Transport, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "pipe" : "websocket"; });
 
 TEST(DevToolsConnection, refusesToOpenAnythingButLoopback) {
     DevToolsConnection connection;

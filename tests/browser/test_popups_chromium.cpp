@@ -3,7 +3,6 @@
 // key and gesture as the listener reads them, a page's data never sent back as script).
 #include "PopupHarness.h"
 #include "browser/clsIEWindow.h"
-#include "support/ChromiumProxy.h"
 
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -208,34 +207,22 @@ TEST(ChromiumRegistry, tabsShareTheirWindowsHandleANewWindowHasItsOwnAndClosingR
 // The connection cut while the listener decides (a modal box keeps events flowing meanwhile):
 // the verdict is applied to the popup the browser reports again after the reconnect, unasked.
 TEST(ChromiumRegistry, aReconnectInTheMiddleOfAHeldPopupLeavesNoFrozenPageAndAsksOnce) {
-    PopupHarness h;
+    PopupHarness h(true, true);
     ASSERT_EQ(h.failure(), QString());
     h.servePopupPages();
-    ChromiumProxy proxy(h.chromium->port());
-    QUrl relayed = h.chromium->webSocketUrl();
-    relayed.setPort(proxy.port());
-    h.manager.reset();
-    h.windows = std::make_unique<CdpShellWindows>(CdpShellWindows::endpointSources({relayed.toString()}));
-    QObject::connect(h.windows.get(), &CdpShellWindows::popupResolved,
-                     [&](const platform::cdp::PopupOutcome& outcome) { h.outcomes.append(outcome); });
-    h.manager = std::make_unique<clsIEManager>(*h.windows);
-    int asked = 0;
-    QObject::connect(h.manager.get(), &clsIEManager::NewWindow2, [&](QObject*&, bool& Cancel, QVariant&) {
-        ++asked;
-        proxy.dropAll();
+    h.whileDeciding = [&] {
+        h.proxy->dropAll();
         QEventLoop box;
         QObject::connect(h.windows.get(), &CdpShellWindows::browserConnected, &box, &QEventLoop::quit);
         QTimer::singleShot(5000, &box, &QEventLoop::quit);
         box.exec();
-        Cancel = true;
-    });
-    ASSERT_TRUE(waitUntil([&] { return h.windows->connectedCount() == 1; }));
+    };
 
     h.openTab(u"site-a.test"_s, u"/timer.html"_s);
     ASSERT_TRUE(h.waitForOutcomes(1, 20000)) << "the popup is resolved after the reconnect";
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(h.seen.size(), 1);
     EXPECT_TRUE(h.outcomes[0].cancelled);
-    EXPECT_GE(proxy.accepted(), 2);
+    EXPECT_GE(h.proxy->accepted(), 2);
     const qint64 resolvedAt = h.server.nowMs();
     EXPECT_TRUE(waitUntil([&] { return h.requestsSince(u"/tick"_s, resolvedAt) >= 3; }))
         << "the opener runs on";

@@ -24,13 +24,7 @@ public:
         return tab;
     }
     QJsonValue evaluate(const QString& tab, const QString& expression) override {
-        return m_client
-            .call(u"Runtime.evaluate"_s,
-                  {{"expression"_L1, expression}, {"awaitPromise"_L1, true}, {"returnByValue"_L1, true}},
-                  m_sessions.value(tab), 5000)
-            .value("result"_L1)
-            .toObject()
-            .value("value"_L1);
+        return m_client.evaluate(m_sessions.value(tab), expression, true);
     }
     void click(const QString& tab, const QString& selector) override {
         m_client.click(m_sessions.value(tab), selector);

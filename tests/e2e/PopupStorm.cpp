@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QJsonObject>
 
 using namespace Qt::StringLiterals;
 
@@ -71,13 +70,8 @@ bool timersRun(BrowserTestClient& client, const QString& tab) {
     try {
         const QString session = client.attach(tab);
         client.call(u"Page.bringToFront"_s, {}, session);
-        const QJsonObject answer =
-            client.call(u"Runtime.evaluate"_s,
-                        {{"expression"_L1, u"new Promise(done => setTimeout(() => done(7), 10))"_s},
-                         {"awaitPromise"_L1, true},
-                         {"returnByValue"_L1, true}},
-                        session, 5000);
-        return answer.value("result"_L1).toObject().value("value"_L1).toInt() == 7;
+        return client.evaluate(session, u"new Promise(done => setTimeout(() => done(7), 10))"_s, true)
+                   .toInt() == 7;
     } catch (const zor::Failure&) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "e2e/ProgramFirefox.h"
 
+#include "support/TestFiles.h"
 #include "support/WaitUntil.h"
 
 #include <QDir>
@@ -25,12 +26,10 @@ bool ProgramFirefox::start(const QStringList& popupOrigins) {
 
 bool ProgramFirefox::launch(const QStringList& popupOrigins, const QString& binary) {
     const QString permissions = m_program.environmentRoot() + u"/popup-permissions"_s;
-    QFile file(permissions);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(u"cannot write "_s + permissions);
+    QByteArray lines;
     for (const QString& origin : popupOrigins)
-        file.write("origin\tpopup\t1\t" + origin.toUtf8() + "\n");
-    file.close();
+        lines += "origin\tpopup\t1\t" + origin.toUtf8() + "\n";
+    writeBytes(permissions, lines);
     m_bidi.reset();
     m_firefox = std::make_unique<FirefoxProcess>(
         home(), QStringList{u"XDG_RUNTIME_DIR="_s + m_program.environmentRoot() + u"/runtime"_s},

@@ -1,12 +1,14 @@
 #include "e2e/ProgramUnderTest.h"
 
 #include "support/DesktopXClient.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <csignal>
@@ -15,27 +17,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
 QByteArray listBytes(const QStringList& entries) {
-    QByteArray bytes;
-    for (const QString& entry : entries)
-        bytes += entry.toUtf8() + "\r\n";
-    return bytes;
+    return entries.isEmpty() ? QByteArray() : (entries.join(u"\r\n"_s) + u"\r\n"_s).toUtf8();
 }
 
 QStringList readList(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QStringList entries;
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (const QString entry = QString::fromUtf8(line).trimmed(); !entry.isEmpty())
-            entries << entry;
+    for (const QString& line : QString::fromUtf8(readBytes(path)).split(u'\n'))
+        if (!line.trimmed().isEmpty())
+            entries << line.trimmed();
     return entries;
 }
 
@@ -72,12 +62,9 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
             .arg(options.sound ? 1 : 0)
             .arg(options.soundFile)
             .arg(options.showWindow ? 1 : 0);
-    if (!writeFile(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s), settings.toUtf8()) ||
-        !writeFile(appDir() + u"accept_domains.txt"_s, listBytes(options.acceptList)) ||
-        !writeFile(appDir() + u"deny_domains.txt"_s, listBytes(options.denyList))) {
-        m_failure = u"cannot write the settings or lists"_s;
-        return false;
-    }
+    writeBytes(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s), settings.toUtf8());
+    writeBytes(appDir() + u"accept_domains.txt"_s, listBytes(options.acceptList));
+    writeBytes(appDir() + u"deny_domains.txt"_s, listBytes(options.denyList));
     const QStringList environment =
         options.environment + QStringList{u"HOME="_s + m_dir.filePath(u"home"_s),
                                           u"XDG_CONFIG_HOME="_s + m_dir.filePath(u"config"_s),
@@ -139,15 +126,9 @@ QStringList ProgramUnderTest::denyList() const {
 }
 
 QString ProgramUnderTest::setting(const QString& key) const {
-    QFile file(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).trimmed();
-        if (text.section(u'=', 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0)
-            return text.section(u'=', 1).trimmed();
-    }
-    return {};
+    return QSettings(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s), QSettings::IniFormat)
+        .value(key)
+        .toString();
 }
 
 QString ProgramUnderTest::chromiumScript(const QString& url) const {
@@ -158,7 +139,7 @@ QString ProgramUnderTest::chromiumScript(const QString& url) const {
                               "--disable-component-update"
                               " --disable-sync '--host-resolver-rules=MAP *.test 127.0.0.1' \"$@\" '" +
                               url.toUtf8() + "'\n";
-    writeFile(path, script);
+    writeBytes(path, script);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }

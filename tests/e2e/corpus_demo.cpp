@@ -6,7 +6,7 @@
 // what happened is printed against what was expected with a picture of the tray and window.
 // With --firefox the browser is Debian's Firefox on a throwaway profile, the companion extension
 // loaded over WebDriver BiDi and the relay set up as --install-firefox-support does it.
-#include "e2e/CorpusDriver.h"
+#include "e2e/CorpusSession.h"
 #include "support/DesktopXClient.h"
 #include "support/TrayHost.h"
 #include "support/XvfbSession.h"
@@ -32,12 +32,11 @@ void say(const QString& text) {
     std::fflush(stdout);
 }
 
-QString indexPage(const Corpus& corpus, const HttpTestServer& server) {
+QString indexPage(const Corpus& corpus, const CorpusSession& session) {
     QString html = u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Popup corpus</title></head>"
                    "<body><h1>Popup corpus</h1><p>Each page asks for popups in its own way.</p><ul>"_s;
     for (const CorpusPage& page : corpus.pages)
-        html += u"<li><a href=\"%1\">%2</a></li>"_s.arg(CorpusDriver::urlOf(server, page),
-                                                        page.title.toHtmlEscaped());
+        html += u"<li><a href=\"%1\">%2</a></li>"_s.arg(session.urlOf(page), page.title.toHtmlEscaped());
     return html + u"</ul></body></html>"_s;
 }
 
@@ -79,7 +78,7 @@ int main(int argc, char** argv) {
     HttpTestServer server;
     CorpusSession session(corpus, server);
     session.startTimeoutMs = 40000;
-    server.setPage(u"/"_s, indexPage(corpus, server).toUtf8());
+    server.setPage(u"/"_s, indexPage(corpus, session).toUtf8());
     const QString index = server.url(u"corpus-index.test"_s, u"/"_s);
     ProgramUnderTest program;
     ProgramUnderTest::Options options;
@@ -117,22 +116,19 @@ int main(int argc, char** argv) {
             .arg(u"cancelled/allowed"_s, -18)
             .arg(u"expected"_s, -18)
             .arg(u""_s));
-    for (const CorpusPage& page : corpus.pages) {
-        if (!page.visitedIn(run))
-            continue;
-        ++visited;
-        const QStringList expected = page.expectedIn(run);
-        const CorpusDriver::Visit visit = session.driver().visit(page, expected);
-        const auto describe = [](const QStringList& outcomes) {
-            return u"%1 / %2"_s.arg(outcomes.count(u"cancelled"_s)).arg(outcomes.count(u"opened"_s));
-        };
-        const bool ok = visit.outcomes == expected;
-        matching += ok ? 1 : 0;
-        say(u"%1  %2  %3  %4"_s.arg(page.host().chopped(5), -20)
-                .arg(describe(visit.outcomes), -18)
-                .arg(describe(expected), -18)
-                .arg(ok ? u"ok"_s : u"DIFFERS"_s));
-    }
+    session.visitAll(
+        run, [&](const CorpusPage& page, const QStringList& expected, const CorpusSession::Visit& visit) {
+            const auto describe = [](const QStringList& outcomes) {
+                return u"%1 / %2"_s.arg(outcomes.count(u"cancelled"_s)).arg(outcomes.count(u"opened"_s));
+            };
+            const bool ok = visit.outcomes == expected;
+            ++visited;
+            matching += ok ? 1 : 0;
+            say(u"%1  %2  %3  %4"_s.arg(page.host().chopped(5), -20)
+                    .arg(describe(visit.outcomes), -18)
+                    .arg(describe(expected), -18)
+                    .arg(ok ? u"ok"_s : u"DIFFERS"_s));
+        });
     say(u"%1 of %2 pages as expected (popup mode %3, %4)."_s.arg(matching)
             .arg(visited)
             .arg(options.killMode)

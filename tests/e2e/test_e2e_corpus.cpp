@@ -2,7 +2,7 @@
 // server: every corpus page in every popup mode and key state, judged from outside the program.
 // The runs named firefox-* do the same with Debian's headless Firefox, the companion extension
 // and the relay (the firefox label runs them). Another corpus folder can be given with --corpus DIR.
-#include "e2e/CorpusDriver.h"
+#include "e2e/CorpusSession.h"
 #include "support/DesktopProcess.h"
 #include "support/PulseSession.h"
 #include "support/TrayHost.h"
@@ -110,7 +110,6 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     ProgramUnderTest program;
     ASSERT_TRUE(session.start(program, options, runName.startsWith(u"firefox-"_s), run.ownBlocker))
         << session.failure().toStdString();
-    CorpusDriver& driver = session.driver();
 
     const QImage activeIcon = program.iconImage();
     ASSERT_FALSE(activeIcon.isNull());
@@ -124,52 +123,43 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         ASSERT_TRUE(s_pulse->startRecording());
     }
 
-    driver.serve(*s_corpus);
     int cancels = 0;
     QSet<QByteArray> iconLooks;
     {
         HeldKeys keys(QString::fromLatin1(run.heldKeys));
         // Let the program's key poll see the keys before the first popup.
         waitUntil([] { return false; }, run.heldKeys[0] ? 300 : 0);
-        for (const CorpusPage& page : s_corpus->pages) {
-            if (!page.visitedIn(runName))
-                continue;
-            const QStringList expected = page.expectedIn(runName);
-            if (expected.isEmpty()) {
-                ADD_FAILURE() << page.file.toStdString() << " names no outcome for " << run.name;
-                continue;
+        QElapsedTimer sampling;
+        session.setWhileWaiting([&] {
+            // The icon flashes for a moment after a cancel: look at it while the page runs.
+            if (cancels == 0 && (!sampling.isValid() || sampling.elapsed() >= 40)) {
+                iconLooks.insert(fingerprint(program.iconImage()));
+                sampling.start();
             }
-            QElapsedTimer sampling;
-            driver.setWhileWaiting([&] {
-                // The icon flashes for a moment after a cancel: look at it while the page runs.
-                if (cancels == 0 && (!sampling.isValid() || sampling.elapsed() >= 40)) {
-                    iconLooks.insert(fingerprint(program.iconImage()));
-                    sampling.start();
-                }
-            });
-            const qsizetype logFrom = program.output().size();
-            const CorpusDriver::Visit visit = driver.visit(page, expected);
-            const auto cancelled = expected.count(u"cancelled"_s);
+        });
+        qsizetype logFrom = program.output().size();
+        session.visitAll(runName, [&](const CorpusPage& page, const QStringList& expected,
+                                      const CorpusSession::Visit& visit) {
+            const std::string file = page.file.toStdString();
             const auto opened = expected.count(u"opened"_s);
-            EXPECT_EQ(visit.outcomes, expected)
-                << page.file.toStdString() << " (" << page.title.toStdString() << ") "
-                << visit.note.toStdString() << "\nthe program meanwhile:\n"
-                << program.output().mid(logFrom).toStdString();
+            EXPECT_FALSE(expected.isEmpty()) << file << " names no outcome for " << run.name;
+            EXPECT_EQ(visit.outcomes, expected) << file << " (" << page.title.toStdString() << ") "
+                                                << visit.note.toStdString() << "\nthe program meanwhile:\n"
+                                                << program.output().mid(logFrom).toStdString();
             EXPECT_EQ(visit.popupRequests, opened)
-                << page.file.toStdString()
-                << ": popup addresses requested; a cancelled popup must never load: "
+                << file << ": popup addresses requested; a cancelled popup must never load: "
                 << visit.requestedPopups.join(u", "_s).toStdString();
             EXPECT_TRUE(visit.responsive)
-                << page.file.toStdString() << ": the page stopped running its scripts "
-                << visit.note.toStdString();
-            if (cancelled > 0)
+                << file << ": the page stopped running its scripts " << visit.note.toStdString();
+            if (expected.contains(u"cancelled"_s))
                 expectedDenied.insert(page.host());
             if (QString::fromLatin1(run.heldKeys) == u"ctrl shift"_s && opened > 0)
                 expectedAccepted.insert(page.host() + u":"_s + QString::number(server.port()));
             cancels += static_cast<int>(visit.outcomes.count(u"cancelled"_s));
-        }
+            logFrom = program.output().size();
+        });
     }
-    driver.setWhileWaiting({});
+    session.setWhileWaiting({});
     const QVector<qint16> recorded = s_pulseReady ? s_pulse->stopRecording() : QVector<qint16>{};
 
     if (cancels > 0) {

@@ -50,9 +50,12 @@ QString BrowserTestClient::attach(const QString& targetId) {
         .toString();
 }
 
-QJsonValue BrowserTestClient::evaluate(const QString& sessionId, const QString& expression) {
+QJsonValue BrowserTestClient::evaluate(const QString& sessionId, const QString& expression,
+                                       bool awaitPromise) {
     const QJsonObject result =
-        call(u"Runtime.evaluate"_s, {{"expression"_L1, expression}, {"returnByValue"_L1, true}}, sessionId);
+        call(u"Runtime.evaluate"_s,
+             {{"expression"_L1, expression}, {"awaitPromise"_L1, awaitPromise}, {"returnByValue"_L1, true}},
+             sessionId);
     return result.value("result"_L1).toObject().value("value"_L1);
 }
 

@@ -27,7 +27,8 @@ public:
     QString openTab(const QString& url);
     // A flat session on the target (which keeps running: nothing waits for this client).
     QString attach(const QString& targetId);
-    QJsonValue evaluate(const QString& sessionId, const QString& expression);
+    // The value of a script in the page; awaitPromise: a promise is waited for.
+    QJsonValue evaluate(const QString& sessionId, const QString& expression, bool awaitPromise = false);
     // A trusted click at the centre of the element found by the selector.
     // modifiers as the protocol has them: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift.
     void click(const QString& sessionId, const QString& selector, int modifiers = 0);

@@ -1,4 +1,4 @@
-#include "e2e/CorpusDriver.h"
+#include "e2e/CorpusSession.h"
 
 #include "platform/Failure.h"
 #include "support/WaitUntil.h"
@@ -19,17 +19,11 @@ bool loaded(const CorpusBrowser::Popup& popup) {
 
 } // namespace
 
-void CorpusDriver::serve(HttpTestServer& server, const Corpus& corpus) {
-    for (const QList<CorpusPage>* pages : {&corpus.pages, &corpus.helpers})
-        for (const CorpusPage& page : *pages)
-            server.setPage(u"/"_s + page.file, page.html);
+QString CorpusSession::urlOf(const CorpusPage& page) const {
+    return m_server.url(page.host(), u"/"_s + page.file);
 }
 
-QString CorpusDriver::urlOf(const HttpTestServer& server, const CorpusPage& page) {
-    return server.url(page.host(), u"/"_s + page.file);
-}
-
-bool CorpusDriver::watch(const std::function<bool()>& condition, int milliseconds) {
+bool CorpusSession::watch(const std::function<bool()>& condition, int milliseconds) {
     // What the program shows for a cancel may come and go while the page is still being clicked.
     return waitUntil(
         [&] {
@@ -40,7 +34,7 @@ bool CorpusDriver::watch(const std::function<bool()>& condition, int millisecond
         milliseconds);
 }
 
-CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringList& expected) {
+CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringList& expected) {
     Visit result;
     const qint64 since = m_server.nowMs();
     const int expectedTargets = static_cast<int>(std::count_if(
@@ -131,7 +125,20 @@ CorpusDriver::Visit CorpusDriver::visit(const CorpusPage& page, const QStringLis
 CorpusSession::CorpusSession(const Corpus& corpus, HttpTestServer& server)
     : m_corpus(corpus)
     , m_server(server) {
-    CorpusDriver::serve(server, corpus);
+    for (const QList<CorpusPage>* pages : {&corpus.pages, &corpus.helpers})
+        for (const CorpusPage& page : *pages)
+            server.setPage(u"/"_s + page.file, page.html);
+}
+
+void CorpusSession::visitAll(
+    const QString& run,
+    const std::function<void(const CorpusPage&, const QStringList& expected, const Visit&)>& done) {
+    for (const CorpusPage& page : m_corpus.pages) {
+        if (!page.visitedIn(run))
+            continue;
+        const QStringList expected = page.expectedIn(run);
+        done(page, expected, visit(page, expected));
+    }
 }
 
 void CorpusSession::seed(ProgramUnderTest::Options& options) {
@@ -156,7 +163,7 @@ bool CorpusSession::start(ProgramUnderTest& program, ProgramUnderTest::Options o
             return fail(program.failure() + m_firefox->failure());
         if (!m_firefox->connected())
             return fail(u"the extension did not connect:\n"_s + program.output());
-        m_driver.emplace(m_firefox->bidi(), m_server);
+        m_browser = CorpusBrowser::over(m_firefox->bidi());
         return true;
     }
     m_chromium.emplace(false, 0, ownBlocker);
@@ -175,7 +182,7 @@ bool CorpusSession::start(ProgramUnderTest& program, ProgramUnderTest::Options o
             });
         }))
         return fail(u"the program attached to no tab:\n"_s + program.output());
-    m_driver.emplace(*m_client, m_server);
+    m_browser = CorpusBrowser::over(*m_client);
     return true;
 }
 
