@@ -173,7 +173,7 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     ASSERT_TRUE(program.terminate()) << program.output().toStdString();
     const QStringList denied = program.denyList();
     const QStringList accepted = program.acceptList();
-    EXPECT_EQ(QSet<QString>(denied.begin(), denied.end()), expectedDenied);
+    EXPECT_EQ(QSet<QString>(denied.begin(), denied.end()), expectedDenied) << program.output().toStdString();
     EXPECT_EQ(QSet<QString>(accepted.begin(), accepted.end()), expectedAccepted);
     EXPECT_EQ(program.setting(u"TotalWindowsKilled"_s), QString::number(cancels));
     EXPECT_EQ(program.setting(u"Kill"_s), run.hotKeyOff ? u"0"_s : u"1"_s);
