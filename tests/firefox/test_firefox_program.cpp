@@ -69,12 +69,11 @@ protected:
         return asked;
     }
     bool serverSaw(const QString& path) { return server.count(path) > 0; }
-    qint64 lastRequestAt(const QString& path) {
-        qint64 at = -1;
+    qint64 firstRequestAt(const QString& path) {
         for (const auto& request : server.requests())
             if (request.path == path)
-                at = request.atMs;
-        return at;
+                return request.atMs;
+        return -1;
     }
 
     TrayHost tray;
@@ -84,62 +83,62 @@ protected:
 };
 
 // Without the program, or when the program or the relay dies while a popup waits for its
-// verdict, browsing goes on at once; the next popup finds the program again by itself. One
-// Firefox for the three, in turn.
-TEST_F(FirefoxProgram, APopupIsLetThroughAtOnceWithoutTheProgramAndTheNextIsDecidedByItAgain) {
-    ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
-    qint64 since = 0;
-    // Timed from the popup's own window, the newest one: the page's load before it, long on a
-    // busy machine, is no part of the extension's wait.
-    firefox.bidi().onEvent = [&](const QString& method, const QJsonObject&) {
-        if (method == "browsingContext.contextCreated"_L1)
-            since = server.nowMs();
-    };
-    firefox.bidi().call(u"session.subscribe"_s,
-                        {{"events"_L1, QJsonArray{"browsingContext.contextCreated"_L1}}});
-    int loaded = 0; // popups that reached the server
-    const auto letThroughAtOnce = [&] {
-        // At once, not when the extension's wait for an answer runs out 3 s after the popup came.
-        ASSERT_TRUE(waitUntil([&] { return server.count(u"/popup-script"_s) > loaded; }, 5000));
-        EXPECT_EQ(server.count(u"/popup-script"_s), ++loaded);
-        EXPECT_LT(lastRequestAt(u"/popup-script"_s) - since, 2500);
-    };
-    // The next popup, at once: the extension starts a new relay for it if need be and waits for
-    // the program, which hears again of the tab that was open all along.
-    const auto decidedAgain = [&](const QString& opener) {
-        const int before = ProgramLog::cancels(program.output()).lines;
-        firefox.bidi().call(u"browsingContext.reload"_s, {{"context"_L1, opener}});
-        EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == before + 1; }))
-            << qPrintable(program.output());
-        EXPECT_EQ(server.count(u"/popup-script"_s), loaded);
-    };
+// verdict, browsing goes on at once; the next popup finds the program again by itself.
+enum class Gone { NeverStarted, Program, Relay };
 
-    QString opener = openScriptPage();
-    ASSERT_NO_FATAL_FAILURE(letThroughAtOnce());
-    firefox.bidi().onEvent = nullptr;
-    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-    decidedAgain(opener);
-    for (const bool relayDies : {false, true}) {
-        SCOPED_TRACE(relayDies ? "the relay dies" : "the program dies");
+class FirefoxWithoutProgram : public FirefoxProgram, public testing::WithParamInterface<Gone> {};
+
+TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByTheProgramAgain) {
+    const Gone gone = GetParam();
+    qint64 since = 0;
+    QString opener;
+    if (gone == Gone::NeverStarted) {
+        ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
+        // Timed from the popup's own window, the newest one: the page's load before it, long on a
+        // busy machine, is no part of the extension's wait.
+        firefox.bidi().onEvent = [&](const QString& method, const QJsonObject&) {
+            if (method == "browsingContext.contextCreated"_L1)
+                since = server.nowMs();
+        };
+        firefox.bidi().call(u"session.subscribe"_s,
+                            {{"events"_L1, QJsonArray{"browsingContext.contextCreated"_L1}}});
+        opener = openScriptPage();
+    } else {
+        ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
         static const QRegularExpression connected(u"a Firefox relay connected \\(process (\\d+);"_s);
-        qint64 relay = 0;
-        for (auto it = connected.globalMatch(program.output()); it.hasNext();)
-            relay = it.next().captured(1).toLongLong();
+        const qint64 relay = connected.match(program.output()).captured(1).toLongLong();
         ASSERT_GT(relay, 0) << qPrintable(program.output());
         // Stopped, the one that dies holds the popup: the program its verdict, the relay the question.
-        ASSERT_TRUE(relayDies ? signalProcess(relay, SIGSTOP) : program.signal(SIGSTOP));
+        ASSERT_TRUE(gone == Gone::Relay ? signalProcess(relay, SIGSTOP) : program.signal(SIGSTOP));
         opener = openScriptPage();
-        ASSERT_TRUE(!relayDies || takeQuestionFrom(relay));
-        ASSERT_EQ(server.count(u"/popup-script"_s), loaded);
+        ASSERT_TRUE(gone != Gone::Relay || takeQuestionFrom(relay));
+        ASSERT_FALSE(serverSaw(u"/popup-script"_s));
         since = server.nowMs();
-        ASSERT_TRUE(relayDies ? signalProcess(relay, SIGKILL) : program.kill());
-        ASSERT_NO_FATAL_FAILURE(letThroughAtOnce());
-        if (!relayDies) {
-            ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-        }
-        decidedAgain(opener);
+        ASSERT_TRUE(gone == Gone::Relay ? signalProcess(relay, SIGKILL) : program.kill());
     }
+    // At once, not when the extension's wait for an answer runs out 3 s after the popup came.
+    ASSERT_TRUE(waitUntil([&] { return serverSaw(u"/popup-script"_s); }, 5000));
+    firefox.bidi().onEvent = nullptr;
+    EXPECT_LT(firstRequestAt(u"/popup-script"_s) - since, 2500);
+
+    // The next popup, at once: the extension starts a new relay for it and waits for the program,
+    // which hears again of the tab that was open all along.
+    if (gone != Gone::Relay) {
+        ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+    }
+    firefox.bidi().call(u"browsingContext.reload"_s, {{"context"_L1, opener}});
+    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }))
+        << qPrintable(program.output());
+    EXPECT_EQ(server.count(u"/popup-script"_s), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, FirefoxWithoutProgram,
+                         testing::Values(Gone::NeverStarted, Gone::Program, Gone::Relay),
+                         [](const auto& info) {
+                             return std::string(info.param == Gone::NeverStarted ? "NeverStarted"
+                                                : info.param == Gone::Program    ? "ProgramDies"
+                                                                                 : "RelayDies");
+                         });
 
 TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
     ChromiumProcess chromium;
