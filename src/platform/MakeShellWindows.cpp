@@ -15,15 +15,7 @@ std::unique_ptr<ShellWindows> makeShellWindows() {
     const QString stored =
         settings().GetSetting(QCoreApplication::applicationName(), QStringLiteral("General"),
                               QStringLiteral("Browsers"), QString());
-    QString endpoint;
-    for (const QChar c : stored + u' ') {
-        if (!c.isSpace() && c != u',') {
-            endpoint += c;
-        } else if (!endpoint.isEmpty()) {
-            endpoints += endpoint;
-            endpoint.clear();
-        }
-    }
+    endpoints += QString(stored).replace(u',', u' ').simplified().split(u' ', Qt::SkipEmptyParts);
     const auto sources = (endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
                                               : cdp::CdpShellWindows::endpointSources(endpoints)) +
                          cdp::CdpShellWindows::holderSources();
