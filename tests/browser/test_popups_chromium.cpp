@@ -28,11 +28,13 @@ struct PopupCase {
     // or the opener's own release. The popup's navigation then starts before it is decided, and
     // must still wait for the answer.
     bool openerResumedEarly = false;
+    // The opener's window.open is reported after its popup, as a busy browser may.
+    bool openReportedLate = false;
 };
 
 // Popups from frames in another site's renderer, some without a session of their own; a
 // sandboxed frame's refusal, which is no sign of the browser's own blocker; a held click popup
-// whose opener is resumed before the decision.
+// whose opener is resumed before the decision; popups that arrive before their window.open.
 const PopupCase popupCases[] = {
     {"cross_site_iframe", "/outer.html", "", "site-b.test", "/popup/iframe", "/tick /itick", false},
     {"srcdoc_in_cross_site_frame", "/nest-srcdoc.html", "", "site-b.test", "/popup/frame",
@@ -43,6 +45,8 @@ const PopupCase popupCases[] = {
      "/tick /mtick /ftick", false},
     {"click_after_sandboxed_refusal", "/sandboxed.html", "#b", "site-a.test", "/popup/click", "/tick", true},
     {"click_opener_resumed_early", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, true},
+    {"timer_reported_late", "/timer.html", "", "site-a.test", "/popup/timer", "/tick", false, false, true},
+    {"click_reported_late", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false, true},
 };
 
 class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase, bool>> {};
@@ -50,8 +54,10 @@ class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase,
 TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) {
     const PopupCase& popup = std::get<0>(GetParam());
     const bool cancel = std::get<1>(GetParam());
-    PopupHarness h;
+    PopupHarness h(true, popup.openReportedLate);
     ASSERT_EQ(h.failure(), QString());
+    if (popup.openReportedLate)
+        h.proxy->deliverLate({"Page.windowOpen"});
     h.servePopupPages();
     h.cancel = cancel;
     const QStringList tickPaths = QString::fromLatin1(popup.tickPaths).split(u' ');

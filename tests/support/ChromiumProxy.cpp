@@ -1,5 +1,8 @@
 #include "support/ChromiumProxy.h"
 
+#include <QtEndian>
+#include <algorithm>
+
 ChromiumProxy::ChromiumProxy(quint16 targetPort)
     : m_target(targetPort) {
     m_server.listen(QHostAddress::LocalHost, 0);
@@ -9,27 +12,67 @@ ChromiumProxy::ChromiumProxy(quint16 targetPort)
             client->setParent(this);
             auto* upstream = new QTcpSocket(this);
             upstream->connectToHost(QHostAddress::LocalHost, m_target);
+            Pair& pair = m_pairs.emplace_back(Pair{client, upstream, {}, false, {}});
             connect(client, &QTcpSocket::readyRead, upstream, [client, upstream] {
                 if (upstream->state() == QAbstractSocket::ConnectedState)
                     upstream->write(client->readAll());
             });
             connect(upstream, &QTcpSocket::connected, client,
                     [client, upstream] { upstream->write(client->readAll()); });
-            connect(upstream, &QTcpSocket::readyRead, client,
-                    [client, upstream] { client->write(upstream->readAll()); });
+            connect(upstream, &QTcpSocket::readyRead, client, [this, &pair] { relayFromBrowser(pair); });
             connect(client, &QTcpSocket::disconnected, upstream, &QTcpSocket::disconnectFromHost);
             connect(upstream, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
-            m_pairs.append(std::make_pair(QPointer<QTcpSocket>(client), QPointer<QTcpSocket>(upstream)));
         }
     });
 }
 
-void ChromiumProxy::dropAll() {
-    for (auto& [client, upstream] : m_pairs) {
-        if (client)
-            client->abort();
-        if (upstream)
-            upstream->abort();
+void ChromiumProxy::relayFromBrowser(Pair& pair) {
+    pair.pending += pair.upstream->readAll();
+    if (!pair.upgraded) {
+        const qsizetype end = pair.pending.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        pair.client->write(pair.pending.left(end + 4));
+        pair.pending.remove(0, end + 4);
+        pair.upgraded = true;
     }
-    m_pairs.clear();
+    // The browser's frames are unmasked and whole: a header, then the message.
+    while (pair.pending.size() >= 2) {
+        const auto* bytes = reinterpret_cast<const uchar*>(pair.pending.constData());
+        qsizetype header = 2;
+        quint64 length = bytes[1] & 0x7f;
+        if (length == 126) {
+            header = 4;
+            length = pair.pending.size() >= header ? qFromBigEndian<quint16>(bytes + 2) : 0;
+        } else if (length == 127) {
+            header = 10;
+            length = pair.pending.size() >= header ? qFromBigEndian<quint64>(bytes + 2) : 0;
+        }
+        if (pair.pending.size() < header || quint64(pair.pending.size() - header) < length)
+            return;
+        const QByteArray frame = pair.pending.left(header + qsizetype(length));
+        pair.pending.remove(0, frame.size());
+        const bool late = std::any_of(m_late.begin(), m_late.end(), [&](const QByteArray& method) {
+            return frame.contains("\"method\":\"" + method + '"');
+        });
+        if (late) {
+            pair.held.append(frame);
+            continue;
+        }
+        pair.client->write(frame);
+        if (frame.contains("\"method\":\"Target.attachedToTarget\"") && frame.contains("\"openerId\"")) {
+            for (const QByteArray& held : std::as_const(pair.held))
+                pair.client->write(held);
+            pair.held.clear();
+        }
+    }
+}
+
+void ChromiumProxy::dropAll() {
+    for (Pair& pair : m_pairs) {
+        if (pair.client)
+            pair.client->abort();
+        if (pair.upstream)
+            pair.upstream->abort();
+    }
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <list>
 
 // A loopback TCP relay in front of a browser's DevTools port, so a test can cut the program's
-// connection in the middle of something while the browser itself stays up.
+// connection in the middle of something while the browser itself stays up, or hand on some of the
+// browser's messages later than it sent them.
 class ChromiumProxy : public QObject {
     Q_OBJECT
 public:
@@ -16,10 +19,23 @@ public:
     // Cuts every connection relayed so far; new ones are still accepted.
     void dropAll();
     int accepted() const { return m_accepted; }
+    // Events of these methods are handed on only after the next popup's attach, as a busy browser
+    // may deliver them: its renderers report over other channels than the browser process.
+    void deliverLate(const QByteArrayList& methods) { m_late = methods; }
 
 private:
+    struct Pair {
+        QPointer<QTcpSocket> client;
+        QPointer<QTcpSocket> upstream;
+        QByteArray pending; // from the browser, not yet a whole WebSocket frame
+        bool upgraded = false;
+        QByteArrayList held;
+    };
+    void relayFromBrowser(Pair& pair);
+
     QTcpServer m_server;
     quint16 m_target;
     int m_accepted = 0;
-    QList<std::pair<QPointer<QTcpSocket>, QPointer<QTcpSocket>>> m_pairs;
+    QByteArrayList m_late;
+    std::list<Pair> m_pairs;
 };

@@ -36,6 +36,8 @@ CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* p
         connect(b, &DevToolsBrowser::pagesRevoked, this, [this] { emit WindowRevoked(++m_cookie); });
         connect(b, &DevToolsBrowser::popupHeld, this, &CdpShellWindows::enqueue);
         connect(b, &DevToolsBrowser::popupResolved, this, &CdpShellWindows::popupResolved);
+        // Queued: the rest of what the browser sent with it may hold a newer open of that renderer.
+        connect(b, &DevToolsBrowser::windowOpenSeen, this, &CdpShellWindows::pump, Qt::QueuedConnection);
         connect(b, &DevToolsBrowser::ownPopupBlockerSeen, this, [this, b] {
             emit BrowserBlocksPopups(b->productName().isEmpty() ? b->source().describe() : b->productName());
         });
@@ -146,11 +148,14 @@ void CdpShellWindows::pump() {
             continue;
         }
         CdpPage* opener = browser->findOpener(*request);
-        if (!opener || !opener->isListed()) {
+        const bool openerListed = opener && opener->isListed();
+        if (!openerListed || browser->awaitsOpen(*request)) {
             if (browser->now() < request->queuedUntil) {
                 m_wait.start();
                 return;
             }
+        }
+        if (!openerListed) {
             qCInfo(lcCdp, "popup %s: its opener never showed; let through",
                    qUtf8Printable(request->targetId));
             m_queue.pop_front();

@@ -445,7 +445,7 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
         // stops here until it is decided.
         send(u"Fetch.enable"_s, {{"patterns"_L1, QJsonArray{QJsonObject{{"urlPattern"_L1, "*"_L1}}}}},
              sessionId);
-        holdPopup(info, sessionId);
+        holdPopup(info, sessionId, waiting);
         return;
     }
     CdpPage& page = addPage(targetId, sessionId, info);

@@ -66,6 +66,8 @@ public:
     bool isHeld(const PopupRequest& request) const;
     // The opener page, when it is known by now.
     CdpPage* findOpener(const PopupRequest& request) const;
+    // Whether the popup's window.open is still to come, for a short while; pairs it once it came.
+    bool awaitsOpen(PopupRequest& request);
     // Allows or cancels a held popup, exactly once.
     void resolve(PopupRequest& request, bool cancel, bool asked);
     // Revoked pages are freed only while this says no decision is running: a listener's nested
@@ -81,6 +83,8 @@ signals:
     void pagesRevoked();
     void popupHeld(std::shared_ptr<PopupRequest> request);
     void popupResolved(const PopupOutcome& outcome);
+    // A window.open was reported while popups are held: one may have waited for it.
+    void windowOpenSeen();
     // The browser refused a script popup by itself, before we were asked: once per connection.
     void ownPopupBlockerSeen();
     // The browser asks its user to allow our connection: once per series of attempts.
@@ -130,7 +134,8 @@ private:
     void requestWindowId(CdpPage& page);
     void maybeList(CdpPage& page);
     void revokePage(CdpPage& page);
-    void holdPopup(const QJsonObject& info, const QString& sessionId);
+    void holdPopup(const QJsonObject& info, const QString& sessionId, bool started);
+    void pairOpen(PopupRequest& request);
     void onRequestPaused(const QString& requestId, const QString& sessionId);
     void failRequest(const QString& requestId, const QString& sessionId);
     void closePopup(const QString& sessionId);

@@ -18,6 +18,9 @@ namespace {
 // the open a popup answers. Bounded too in number, for a page that opens in a loop.
 constexpr qint64 WindowOpenLifetimeNs = 3'000'000'000;
 constexpr std::size_t MaxWindowOpens = 16;
+// A renderer reports its window.open on another channel than the browser reports the popup, so
+// on a busy machine the open can come after the popup: the decision waits this long for it.
+constexpr qint64 LateOpenWaitNs = 1'000'000'000;
 // A cancelled popup that shares its opener's renderer is closed when its first request has been
 // stopped: closing it earlier drops the request's interception, and on a busy machine the
 // navigation can start seconds after the opener's release. This only bounds the wait for a
@@ -31,7 +34,7 @@ bool fetchesOverNetwork(const QString& url) {
 }
 } // namespace
 
-void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId) {
+void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId, bool started) {
     auto request = std::make_shared<PopupRequest>();
     request->browser = this;
     request->generation = m_generation;
@@ -41,6 +44,8 @@ void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionI
     request->openerFrameId = info.value("openerFrameId"_L1).toString();
     request->noopener = !info.value("canAccessOpener"_L1).toBool();
     request->attachedAt = m_connection->receivedAt();
+    // One held across a reconnect had its window.open reported on the connection that died.
+    request->openDue = started;
     m_held.insert(request->targetId, request);
 
     const auto verdict = m_verdicts.constFind(request->targetId);
@@ -50,19 +55,37 @@ void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionI
         resolve(*request, cancel, true);
         return;
     }
-    // The window.open() this popup answers is the newest of its opener's renderer: that renderer
-    // waits inside an open until its window exists, so an older one never got a window.
-    dropStaleWindowOpens();
-    const auto opener = m_sessions.find(openerSession(*request));
-    if (opener != m_sessions.end() && !opener->windowOpens.empty()) {
-        auto& opens = opener->windowOpens;
-        request->facts = opens.back();
-        opens.pop_back();
-        for (const WindowOpenFacts& refused : opens)
-            noteRefusedOpen(refused);
-        opens.clear();
-    }
+    pairOpen(*request);
     emit popupHeld(request);
+}
+
+// The window.open() a popup answers is the newest of its opener's renderer: that renderer waits
+// inside an open until its window exists, so an older one never got a window.
+void DevToolsBrowser::pairOpen(PopupRequest& request) {
+    dropStaleWindowOpens();
+    const auto opener = m_sessions.find(openerSession(request));
+    if (opener == m_sessions.end() || opener->windowOpens.empty())
+        return;
+    auto& opens = opener->windowOpens;
+    request.facts = opens.back();
+    opens.pop_back();
+    for (const WindowOpenFacts& refused : opens)
+        noteRefusedOpen(refused);
+    opens.clear();
+}
+
+bool DevToolsBrowser::awaitsOpen(PopupRequest& request) {
+    if (request.facts || !request.openDue)
+        return false;
+    pairOpen(request);
+    if (request.facts)
+        return false;
+    if (now() < request.attachedAt + LateOpenWaitNs)
+        return true;
+    request.openDue = false;
+    qCInfo(lcCdp, "popup %s: its window.open was never reported; decided without it",
+           qUtf8Printable(request.targetId));
+    return false;
 }
 
 void DevToolsBrowser::onWindowOpen(const QJsonObject& params, Session& session) {
@@ -75,6 +98,8 @@ void DevToolsBrowser::onWindowOpen(const QJsonObject& params, Session& session) 
                      m_connection->receivedAt()});
     if (!m_staleOpens.isActive())
         m_staleOpens.start(static_cast<int>(WindowOpenLifetimeNs / 1'000'000));
+    if (!m_held.isEmpty())
+        emit windowOpenSeen();
 }
 
 void DevToolsBrowser::dropStaleWindowOpens() {

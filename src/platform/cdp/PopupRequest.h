@@ -26,6 +26,7 @@ struct PopupRequest {
     QString openerFrameId;
     bool noopener = false; // no access to its opener: a renderer of its own, nothing waits on it
     std::optional<WindowOpenFacts> facts; // none: no window.open was seen for it
+    bool openDue = false; // held as it was made, so its window.open is reported too, maybe later
     qint64 attachedAt = 0;
     qint64 queuedUntil = 0; // give up waiting for the opener to be listed after this
 };
