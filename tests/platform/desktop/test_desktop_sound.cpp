@@ -110,21 +110,15 @@ TEST_F(DesktopSoundTest, ALoopingSoundGoesOnUntilStopSilencesIt) {
     EXPECT_LT(PulseSession::rms(samples, samples.size() - PulseSession::Rate / 2), Silent);
 }
 
-TEST(DesktopSoundServer, WithoutAServerTheUserIsToldAndALaterServerIsUsed) {
-    ScopedScriptedDialogs dialogs;
+// What the user is told without sound output is the wave playback test's; here, that Canberra
+// without a server reports none, and that a server started later is used.
+TEST(DesktopSoundServer, WithoutAServerThereIsNoOutputAndALaterServerIsUsed) {
     PulseSession::pointAtNoServer();
     auto previous = platform::setWavePlayer(std::make_unique<platform::CanberraWavePlayer>());
     QTemporaryDir folder;
     const QString file = folder.filePath(q("tone.wav"));
     ASSERT_TRUE(writeToneWave(file, 600));
-
-    PlayWave({}, QString(), file, false, false, false, true);
-    PlayWave({}, QString(), file, false, false, false, true);
-    EXPECT_TRUE(dialogs->messages.isEmpty()) << "shown while the caller was still running";
-    QCoreApplication::processEvents();
-    ASSERT_EQ(dialogs->messages.size(), 1);
-    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to init SOUND-DECVICE"));
-    EXPECT_FALSE(platform::wavePlayer().isPlaying());
+    EXPECT_FALSE(platform::wavePlayer().hasOutputDevice());
 
     PulseSession late;
     ASSERT_TRUE(late.start());
@@ -133,8 +127,6 @@ TEST(DesktopSoundServer, WithoutAServerTheUserIsToldAndALaterServerIsUsed) {
     PlayWave({}, QString(), file, false, false, false, true);
     QTest::qWait(1000);
     EXPECT_GT(PulseSession::rms(late.stopRecording()), 0.1);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(dialogs->messages.size(), 1);
     platform::setWavePlayer(std::move(previous));
 }
 
