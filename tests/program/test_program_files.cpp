@@ -172,21 +172,15 @@ struct Traced {
 // Lines as "strace -y" writes them: an open shows the file it gave ("= 3</dir/file>"), other
 // calls name their paths in quotes, each after its folder's descriptor ("AT_FDCWD</dir>, ").
 Traced readTrace(const QString& path, const QString& cwd) {
+    static const QRegularExpression open(uR"re(\b(?:open|openat|creat)\(.*= \d+<([^>]*)>)re"_s);
+    static const QRegularExpression forWriting(u"O_WRONLY|O_RDWR|O_CREAT|\\bcreat\\("_s);
+    static const QRegularExpression change(
+        uR"(\b(?:mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|symlinkat|truncate)\(.*= 0$)"_s);
+    static const QRegularExpression named(uR"re((?:\w+<([^>]*)>, )?"([^"]*)")re"_s);
     Traced traced;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return traced;
-    static const QRegularExpression open(
-        QString::fromUtf8(R"re(\b(?:open|openat|creat)\(.*= \d+<([^>]*)>)re"));
-    static const QRegularExpression change(QString::fromUtf8(
-        R"(\b(?:mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|symlinkat|truncate)\(.*= 0$)"));
-    static const QRegularExpression named(QString::fromUtf8(R"re((?:\w+<([^>]*)>, )?"([^"]*)")re"));
-    static const QRegularExpression quoted(QString::fromUtf8(R"re("([^"]*)")re"));
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QString& line : QString::fromUtf8(readBytes(path)).split(u'\n')) {
         if (const auto m = open.match(line); m.hasMatch()) {
-            if (line.contains(u"O_WRONLY"_s) || line.contains(u"O_RDWR"_s) || line.contains(u"O_CREAT"_s) ||
-                line.contains(u"creat("_s))
+            if (forWriting.match(line).hasMatch())
                 traced.written << m.captured(1);
         } else if (change.match(line).hasMatch()) {
             QStringList paths;
@@ -201,8 +195,8 @@ Traced readTrace(const QString& path, const QString& cwd) {
                 paths = paths.mid(paths.size() - 1);
             traced.written << paths;
         } else if (line.contains(u"connect("_s) && line.contains(u"AF_INET"_s)) {
-            for (auto it = quoted.globalMatch(line); it.hasNext();)
-                traced.connected << it.next().captured(1);
+            for (auto it = named.globalMatch(line); it.hasNext();)
+                traced.connected << it.next().captured(2);
         }
     }
     return traced;
