@@ -6,7 +6,6 @@
 #include "support/XvfbSession.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QScreen>
 #include <QTest>
 #include <QToolTip>
@@ -60,27 +59,14 @@ protected:
     // shows. (A real hover is not used: Qt wakes tooltips only once per widget and pointer path.)
     QString tipOnScreen() {
         QToolTip::hideText();
-        QWidget* icon = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->isVisible() &&
-                QLatin1String(widget->metaObject()->className()) == "QSystemTrayIconSys")
-                icon = widget;
-        if (!icon)
-            return q("<no tray widget>");
         const QPoint at = iconCentre();
-        QHelpEvent request(QEvent::ToolTip, icon->mapFromGlobal(at), at);
-        QApplication::sendEvent(icon, &request);
+        for (QWidget* icon : QApplication::topLevelWidgets())
+            if (icon->isVisible() && QLatin1String(icon->metaObject()->className()) == "QSystemTrayIconSys") {
+                QHelpEvent request(QEvent::ToolTip, icon->mapFromGlobal(at), at);
+                QApplication::sendEvent(icon, &request);
+            }
         QString text;
-        (void)QTest::qWaitFor(
-            [&] {
-                for (QWidget* widget : QApplication::topLevelWidgets())
-                    if (auto* label = qobject_cast<QLabel*>(widget);
-                        label && label->isVisible() &&
-                        widget->objectName() == QLatin1String("qtooltip_label"))
-                        text = label->text();
-                return !text.isEmpty();
-            },
-            2000);
+        (void)QTest::qWaitFor([&] { return !(text = QToolTip::text()).isEmpty(); }, 2000);
         QToolTip::hideText();
         return text;
     }
