@@ -40,16 +40,15 @@ const QString BuiltIn = LanguageTexts::DefaultMessages()[0];
 
 INSTANTIATE_TEST_SUITE_P(
     Table, DamagedLanguageFile,
-    testing::Values(
-        LanguageFile{"no section at all", "cmdExit=Quit\nmsg00=Gone\n", q("Exit"), BuiltIn},
-        LanguageFile{"keys before the section do not count", "cmdExit=Early\n[strings]\nmsg00=Gone\n",
-                     q("Exit"), q("Gone")},
-        LanguageFile{"duplicate keys: the first", "[strings]\ncmdExit=One\ncmdexit=Two\n", q("One"), BuiltIn},
-        LanguageFile{"a 10,000-character caption is cut",
-                     "[strings]\ncmdExit=" + QByteArray(10000, 'x') + "\n", QString(2047, u'x'), BuiltIn},
-        LanguageFile{"NUL bytes on another line", QByteArray("[strings]\nmsg03=\0\0\0\ncmdExit=Quit\n", 33),
-                     q("Quit"), BuiltIn},
-        LanguageFile{"a section header never closed still names it", "[strings\ncmdExit=Quit\n", q("Quit"),
-                     BuiltIn}));
+    testing::Values(LanguageFile{"keys before the section do not count",
+                                 "cmdExit=Early\n[strings]\nmsg00=Gone\n", q("Exit"), q("Gone")},
+                    LanguageFile{"a 10,000-character caption is cut",
+                                 "[strings]\ncmdExit=" + QByteArray(10000, 'x') + "\n", QString(2047, u'x'),
+                                 BuiltIn},
+                    LanguageFile{"NUL bytes on another line",
+                                 QByteArray("[strings]\nmsg03=\0\0\0\ncmdExit=Quit\n", 33), q("Quit"),
+                                 BuiltIn},
+                    LanguageFile{"a section header never closed still names it", "[strings\ncmdExit=Quit\n",
+                                 q("Quit"), BuiltIn}));
 
 } // namespace

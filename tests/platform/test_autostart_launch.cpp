@@ -1,6 +1,7 @@
 #include "platform/linux/AutostartEntry.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
+#include "support/WaitUntil.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,11 +54,9 @@ TEST_P(AutostartLaunch, RunsExactlyTheProgramInThatFolderWithNoArguments) {
         return;
     }
     ASSERT_EQ(launch.exitCode(), 0) << qPrintable(said);
-    QFile called(record);
-    for (int i = 0; i < 100 && !called.exists(); ++i)
-        QThread::msleep(50);
-    ASSERT_TRUE(called.open(QIODevice::ReadOnly)) << "the program was not run";
-    EXPECT_EQ(QString::fromUtf8(called.readAll()), program + q("\n0\n"));
+    const QByteArray expected = (program + q("\n0\n")).toUtf8();
+    EXPECT_TRUE(waitUntil([&] { return readBytes(record) == expected; }, 5000))
+        << readBytes(record).constData();
     EXPECT_EQ(QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2)
         << "nothing but the folder and the record was made";
 }

@@ -86,47 +86,45 @@ protected:
     BrowserLauncher m_launcher;
 };
 
-TEST_F(BrowserLauncherTest, DefaultProfileWithThePipeIsHeldWithTheBlockerOff) {
-    const auto result = m_launcher.launch(standIn(Answers));
-    ASSERT_EQ(launches().size(), 1);
-    EXPECT_EQ(result.pid, launchedPids()[0]);
+struct StartCase {
+    const char* name;
+    const char* behaviour;
+    int timeoutMs;
+    bool dedicated; // the default profile refused the pipe: a profile of its own instead
+};
+
+class BrowserLauncherStart : public BrowserLauncherTest, public testing::WithParamInterface<StartCase> {};
+
+// The user's own profile when it works; the pipe, never a port; the browser's own blocker off.
+TEST_P(BrowserLauncherStart, TheDefaultProfileWhenItTakesThePipeElseOneOfItsOwn) {
+    const StartCase& c = GetParam();
+    m_launcher.setTimeoutMs(c.timeoutMs);
+    const auto result = m_launcher.launch(standIn(c.behaviour));
+    const QString profile =
+        c.dedicated ? m_dir.filePath(u"data/ZOR Brakkon/browser-profiles/google-chrome"_s) : defaultProfile();
+    EXPECT_EQ(std::tuple(result.usedDedicatedProfile, result.profileDir), std::tuple(c.dedicated, profile));
+    ASSERT_EQ(launches().size(), c.dedicated ? 2 : 1);
+    EXPECT_EQ(result.pid, launchedPids().last());
     EXPECT_EQ(result.holderSocket, platform::pipe::HolderSockets::socketPathFor(result.pid))
         << result.message.toStdString();
     EXPECT_TRUE(QFileInfo::exists(result.holderSocket));
-    EXPECT_EQ(std::tuple(result.usedDedicatedProfile, result.profileDir),
-              std::tuple(false, defaultProfile()));
-    // The user's own profile when it works; the pipe, never a port; the browser's own blocker off.
-    EXPECT_EQ(launches()[0].section(u' ', 1).remove(u" --no-sandbox"_s),
-              u"--remote-debugging-pipe --disable-popup-blocking"_s);
+    const QString own = u" --user-data-dir="_s + profile + u" --no-first-run --no-default-browser-check"_s;
+    EXPECT_EQ(launches().last().section(u' ', 1).remove(u" --no-sandbox"_s),
+              u"--remote-debugging-pipe --disable-popup-blocking"_s + (c.dedicated ? own : QString()));
+    if (c.dedicated) {
+        EXPECT_TRUE(result.message.contains(profile))
+            << "the user is told where the browser now keeps its data";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(launchedPids()[0]); }, 3000))
+            << "the window started on the default profile is ended";
+    }
     // Found again through its holder after a restart, and the holder ending with its browser, are
     // the end-to-end launch test's checks with a real browser.
 }
 
-struct RefusalCase {
-    const char* name;
-    const char* behaviour;
-    int timeoutMs;
-};
-
-class BrowserLauncherRefusal : public BrowserLauncherTest, public testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(BrowserLauncherRefusal, DefaultProfileWithoutAPortMovesToAProfileOfItsOwnAndEndsTheFirstWindow) {
-    m_launcher.setTimeoutMs(GetParam().timeoutMs);
-    const auto result = m_launcher.launch(standIn(GetParam().behaviour));
-    EXPECT_FALSE(result.holderSocket.isEmpty()) << result.message.toStdString();
-    EXPECT_TRUE(result.usedDedicatedProfile);
-    EXPECT_EQ(result.profileDir, m_dir.filePath(u"data/ZOR Brakkon/browser-profiles/google-chrome"_s));
-    EXPECT_TRUE(result.message.contains(result.profileDir))
-        << "the user is told where the browser now keeps its data";
-    ASSERT_EQ(launches().size(), 2);
-    EXPECT_TRUE(launches()[1].contains(u"--user-data-dir="_s + result.profileDir));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(launchedPids()[0]); }, 3000))
-        << "the window started on the default profile is ended";
-}
-
-INSTANTIATE_TEST_SUITE_P(Browsers, BrowserLauncherRefusal,
-                         testing::Values(RefusalCase{"SaysSo", RefusesDefault, 15000},
-                                         RefusalCase{"SaysNothing", IgnoresDefault, 800}),
+INSTANTIATE_TEST_SUITE_P(Browsers, BrowserLauncherStart,
+                         testing::Values(StartCase{"DefaultProfileAnswers", Answers, 15000, false},
+                                         StartCase{"RefusesAndSaysSo", RefusesDefault, 15000, true},
+                                         StartCase{"RefusesSayingNothing", IgnoresDefault, 800, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The default profile's lock names a browser: this test process (alive) or an ended one.

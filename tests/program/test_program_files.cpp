@@ -32,14 +32,13 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(underXvfb);
         ASSERT_TRUE(tray.start());
-        program = folder.filePath(QStringLiteral("ZORBrakkon"));
-        ASSERT_TRUE(
-            QFile::copy(qEnvironmentVariable("ZOR_RUNTIME_DIR") + QStringLiteral("/ZORBrakkon"), program));
+        program = folder.filePath(u"ZORBrakkon"_s);
+        ASSERT_TRUE(QFile::copy(qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/ZORBrakkon"_s, program));
         QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner);
         const QString source = qEnvironmentVariable("ZOR_SOURCE_DIR");
-        QFile::link(source + QStringLiteral("/languages"), folder.filePath(QStringLiteral("languages")));
-        QFile::link(source + QStringLiteral("/media"), folder.filePath(QStringLiteral("media")));
-        settings = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/ZOR Brakkon/settings.ini");
+        QFile::link(source + u"/languages"_s, folder.filePath(u"languages"_s));
+        QFile::link(source + u"/media"_s, folder.filePath(u"media"_s));
+        settings = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/ZOR Brakkon/settings.ini"_s;
         writeBytes(settings, "[General]\nFirstRun=0\nKill=1\n");
     }
     void TearDown() override {
@@ -57,10 +56,9 @@ protected:
         process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
         wrapped = !wrapper.isEmpty();
         QStringList command = wrapper;
-        command << program << QStringLiteral("--verbose") << arguments;
+        command << program << u"--verbose"_s << arguments;
         process.start(command.takeFirst(), command);
-        return waitUntil([&] { return output().contains(QStringLiteral("icon added to the tray host")); },
-                         30000);
+        return waitUntil([&] { return output().contains(u"icon added to the tray host"_s); }, 30000);
     }
     QString output() {
         log += process.readAll();
@@ -75,8 +73,7 @@ protected:
     void signal(int number) {
         pid_t pid = pid_t(process.processId());
         if (wrapped) {
-            const QByteArray children =
-                readBytes(QStringLiteral("/proc/%1/task/%1/children").arg(pid)).trimmed();
+            const QByteArray children = readBytes(u"/proc/%1/task/%1/children"_s.arg(pid)).trimmed();
             pid = pid_t(children.split(' ').value(0).toLongLong());
         }
         if (pid > 0)
@@ -117,18 +114,16 @@ TEST_F(ProgramFiles, MoreSignalsDuringTheSaveLeaveCompleteFilesAndOneOrderlyEnd)
             signal(i % 2 ? SIGHUP : SIGTERM);
         }
         EXPECT_TRUE(endsNormally(30000)) << qPrintable(output());
-        QByteArray crlf = denied;
-        EXPECT_TRUE(readBytes(file("deny_domains.txt")) == crlf.replace("\r", "\r\n"))
-            << "denied list not saved whole";
-        crlf = accepted;
-        EXPECT_TRUE(readBytes(file("accept_domains.txt")) == crlf.replace("\r", "\r\n"))
-            << "accepted list not saved whole";
+        for (const auto& [name, list] :
+             {std::pair{"deny_domains.txt", denied}, std::pair{"accept_domains.txt", accepted}})
+            EXPECT_TRUE(readBytes(file(name)) == QByteArray(list).replace("\r", "\r\n"))
+                << name << " not saved whole";
         const QString saved = QString::fromUtf8(readBytes(settings));
-        EXPECT_TRUE(saved.contains(QStringLiteral("TotalWindowsKilled=7"))) << qPrintable(saved);
-        EXPECT_TRUE(saved.contains(QStringLiteral("KillMode=0"))) << qPrintable(saved);
+        EXPECT_TRUE(saved.contains(u"TotalWindowsKilled=7"_s)) << qPrintable(saved);
+        EXPECT_TRUE(saved.contains(u"KillMode=0"_s)) << qPrintable(saved);
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 3) << "no half-written files left";
         EXPECT_EQ(QDir(QFileInfo(settings).absolutePath()).entryList(QDir::Files),
-                  QStringList{QStringLiteral("settings.ini")});
+                  QStringList{u"settings.ini"_s});
     }
 }
 
@@ -177,21 +172,15 @@ struct Traced {
 // Lines as "strace -y" writes them: an open shows the file it gave ("= 3</dir/file>"), other
 // calls name their paths in quotes, each after its folder's descriptor ("AT_FDCWD</dir>, ").
 Traced readTrace(const QString& path, const QString& cwd) {
+    static const QRegularExpression open(uR"re(\b(?:open|openat|creat)\(.*= \d+<([^>]*)>)re"_s);
+    static const QRegularExpression forWriting(u"O_WRONLY|O_RDWR|O_CREAT|\\bcreat\\("_s);
+    static const QRegularExpression change(
+        uR"(\b(?:mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|symlinkat|truncate)\(.*= 0$)"_s);
+    static const QRegularExpression named(uR"re((?:\w+<([^>]*)>, )?"([^"]*)")re"_s);
     Traced traced;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return traced;
-    static const QRegularExpression open(
-        QString::fromUtf8(R"re(\b(?:open|openat|creat)\(.*= \d+<([^>]*)>)re"));
-    static const QRegularExpression change(QString::fromUtf8(
-        R"(\b(?:mkdir|mkdirat|unlink|unlinkat|rename|renameat|renameat2|link|linkat|symlink|symlinkat|truncate)\(.*= 0$)"));
-    static const QRegularExpression named(QString::fromUtf8(R"re((?:\w+<([^>]*)>, )?"([^"]*)")re"));
-    static const QRegularExpression quoted(QString::fromUtf8(R"re("([^"]*)")re"));
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QString& line : QString::fromUtf8(readBytes(path)).split(u'\n')) {
         if (const auto m = open.match(line); m.hasMatch()) {
-            if (line.contains(QStringLiteral("O_WRONLY")) || line.contains(QStringLiteral("O_RDWR")) ||
-                line.contains(QStringLiteral("O_CREAT")) || line.contains(QStringLiteral("creat(")))
+            if (forWriting.match(line).hasMatch())
                 traced.written << m.captured(1);
         } else if (change.match(line).hasMatch()) {
             QStringList paths;
@@ -202,12 +191,12 @@ Traced readTrace(const QString& path, const QString& cwd) {
                 paths << (name.startsWith(u'/') ? name : dir + u'/' + name);
             }
             // A link's first path is what it points to, not something written.
-            if (line.contains(QStringLiteral("link")) && !line.contains(QStringLiteral("unlink")))
+            if (line.contains(u"link"_s) && !line.contains(u"unlink"_s))
                 paths = paths.mid(paths.size() - 1);
             traced.written << paths;
-        } else if (line.contains(QStringLiteral("connect(")) && line.contains(QStringLiteral("AF_INET"))) {
-            for (auto it = quoted.globalMatch(line); it.hasNext();)
-                traced.connected << it.next().captured(1);
+        } else if (line.contains(u"connect("_s) && line.contains(u"AF_INET"_s)) {
+            for (auto it = named.globalMatch(line); it.hasNext();)
+                traced.connected << it.next().captured(2);
         }
     }
     return traced;
@@ -215,51 +204,47 @@ Traced readTrace(const QString& path, const QString& cwd) {
 
 // The hot-key and the save at the end are the end-to-end runs' checks; here, what a run touches.
 TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) {
-    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
-    if (strace.isEmpty() || QProcess::execute(strace, {QStringLiteral("-o"), QStringLiteral("/dev/null"),
-                                                       QStringLiteral("/bin/true")}) != 0)
+    const QString strace = QStandardPaths::findExecutable(u"strace"_s);
+    if (strace.isEmpty() || QProcess::execute(strace, {u"-o"_s, u"/dev/null"_s, u"/bin/true"_s}) != 0)
         GTEST_SKIP() << "strace is missing or may not trace here";
     writeBytes(file("deny_domains.txt"), "ads.q\r\n");
-    const QString trace = QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("trace.txt"));
+    const QString trace = QDir(qEnvironmentVariable("HOME")).filePath(u"trace.txt"_s);
     const QString calls =
         QStringLiteral("trace=open,openat,creat,mkdir,mkdirat,unlink,unlinkat,rename,renameat,"
                        "renameat2,link,linkat,symlink,symlinkat,truncate,connect");
-    ASSERT_TRUE(startResident(QStringList{strace, QStringLiteral("-f"), QStringLiteral("-qq"),
-                                          QStringLiteral("-y"), QStringLiteral("-s"), QStringLiteral("4096"),
-                                          QStringLiteral("-o"), trace, QStringLiteral("-e"), calls},
-                              {QStringLiteral("--browser"), QStringLiteral("9")}))
+    ASSERT_TRUE(startResident(
+        QStringList{strace, u"-f"_s, u"-qq"_s, u"-y"_s, u"-s"_s, u"4096"_s, u"-o"_s, trace, u"-e"_s, calls},
+        {u"--browser"_s, u"9"_s}))
         << qPrintable(output());
     signal(SIGTERM);
     ASSERT_TRUE(endsNormally(30000)) << qPrintable(output());
 
-    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/ZOR Brakkon/");
-    const QString data = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/ZOR Brakkon/");
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/ZOR Brakkon/"_s;
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME") + u"/ZOR Brakkon/"_s;
     const QStringList allowed = {folder.path() + u'/', config, data,
                                  // The single-instance lock.
-                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/ZOR Brakkon"),
+                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/ZOR Brakkon"_s,
                                  // The socket the Firefox relay reaches the program through.
-                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/zor-brakkon/"),
+                                 qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/zor-brakkon/"_s,
                                  // Fontconfig may refresh its own cache for the user; never our data.
-                                 qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/fontconfig/")};
+                                 qEnvironmentVariable("XDG_CACHE_HOME") + u"/fontconfig/"_s};
     const Traced traced = readTrace(trace, folder.path());
     // The trace is read right: it shows the settings and the lists being written, and the
     // attempts on the browser port given.
-    EXPECT_FALSE(traced.written.filter(QStringLiteral("settings.ini")).isEmpty())
+    EXPECT_FALSE(traced.written.filter(u"settings.ini"_s).isEmpty())
         << qPrintable(traced.written.join(u'\n'));
-    EXPECT_FALSE(traced.written.filter(QStringLiteral("deny_domains.txt")).isEmpty());
+    EXPECT_FALSE(traced.written.filter(u"deny_domains.txt"_s).isEmpty());
     EXPECT_FALSE(traced.connected.isEmpty()) << "no connection to the browser port was seen";
     QStringList outside;
     for (const QString& path : traced.written) {
-        const QString clean =
-            QDir::cleanPath(path) + (QFileInfo(path).isDir() ? QStringLiteral("/") : QString());
+        const QString clean = QDir::cleanPath(path) + (QFileInfo(path).isDir() ? u"/"_s : QString());
         if (std::none_of(allowed.begin(), allowed.end(),
                          [&](const QString& root) { return clean.startsWith(root); }))
             outside << path;
     }
     EXPECT_TRUE(outside.isEmpty()) << qPrintable(outside.join(u'\n'));
     for (const QString& address : traced.connected)
-        EXPECT_TRUE(address.contains(QStringLiteral("127.0.0.1")) || address.contains(QStringLiteral("::1")))
-            << qPrintable(address);
+        EXPECT_TRUE(address.contains(u"127.0.0.1"_s) || address.contains(u"::1"_s)) << qPrintable(address);
 }
 
 } // namespace

@@ -19,16 +19,12 @@ protected:
 
 TEST_F(WavePlaybackTest, EveryFlagReachesThePlayerAsGiven) {
     for (int bits = 0; bits < 16; ++bits) {
-        const std::array<bool, 4> flags{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0};
         player->playing = false;
-        PlayWave({}, QString(), Ding, flags[0], flags[1], flags[2], flags[3]);
+        PlayWave({}, QString(), Ding, bits & 1, bits & 2, bits & 4, bits & 8);
         ASSERT_EQ(player->played.size(), bits + 1);
-        const auto& played = player->played.last();
-        EXPECT_EQ(played.fileName, Ding);
-        EXPECT_EQ((std::array{played.options.wait, played.options.loop, played.options.noStop,
-                              played.options.noDefault}),
-                  flags)
-            << bits;
+        const auto& [fileName, options] = player->played.last();
+        EXPECT_EQ(fileName, Ding);
+        EXPECT_EQ(options.wait | options.loop << 1 | options.noStop << 2 | options.noDefault << 3, bits);
     }
 }
 

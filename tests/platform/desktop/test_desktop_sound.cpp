@@ -3,6 +3,7 @@
 #include "sound/WavePlayback.h"
 #include "support/DesktopFakes.h"
 #include "support/PulseSession.h"
+#include "support/WaitUntil.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -16,25 +17,28 @@ using VELModule::PlayWave;
 using VELModule::StopWave;
 
 constexpr double Silent = 0.01;
-double seconds(qsizetype samples) {
-    return double(samples) / PulseSession::Rate;
-}
 double soundingSeconds(const QVector<qint16>& samples) {
     const auto [first, last] = PulseSession::soundingSpan(samples);
-    return first < 0 ? 0.0 : seconds(last - first);
+    return first < 0 ? 0.0 : double(last - first) / PulseSession::Rate;
+}
+
+// Returns once the recorder's stream is on the server, so that it hears all that plays next.
+bool recordingStarted(PulseSession& server) {
+    QString streams;
+    return server.startRecording() && waitUntil([&] {
+               return runProgram(q("pactl"), {q("list"), q("short"), q("source-outputs")}, &streams) == 0 &&
+                      !streams.trimmed().isEmpty();
+           });
 }
 
 // Each test gets a fresh player on one shared private sound server, and records what it played.
 class DesktopSoundTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        server = new PulseSession;
+        server = std::make_unique<PulseSession>();
         serverUp = server->start();
     }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
+    static void TearDownTestSuite() { server.reset(); }
     void SetUp() override {
         ASSERT_TRUE(serverUp) << "the private PulseAudio did not start";
         server->exportToThisProcess();
@@ -51,17 +55,12 @@ protected:
               bool noDefault = true) {
         PlayWave({}, QString(), file, wait, loop, noStop, noDefault);
     }
-    bool startRecording() {
-        const bool started = server->startRecording();
-        QTest::qWait(200); // the recorder is running before anything plays
-        return started;
-    }
     QVector<qint16> recordFor(int milliseconds) {
         QTest::qWait(milliseconds);
         return server->stopRecording();
     }
 
-    static inline PulseSession* server = nullptr;
+    static inline std::unique_ptr<PulseSession> server;
     static inline bool serverUp = false;
     QTemporaryDir folder;
     ScopedScriptedDialogs dialogs;
@@ -70,7 +69,7 @@ protected:
 
 // A missing file plays nothing and says nothing; a wave waited for plays whole before the call returns.
 TEST_F(DesktopSoundTest, AWaveReallyPlaysToItsEndAndWaitReturnsOnlyThen) {
-    ASSERT_TRUE(startRecording());
+    ASSERT_TRUE(recordingStarted(*server));
     play(folder.filePath(q("missing.wav")));
     QElapsedTimer timer;
     timer.start();
@@ -86,7 +85,7 @@ TEST_F(DesktopSoundTest, AWaveReallyPlaysToItsEndAndWaitReturnsOnlyThen) {
 
 TEST_F(DesktopSoundTest, PlayingAgainRestartsTheSoundUnlessNoStopIsGiven) {
     for (bool noStop : {false, true}) {
-        ASSERT_TRUE(startRecording());
+        ASSERT_TRUE(recordingStarted(*server));
         play(wave(1000));
         // A restart sounds for the time between the two plays, which a busy machine stretches.
         QElapsedTimer between;
@@ -99,7 +98,7 @@ TEST_F(DesktopSoundTest, PlayingAgainRestartsTheSoundUnlessNoStopIsGiven) {
 }
 
 TEST_F(DesktopSoundTest, ALoopingSoundGoesOnUntilStopSilencesIt) {
-    ASSERT_TRUE(startRecording());
+    ASSERT_TRUE(recordingStarted(*server));
     play(wave(400), false, true);
     QTest::qWait(1500);
     EXPECT_TRUE(platform::wavePlayer().isPlaying());
@@ -110,31 +109,22 @@ TEST_F(DesktopSoundTest, ALoopingSoundGoesOnUntilStopSilencesIt) {
     EXPECT_LT(PulseSession::rms(samples, samples.size() - PulseSession::Rate / 2), Silent);
 }
 
-TEST(DesktopSoundServer, WithoutAServerTheUserIsToldAndALaterServerIsUsed) {
-    ScopedScriptedDialogs dialogs;
+// What the user is told without sound output is the wave playback test's; here, that Canberra
+// without a server reports none, and that a server started later is used.
+TEST(DesktopSoundServer, WithoutAServerThereIsNoOutputAndALaterServerIsUsed) {
     PulseSession::pointAtNoServer();
     auto previous = platform::setWavePlayer(std::make_unique<platform::CanberraWavePlayer>());
     QTemporaryDir folder;
     const QString file = folder.filePath(q("tone.wav"));
     ASSERT_TRUE(writeToneWave(file, 600));
-
-    PlayWave({}, QString(), file, false, false, false, true);
-    PlayWave({}, QString(), file, false, false, false, true);
-    EXPECT_TRUE(dialogs->messages.isEmpty()) << "shown while the caller was still running";
-    QCoreApplication::processEvents();
-    ASSERT_EQ(dialogs->messages.size(), 1);
-    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to init SOUND-DECVICE"));
-    EXPECT_FALSE(platform::wavePlayer().isPlaying());
+    EXPECT_FALSE(platform::wavePlayer().hasOutputDevice());
 
     PulseSession late;
     ASSERT_TRUE(late.start());
-    ASSERT_TRUE(late.startRecording());
-    QTest::qWait(200);
+    ASSERT_TRUE(recordingStarted(late));
     PlayWave({}, QString(), file, false, false, false, true);
     QTest::qWait(1000);
     EXPECT_GT(PulseSession::rms(late.stopRecording()), 0.1);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(dialogs->messages.size(), 1);
     platform::setWavePlayer(std::move(previous));
 }
 
