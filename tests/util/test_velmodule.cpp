@@ -1,0 +1,325 @@
+#include "platform/Platform.h"
+#include "platform/linux/AutostartEntry.h"
+#include "support/DesktopFakes.h"
+#include "support/IsolatedEnvironment.h"
+#include "support/TestFiles.h"
+#include "util/VELModule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace VELModule;
+
+namespace {
+
+TEST(AppPath, IsTheExecutablesFolderWithOneTrailingSeparator) {
+    const QString path = AppPath();
+    EXPECT_TRUE(path.endsWith(q("/")));
+    EXPECT_FALSE(path.endsWith(q("//")));
+    EXPECT_TRUE(QFileInfo::exists(path + QFileInfo(QFile::symLinkTarget(q("/proc/self/exe"))).fileName()));
+}
+
+struct PathCase {
+    const char* input;
+    const char* pathPart;
+    const char* extWithDot;
+    const char* extWithoutDot;
+    const char* withoutExtension;
+};
+
+class PathParts : public testing::TestWithParam<PathCase> {};
+
+TEST_P(PathParts, SplitAtTheLastSeparatorAndDot) {
+    const PathCase& c = GetParam();
+    EXPECT_EQ(GetPathPart(q(c.input)), q(c.pathPart)) << c.input;
+    EXPECT_EQ(GetExtension(q(c.input), true), q(c.extWithDot)) << c.input;
+    EXPECT_EQ(GetExtension(q(c.input), false), q(c.extWithoutDot)) << c.input;
+    EXPECT_EQ(RemoveExtension(q(c.input)), q(c.withoutExtension)) << c.input;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PathParts,
+    testing::Values(PathCase{"/media/ding.wav", "/media/", ".wav", "wav", "/media/ding"},
+                    PathCase{"/media/", "/media/", "", "", ""},
+                    PathCase{"ding.wav", "ding.wav", ".wav", "wav", "ding"}, PathCase{"", "", ".", "", ""},
+                    PathCase{"/a/ding.WAV", "/a/", ".WAV", "WAV", "/a/ding"},
+                    // The dot belongs to a folder, not to the file name.
+                    PathCase{"/x.y/readme", "/x.y/", "", "", "/x"}, PathCase{"wav", "wav", ".wav", "wav", ""},
+                    PathCase{"english.ini", "english.ini", ".ini", "ini", "english"},
+                    PathCase{"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"}, PathCase{"/", "/", "", "", ""}));
+
+// FolderExists makes the folder current, as a directory change would; FileExists is true for
+// files only, hidden and read-only ones included.
+TEST(FolderAndFileExists, TellFoldersFromFilesAndOnlyAFoundFolderBecomesCurrent) {
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    for (const char* name : {"plain.txt", ".hidden", "readonly.txt"})
+        writeBytes(dir.filePath(q(name)), {});
+    QFile::setPermissions(dir.filePath(q("readonly.txt")), QFileDevice::ReadOwner);
+    const struct {
+        QString path;
+        bool folder, file;
+    } cases[] = {{dir.path(), true, false},
+                 {dir.filePath(q("plain.txt")), false, true},
+                 {dir.filePath(q(".hidden")), false, true},
+                 {dir.filePath(q("readonly.txt")), false, true},
+                 {dir.filePath(q("missing")), false, false},
+                 {dir.filePath(q("*.txt")), false, false},
+                 {QString(), false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.path));
+        EXPECT_EQ(FolderExists(c.path), c.folder);
+        EXPECT_EQ(QDir::currentPath(), c.folder ? QDir(dir.path()).canonicalPath() : before);
+        QDir::setCurrent(before);
+        EXPECT_EQ(FileExists(c.path), c.file);
+        QDir::setCurrent(before);
+    }
+}
+
+class FileList : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name :
+             {"b.ini", "A.INI", "c.Ini", "notes.txt", "README", ".hidden.ini", "x.ini.bak"})
+            writeBytes(dir.filePath(q(name)), {});
+        QDir(dir.path()).mkdir(q("folder.ini"));
+        QFile::link(dir.filePath(q("b.ini")), dir.filePath(q("link.ini")));
+        QFile::link(dir.filePath(q("folder.ini")), dir.filePath(q("dirlink.ini")));
+        ASSERT_EQ(mkfifo(qPrintable(dir.filePath(q("pipe.ini"))), 0600), 0);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FileList, ListsOrdinaryFilesMatchingWithoutRegardToCaseSortedByName) {
+    EXPECT_EQ(GetFileList(dir.path(), q("*.ini")),
+              (QStringList{q("A.INI"), q("b.ini"), q("c.Ini"), q("link.ini")}));
+    EXPECT_EQ(GetFileList(dir.path() + q("/"), q("?.INI")),
+              (QStringList{q("A.INI"), q("b.ini"), q("c.Ini")}));
+    EXPECT_EQ(GetFileList(dir.path(), QString()),
+              (QStringList{q("A.INI"), q("b.ini"), q("c.Ini"), q("link.ini"), q("notes.txt"), q("README"),
+                           q("x.ini.bak")}))
+        << "an empty pattern lists every ordinary file";
+    EXPECT_TRUE(GetFileList(dir.filePath(q("missing")), q("*.ini")).isEmpty());
+    EXPECT_TRUE(GetFileList(dir.path(), q("*.wav")).isEmpty());
+}
+
+class ProfileRead : public testing::Test {
+protected:
+    QString write(const QByteArray& bytes) {
+        const QString path = dir.filePath(q("lang.ini"));
+        writeBytes(path, bytes);
+        return path;
+    }
+    QString read(const QString& path, const char* section, const char* key,
+                 const char* fallback = "<default>") {
+        return ReadIniString(path, q(section), q(key), q(fallback));
+    }
+    QTemporaryDir dir;
+};
+
+struct ProfileCase {
+    const char* name;
+    const char* section;
+    const char* key;
+    const char* expected;
+};
+
+const QByteArray Sample = "; a comment line\r\n"
+                          "[Other]\r\n"
+                          "mnuExit=Not this one\r\n"
+                          "[ Strings ]\r\n"
+                          "mnuExit = Quit  \r\n"
+                          "Quoted=\"  spaced  \"\r\n"
+                          "Single='single'\r\n"
+                          "Unmatched=\"half\r\n"
+                          "Equals=a=b=c\r\n"
+                          "mnuexit=second copy\r\n"
+                          ";Commented=hidden\r\n"
+                          "no equals sign here\r\n"
+                          "Empty=\r\n"
+                          "optMode(2)=Mode two\n"
+                          "tab_caption=\" Status\"\r"
+                          "[strings]\r\n"
+                          "Late=from a second section of the same name\r\n";
+
+class ProfileRules : public ProfileRead, public testing::WithParamInterface<ProfileCase> {};
+
+TEST_P(ProfileRules, FollowThePrivateProfileRules) {
+    const QString path = write(Sample);
+    const ProfileCase& c = GetParam();
+    EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProfileRules,
+    testing::Values(
+        ProfileCase{"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
+        ProfileCase{"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
+        ProfileCase{"single quotes removed too", "strings", "Single", "single"},
+        ProfileCase{"unmatched quote kept", "strings", "Unmatched", "\"half"},
+        ProfileCase{"value after the first '='", "strings", "Equals", "a=b=c"},
+        ProfileCase{"comment lines are not keys", "strings", ";Commented", "<default>"},
+        ProfileCase{"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
+        ProfileCase{"empty value is a value", "strings", "Empty", ""},
+        ProfileCase{"keys with an array index", "strings", "optMode(2)", "Mode two"},
+        ProfileCase{"LF and CR line ends", "strings", "tab_caption", " Status"},
+        ProfileCase{"only the first section of a name counts", "strings", "Late", "<default>"},
+        ProfileCase{"missing key", "strings", "nothing", "<default>"},
+        ProfileCase{"missing section", "nowhere", "mnuExit", "<default>"},
+        ProfileCase{"other section", "other", "mnuExit", "Not this one"}));
+
+TEST_F(ProfileRead, MissingFileGivesTheDefaultUnchanged) {
+    EXPECT_EQ(read(dir.filePath(q("missing.ini")), "strings", "x", "  as given  "), q("  as given  "));
+    EXPECT_EQ(read(QString(), "strings", "x", "d"), q("d"));
+    EXPECT_EQ(read(dir.path(), "strings", "x", "d"), q("d"));
+}
+
+const QString RunKey = q("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString OtherKey = q("Software\\ZOR\\Test");
+
+// Each test starts from an empty configuration folder.
+class Registry : public testing::Test {
+protected:
+    void SetUp() override {
+        QDir(IsolatedEnvironment::configHome()).removeRecursively();
+        QDir().mkpath(IsolatedEnvironment::configHome());
+    }
+    // The calls on the current user's hive, which is all the program uses.
+    static std::int32_t set(const QString& key, const char* name, std::int32_t type, const QVariant& value) {
+        return SetRegValue(platform::HKEY_CURRENT_USER, key, q(name), type, value);
+    }
+    static QString get(const QString& key, const char* name) {
+        return GetRegValue(platform::HKEY_CURRENT_USER, key, q(name));
+    }
+    static std::int32_t remove(const QString& key, const char* name) {
+        return DeleteRegValue(platform::HKEY_CURRENT_USER, key, q(name));
+    }
+};
+
+bool validates(const QString& path, QString* output) {
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    validate.start(q("desktop-file-validate"), {path});
+    if (!validate.waitForFinished(30000))
+        return false;
+    *output = QString::fromUtf8(validate.readAll());
+    return validate.exitStatus() == QProcess::NormalExit && validate.exitCode() == 0;
+}
+
+class RunValue : public Registry, public testing::WithParamInterface<const char*> {};
+
+TEST_P(RunValue, RoundTripsThroughAValidAutostartEntry) {
+    const QString program = q(GetParam());
+    ASSERT_EQ(set(RunKey, "ZORBrakkon", 1, program), 0);
+    const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
+    ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
+    QString output;
+    EXPECT_TRUE(validates(entry, &output)) << qPrintable(output);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), program);
+    // What a desktop would run: the Exec line split by the shell rules gives the path alone.
+    const auto command = platform::AutostartEntry::read(q("ZORBrakkon"));
+    ASSERT_TRUE(command.has_value());
+    EXPECT_EQ(*command, program);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, RunValue,
+                         testing::Values("/opt/zor/ZORBrakkon", "/home/me/My Programs/ZOR Brakkon/ZORBrakkon",
+                                         "/tmp/we\"ird/$HOME/`x`/back\\slash/ZORBrakkon",
+                                         "/tmp/100%/ZORBrakkon", "/tmp/tab\there;semi&amp/ZORBrakkon",
+                                         "/tmp/ünïcödé/ZORBrakkon"));
+
+TEST_F(Registry, TheRunKeyIsMatchedWithoutRegardToCaseAndDeletingItsValueRemovesTheEntry) {
+    ASSERT_EQ(
+        set(q("software\\microsoft\\windows\\currentversion\\run\\"), "ZORBrakkon", 1, q("/x/ZORBrakkon")),
+        0);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), q("/x/ZORBrakkon"));
+    EXPECT_EQ(remove(RunKey, "ZORBrakkon"), 0);
+    EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(q("ZORBrakkon"))));
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
+    EXPECT_NE(remove(RunKey, "ZORBrakkon"), 0) << "nothing left to delete";
+}
+
+TEST_F(Registry, AFailedWriteReportsFailure) {
+    // The autostart folder cannot be made: a file stands in its place.
+    QFile blocker(IsolatedEnvironment::configHome() + q("/autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_NE(set(RunKey, "ZORBrakkon", 1, q("/x/ZORBrakkon")), 0);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
+}
+
+// How each kind of value reads back as text; a refused one stores nothing.
+struct ValueCase {
+    std::int32_t type;
+    QVariant value;
+    const char* text;
+};
+
+class ValueKinds : public Registry, public testing::WithParamInterface<ValueCase> {};
+
+TEST_P(ValueKinds, ReadBackAsText) {
+    const ValueCase& c = GetParam();
+    EXPECT_EQ(set(OtherKey, "n", c.type, c.value) == 0, *c.text != 0);
+    EXPECT_EQ(get(OtherKey, "n"), q(c.text));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, ValueKinds, testing::Values(
+    ValueCase{4, 5, "005"}, ValueCase{4, 250, "250"}, ValueCase{4, 123456, "123456"}, ValueCase{4, -1, "4294967295"},
+    ValueCase{3, QByteArray("\x0A\x1B\xFF", 3), "0A1BFF"},
+    ValueCase{4, qint64(1) << 40, ""}, ValueCase{4, q("not a number"), ""}, ValueCase{7, q("multi"), ""}));
+// clang-format on
+
+// Blanks are trimmed before the text is cut at its terminator, so trailing blanks of the
+// value itself stay.
+TEST_F(Registry, TextLosesLeadingBlanksAndIsKeptApartByKey) {
+    ASSERT_EQ(set(OtherKey, "t", 1, q("  padded text  ")), 0);
+    ASSERT_EQ(set(OtherKey + q("\\Sub"), "t", 1, q("other")), 0);
+    EXPECT_EQ(get(OtherKey, "t"), q("padded text  "));
+    EXPECT_EQ(get(RunKey, "Nothing"), QString());
+    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
+    EXPECT_EQ(remove(OtherKey, "t"), 0);
+    EXPECT_EQ(get(OtherKey, "t"), QString());
+    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
+}
+
+TEST(ShowFileDialog, PassesFiltersFolderTitleAndFlagsAndCutsLongNames) {
+    ScopedScriptedDialogs dialogs;
+    dialogs->fileAnswers.push_back({true, q("  /media/ding.wav  "), 2});
+    std::int32_t filterIndex = -1;
+    const QString chosen = ShowFileDialog(q("*.wav|*.wav|All files|*.*"), nullptr, q("/media"), QString(),
+                                          0x1000, false, &filterIndex, q("ding.wav"));
+    EXPECT_EQ(chosen, q("/media/ding.wav"));
+    EXPECT_EQ(filterIndex, 2);
+    ASSERT_EQ(dialogs->fileRequests.size(), 1);
+    const auto& request = dialogs->fileRequests.first();
+    using Filters = QList<std::pair<QString, QString>>;
+    // An empty title becomes the program's.
+    EXPECT_EQ(std::tuple(request.filters, request.initialDir, request.title, request.flags, request.save),
+              std::tuple(Filters{{q("*.wav"), q("*.wav")}, {q("All files"), q("*.*")}}, q("/media"),
+                         q("ZOR Brakkon"), 0x1000, false));
+
+    dialogs->fileAnswers.push_back({false, q("/ignored.wav"), 0});
+    EXPECT_EQ(
+        ShowFileDialog(q("*.wav|*.wav"), nullptr, q("/"), q("Pick"), 0, true, nullptr, QString(400, u'n')),
+        QString())
+        << "cancelled";
+    const auto& second = dialogs->fileRequests.last();
+    EXPECT_EQ(std::tuple(second.title, second.save, second.fileName.size()), std::tuple(q("Pick"), true, 254))
+        << "long file names are cut";
+}
+
+TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
+    ScopedScriptedDialogs dialogs;
+    EXPECT_GT(ShellOpen(q("https://example.invalid/"), QString(), nullptr, QString()), 32);
+    dialogs->shellOpenSucceeds = false;
+    EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
+    ASSERT_EQ(dialogs->opened.size(), 2);
+    EXPECT_EQ(dialogs->opened.first(), q("https://example.invalid/"));
+}
+
+} // namespace
