@@ -1,13 +1,13 @@
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
 #include "support/DesktopFakes.h"
+#include "support/DesktopProcess.h"
 #include "support/IsolatedEnvironment.h"
 #include "support/TestFiles.h"
 #include "util/VELModule.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -200,16 +200,6 @@ protected:
     }
 };
 
-bool validates(const QString& path, QString* output) {
-    QProcess validate;
-    validate.setProcessChannelMode(QProcess::MergedChannels);
-    validate.start(q("desktop-file-validate"), {path});
-    if (!validate.waitForFinished(30000))
-        return false;
-    *output = QString::fromUtf8(validate.readAll());
-    return validate.exitStatus() == QProcess::NormalExit && validate.exitCode() == 0;
-}
-
 class RunValue : public Registry, public testing::WithParamInterface<const char*> {};
 
 // The Run key is matched without regard to case; deleting its value removes the entry.
@@ -219,7 +209,7 @@ TEST_P(RunValue, RoundTripsThroughAValidAutostartEntryThatDeletingRemoves) {
     const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
     ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
     QString output;
-    EXPECT_TRUE(validates(entry, &output)) << qPrintable(output);
+    EXPECT_EQ(runProgram(q("desktop-file-validate"), {entry}, &output), 0) << qPrintable(output);
     EXPECT_EQ(get(RunKey, "ZORBrakkon"), program);
     // What a desktop would run: the Exec line split by the shell rules gives the path alone.
     const auto command = platform::AutostartEntry::read(q("ZORBrakkon"));
