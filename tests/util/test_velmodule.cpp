@@ -109,11 +109,6 @@ TEST_F(FileList, ListsOrdinaryFilesMatchingWithoutRegardToCaseSortedByName) {
 
 class ProfileRead : public testing::Test {
 protected:
-    QString write(const QByteArray& bytes) {
-        const QString path = dir.filePath(q("lang.ini"));
-        writeBytes(path, bytes);
-        return path;
-    }
     QString read(const QString& path, const char* section, const char* key,
                  const char* fallback = "<default>") {
         return ReadIniString(path, q(section), q(key), q(fallback));
@@ -149,7 +144,8 @@ const QByteArray Sample = "; a comment line\r\n"
 class ProfileRules : public ProfileRead, public testing::WithParamInterface<ProfileCase> {};
 
 TEST_P(ProfileRules, FollowThePrivateProfileRules) {
-    const QString path = write(Sample);
+    const QString path = dir.filePath(q("lang.ini"));
+    writeBytes(path, Sample);
     const ProfileCase& c = GetParam();
     EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
 }
