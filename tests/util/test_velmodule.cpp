@@ -31,26 +31,25 @@ struct PathCase {
     const char* withoutExtension;
 };
 
-class PathParts : public testing::TestWithParam<PathCase> {};
-
-TEST_P(PathParts, SplitAtTheLastSeparatorAndDot) {
-    const PathCase& c = GetParam();
-    EXPECT_EQ(GetPathPart(q(c.input)), q(c.pathPart)) << c.input;
-    EXPECT_EQ(GetExtension(q(c.input), true), q(c.extWithDot)) << c.input;
-    EXPECT_EQ(GetExtension(q(c.input), false), q(c.extWithoutDot)) << c.input;
-    EXPECT_EQ(RemoveExtension(q(c.input)), q(c.withoutExtension)) << c.input;
+TEST(PathParts, SplitAtTheLastSeparatorAndDot) {
+    const PathCase cases[] = {{"/media/ding.wav", "/media/", ".wav", "wav", "/media/ding"},
+                              {"/media/", "/media/", "", "", ""},
+                              {"ding.wav", "ding.wav", ".wav", "wav", "ding"},
+                              {"", "", ".", "", ""},
+                              {"/a/ding.WAV", "/a/", ".WAV", "WAV", "/a/ding"},
+                              // The dot belongs to a folder, not to the file name.
+                              {"/x.y/readme", "/x.y/", "", "", "/x"},
+                              {"wav", "wav", ".wav", "wav", ""},
+                              {"english.ini", "english.ini", ".ini", "ini", "english"},
+                              {"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"},
+                              {"/", "/", "", "", ""}};
+    for (const PathCase& c : cases) {
+        EXPECT_EQ(GetPathPart(q(c.input)), q(c.pathPart)) << c.input;
+        EXPECT_EQ(GetExtension(q(c.input), true), q(c.extWithDot)) << c.input;
+        EXPECT_EQ(GetExtension(q(c.input), false), q(c.extWithoutDot)) << c.input;
+        EXPECT_EQ(RemoveExtension(q(c.input)), q(c.withoutExtension)) << c.input;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, PathParts,
-    testing::Values(PathCase{"/media/ding.wav", "/media/", ".wav", "wav", "/media/ding"},
-                    PathCase{"/media/", "/media/", "", "", ""},
-                    PathCase{"ding.wav", "ding.wav", ".wav", "wav", "ding"}, PathCase{"", "", ".", "", ""},
-                    PathCase{"/a/ding.WAV", "/a/", ".WAV", "WAV", "/a/ding"},
-                    // The dot belongs to a folder, not to the file name.
-                    PathCase{"/x.y/readme", "/x.y/", "", "", "/x"}, PathCase{"wav", "wav", ".wav", "wav", ""},
-                    PathCase{"english.ini", "english.ini", ".ini", "ini", "english"},
-                    PathCase{"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"}, PathCase{"/", "/", "", "", ""}));
 
 // FolderExists makes the folder current, as a directory change would; FileExists is true for
 // files only, hidden and read-only ones included.
@@ -107,15 +106,6 @@ TEST_F(FileList, ListsOrdinaryFilesMatchingWithoutRegardToCaseSortedByName) {
     EXPECT_TRUE(GetFileList(dir.path(), q("*.wav")).isEmpty());
 }
 
-class ProfileRead : public testing::Test {
-protected:
-    QString read(const QString& path, const char* section, const char* key,
-                 const char* fallback = "<default>") {
-        return ReadIniString(path, q(section), q(key), q(fallback));
-    }
-    QTemporaryDir dir;
-};
-
 struct ProfileCase {
     const char* name;
     const char* section;
@@ -141,34 +131,32 @@ const QByteArray Sample = "; a comment line\r\n"
                           "[strings]\r\n"
                           "Late=from a second section of the same name\r\n";
 
-class ProfileRules : public ProfileRead, public testing::WithParamInterface<ProfileCase> {};
-
-TEST_P(ProfileRules, FollowThePrivateProfileRules) {
+TEST(ProfileRead, FollowsThePrivateProfileRules) {
+    auto read = [](const QString& path, const char* section, const char* key,
+                   const char* fallback = "<default>") {
+        return ReadIniString(path, q(section), q(key), q(fallback));
+    };
+    QTemporaryDir dir;
     const QString path = dir.filePath(q("lang.ini"));
     writeBytes(path, Sample);
-    const ProfileCase& c = GetParam();
-    EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, ProfileRules,
-    testing::Values(
-        ProfileCase{"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
-        ProfileCase{"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
-        ProfileCase{"single quotes removed too", "strings", "Single", "single"},
-        ProfileCase{"unmatched quote kept", "strings", "Unmatched", "\"half"},
-        ProfileCase{"value after the first '='", "strings", "Equals", "a=b=c"},
-        ProfileCase{"comment lines are not keys", "strings", ";Commented", "<default>"},
-        ProfileCase{"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
-        ProfileCase{"empty value is a value", "strings", "Empty", ""},
-        ProfileCase{"keys with an array index", "strings", "optMode(2)", "Mode two"},
-        ProfileCase{"LF and CR line ends", "strings", "tab_caption", " Status"},
-        ProfileCase{"only the first section of a name counts", "strings", "Late", "<default>"},
-        ProfileCase{"missing key", "strings", "nothing", "<default>"},
-        ProfileCase{"missing section", "nowhere", "mnuExit", "<default>"},
-        ProfileCase{"other section", "other", "mnuExit", "Not this one"}));
-
-TEST_F(ProfileRead, MissingFileGivesTheDefaultUnchanged) {
+    const ProfileCase cases[] = {
+        {"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
+        {"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
+        {"single quotes removed too", "strings", "Single", "single"},
+        {"unmatched quote kept", "strings", "Unmatched", "\"half"},
+        {"value after the first '='", "strings", "Equals", "a=b=c"},
+        {"comment lines are not keys", "strings", ";Commented", "<default>"},
+        {"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
+        {"empty value is a value", "strings", "Empty", ""},
+        {"keys with an array index", "strings", "optMode(2)", "Mode two"},
+        {"LF and CR line ends", "strings", "tab_caption", " Status"},
+        {"only the first section of a name counts", "strings", "Late", "<default>"},
+        {"missing key", "strings", "nothing", "<default>"},
+        {"missing section", "nowhere", "mnuExit", "<default>"},
+        {"other section", "other", "mnuExit", "Not this one"}};
+    for (const ProfileCase& c : cases)
+        EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
+    // No file, or a folder in its place: the default unchanged.
     EXPECT_EQ(read(dir.filePath(q("missing.ini")), "strings", "x", "  as given  "), q("  as given  "));
     EXPECT_EQ(read(QString(), "strings", "x", "d"), q("d"));
     EXPECT_EQ(read(dir.path(), "strings", "x", "d"), q("d"));
