@@ -77,10 +77,6 @@ inline QImage Shot(Command& button) {
     return button.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-inline QRgb Pixel(Command& button, int x, int y) {
-    return Shot(button).pixel(x, y);
-}
-
 // The bounding box of every pixel of one colour; empty when the colour does not appear.
 inline QRect InkBox(const QImage& image, QRgb color) {
     QRect box;
@@ -103,7 +99,7 @@ inline int CountColor(const QImage& image, QRgb color) {
 class ButtonTest : public testing::Test {
 protected:
     void SetUp() override { button->setCaption(QString()); }
-    bool looksPressed() { return Pixel(*button, 0, 0) == ButtonHost::Shadow; }
+    bool looksPressed() { return Shot(*button).pixel(0, 0) == ButtonHost::Shadow; }
 
     ButtonHost host;
     Command* button = host.add(60, 20, 40, 30);

@@ -1,0 +1,290 @@
+#include "platform/Platform.h"
+#include "platform/linux/AutostartEntry.h"
+#include "support/DesktopFakes.h"
+#include "support/DesktopProcess.h"
+#include "support/IsolatedEnvironment.h"
+#include "support/TestFiles.h"
+#include "util/VELModule.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace VELModule;
+
+namespace {
+
+TEST(AppPath, IsTheExecutablesFolderWithOneTrailingSeparator) {
+    const QString path = AppPath();
+    EXPECT_TRUE(path.endsWith(q("/")));
+    EXPECT_FALSE(path.endsWith(q("//")));
+    EXPECT_TRUE(QFileInfo::exists(path + QFileInfo(QFile::symLinkTarget(q("/proc/self/exe"))).fileName()));
+}
+
+struct PathCase {
+    const char* input;
+    const char* pathPart;
+    const char* extWithDot;
+    const char* extWithoutDot;
+    const char* withoutExtension;
+};
+
+TEST(PathParts, SplitAtTheLastSeparatorAndDot) {
+    const PathCase cases[] = {{"/media/ding.wav", "/media/", ".wav", "wav", "/media/ding"},
+                              {"/media/", "/media/", "", "", ""},
+                              {"ding.wav", "ding.wav", ".wav", "wav", "ding"},
+                              {"", "", ".", "", ""},
+                              {"/a/ding.WAV", "/a/", ".WAV", "WAV", "/a/ding"},
+                              // The dot belongs to a folder, not to the file name.
+                              {"/x.y/readme", "/x.y/", "", "", "/x"},
+                              {"wav", "wav", ".wav", "wav", ""},
+                              {"english.ini", "english.ini", ".ini", "ini", "english"},
+                              {"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"},
+                              {"/", "/", "", "", ""}};
+    for (const PathCase& c : cases) {
+        EXPECT_EQ(GetPathPart(q(c.input)), q(c.pathPart)) << c.input;
+        EXPECT_EQ(GetExtension(q(c.input), true), q(c.extWithDot)) << c.input;
+        EXPECT_EQ(GetExtension(q(c.input), false), q(c.extWithoutDot)) << c.input;
+        EXPECT_EQ(RemoveExtension(q(c.input)), q(c.withoutExtension)) << c.input;
+    }
+}
+
+// FolderExists makes the folder current, as a directory change would; FileExists is true for
+// files only, hidden and read-only ones included.
+TEST(FolderAndFileExists, TellFoldersFromFilesAndOnlyAFoundFolderBecomesCurrent) {
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    for (const char* name : {"plain.txt", ".hidden", "readonly.txt"})
+        writeBytes(dir.filePath(q(name)), {});
+    QFile::setPermissions(dir.filePath(q("readonly.txt")), QFileDevice::ReadOwner);
+    const struct {
+        QString path;
+        bool folder, file;
+    } cases[] = {{dir.path(), true, false},
+                 {dir.filePath(q("plain.txt")), false, true},
+                 {dir.filePath(q(".hidden")), false, true},
+                 {dir.filePath(q("readonly.txt")), false, true},
+                 {dir.filePath(q("missing")), false, false},
+                 {dir.filePath(q("*.txt")), false, false},
+                 {QString(), false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.path));
+        EXPECT_EQ(FolderExists(c.path), c.folder);
+        EXPECT_EQ(QDir::currentPath(), c.folder ? QDir(dir.path()).canonicalPath() : before);
+        QDir::setCurrent(before);
+        EXPECT_EQ(FileExists(c.path), c.file);
+        QDir::setCurrent(before);
+    }
+}
+
+class FileList : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name :
+             {"b.ini", "A.INI", "c.Ini", "notes.txt", "README", ".hidden.ini", "x.ini.bak"})
+            writeBytes(dir.filePath(q(name)), {});
+        QDir(dir.path()).mkdir(q("folder.ini"));
+        QFile::link(dir.filePath(q("b.ini")), dir.filePath(q("link.ini")));
+        QFile::link(dir.filePath(q("folder.ini")), dir.filePath(q("dirlink.ini")));
+        ASSERT_EQ(mkfifo(qPrintable(dir.filePath(q("pipe.ini"))), 0600), 0);
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FileList, ListsOrdinaryFilesMatchingWithoutRegardToCaseSortedByName) {
+    EXPECT_EQ(GetFileList(dir.path(), q("*.ini")),
+              (QStringList{q("A.INI"), q("b.ini"), q("c.Ini"), q("link.ini")}));
+    EXPECT_EQ(GetFileList(dir.path() + q("/"), q("?.INI")),
+              (QStringList{q("A.INI"), q("b.ini"), q("c.Ini")}));
+    EXPECT_EQ(GetFileList(dir.path(), QString()),
+              (QStringList{q("A.INI"), q("b.ini"), q("c.Ini"), q("link.ini"), q("notes.txt"), q("README"),
+                           q("x.ini.bak")}))
+        << "an empty pattern lists every ordinary file";
+    EXPECT_TRUE(GetFileList(dir.filePath(q("missing")), q("*.ini")).isEmpty());
+    EXPECT_TRUE(GetFileList(dir.path(), q("*.wav")).isEmpty());
+}
+
+struct ProfileCase {
+    const char* name;
+    const char* section;
+    const char* key;
+    const char* expected;
+};
+
+const QByteArray Sample = "; a comment line\r\n"
+                          "[Other]\r\n"
+                          "mnuExit=Not this one\r\n"
+                          "[ Strings ]\r\n"
+                          "mnuExit = Quit  \r\n"
+                          "Quoted=\"  spaced  \"\r\n"
+                          "Single='single'\r\n"
+                          "Unmatched=\"half\r\n"
+                          "Equals=a=b=c\r\n"
+                          "mnuexit=second copy\r\n"
+                          ";Commented=hidden\r\n"
+                          "no equals sign here\r\n"
+                          "Empty=\r\n"
+                          "optMode(2)=Mode two\n"
+                          "tab_caption=\" Status\"\r"
+                          "[strings]\r\n"
+                          "Late=from a second section of the same name\r\n";
+
+TEST(ProfileRead, FollowsThePrivateProfileRules) {
+    auto read = [](const QString& path, const char* section, const char* key,
+                   const char* fallback = "<default>") {
+        return ReadIniString(path, q(section), q(key), q(fallback));
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(q("lang.ini"));
+    writeBytes(path, Sample);
+    const ProfileCase cases[] = {
+        {"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
+        {"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
+        {"single quotes removed too", "strings", "Single", "single"},
+        {"unmatched quote kept", "strings", "Unmatched", "\"half"},
+        {"value after the first '='", "strings", "Equals", "a=b=c"},
+        {"comment lines are not keys", "strings", ";Commented", "<default>"},
+        {"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
+        {"empty value is a value", "strings", "Empty", ""},
+        {"keys with an array index", "strings", "optMode(2)", "Mode two"},
+        {"LF and CR line ends", "strings", "tab_caption", " Status"},
+        {"only the first section of a name counts", "strings", "Late", "<default>"},
+        {"missing key", "strings", "nothing", "<default>"},
+        {"missing section", "nowhere", "mnuExit", "<default>"},
+        {"other section", "other", "mnuExit", "Not this one"}};
+    for (const ProfileCase& c : cases)
+        EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
+    // No file, or a folder in its place: the default unchanged.
+    EXPECT_EQ(read(dir.filePath(q("missing.ini")), "strings", "x", "  as given  "), q("  as given  "));
+    EXPECT_EQ(read(QString(), "strings", "x", "d"), q("d"));
+    EXPECT_EQ(read(dir.path(), "strings", "x", "d"), q("d"));
+}
+
+const QString RunKey = q("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString OtherKey = q("Software\\ZOR\\Test");
+
+// Each test starts from an empty configuration folder.
+class Registry : public testing::Test {
+protected:
+    void SetUp() override {
+        QDir(IsolatedEnvironment::configHome()).removeRecursively();
+        QDir().mkpath(IsolatedEnvironment::configHome());
+    }
+    // The calls on the current user's hive, which is all the program uses.
+    static std::int32_t set(const QString& key, const char* name, std::int32_t type, const QVariant& value) {
+        return SetRegValue(platform::HKEY_CURRENT_USER, key, q(name), type, value);
+    }
+    static QString get(const QString& key, const char* name) {
+        return GetRegValue(platform::HKEY_CURRENT_USER, key, q(name));
+    }
+    static std::int32_t remove(const QString& key, const char* name) {
+        return DeleteRegValue(platform::HKEY_CURRENT_USER, key, q(name));
+    }
+};
+
+class RunValue : public Registry, public testing::WithParamInterface<const char*> {};
+
+// The Run key is matched without regard to case; deleting its value removes the entry.
+TEST_P(RunValue, RoundTripsThroughAValidAutostartEntryThatDeletingRemoves) {
+    const QString program = q(GetParam());
+    ASSERT_EQ(set(q("software\\microsoft\\windows\\currentversion\\run\\"), "ZORBrakkon", 1, program), 0);
+    const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
+    ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
+    QString output;
+    EXPECT_EQ(runProgram(q("desktop-file-validate"), {entry}, &output), 0) << qPrintable(output);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), program);
+    // What a desktop would run: the Exec line split by the shell rules gives the path alone.
+    const auto command = platform::AutostartEntry::read(q("ZORBrakkon"));
+    ASSERT_TRUE(command.has_value());
+    EXPECT_EQ(*command, program);
+    EXPECT_EQ(remove(RunKey, "ZORBrakkon"), 0);
+    EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
+    EXPECT_NE(remove(RunKey, "ZORBrakkon"), 0) << "nothing left to delete";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, RunValue,
+                         testing::Values("/opt/zor/ZORBrakkon", "/home/me/My Programs/ZOR Brakkon/ZORBrakkon",
+                                         "/tmp/we\"ird/$HOME/`x`/back\\slash/ZORBrakkon",
+                                         "/tmp/100%/ZORBrakkon", "/tmp/tab\there;semi&amp/ZORBrakkon",
+                                         "/tmp/ünïcödé/ZORBrakkon"));
+
+TEST_F(Registry, AFailedWriteReportsFailure) {
+    // The autostart folder cannot be made: a file stands in its place.
+    QFile blocker(IsolatedEnvironment::configHome() + q("/autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_NE(set(RunKey, "ZORBrakkon", 1, q("/x/ZORBrakkon")), 0);
+    EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
+}
+
+// How each kind of value reads back as text; a refused one stores nothing.
+struct ValueCase {
+    std::int32_t type;
+    QVariant value;
+    const char* text;
+};
+
+class ValueKinds : public Registry, public testing::WithParamInterface<ValueCase> {};
+
+TEST_P(ValueKinds, ReadBackAsText) {
+    const ValueCase& c = GetParam();
+    EXPECT_EQ(set(OtherKey, "n", c.type, c.value) == 0, *c.text != 0);
+    EXPECT_EQ(get(OtherKey, "n"), q(c.text));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, ValueKinds, testing::Values(
+    ValueCase{4, 5, "005"}, ValueCase{4, 250, "250"}, ValueCase{4, 123456, "123456"}, ValueCase{4, -1, "4294967295"},
+    ValueCase{3, QByteArray("\x0A\x1B\xFF", 3), "0A1BFF"},
+    // Blanks are trimmed before the text is cut at its terminator: trailing blanks of the value stay.
+    ValueCase{1, q("  padded text  "), "padded text  "},
+    ValueCase{4, qint64(1) << 40, ""}, ValueCase{4, q("not a number"), ""}, ValueCase{7, q("multi"), ""}));
+// clang-format on
+
+TEST_F(Registry, ValuesAreKeptApartByKey) {
+    ASSERT_EQ(set(OtherKey, "t", 1, q("text")), 0);
+    ASSERT_EQ(set(OtherKey + q("\\Sub"), "t", 1, q("other")), 0);
+    EXPECT_EQ(remove(OtherKey, "t"), 0);
+    EXPECT_EQ(get(OtherKey, "t"), QString());
+    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
+}
+
+TEST(ShowFileDialog, PassesFiltersFolderTitleAndFlagsAndCutsLongNames) {
+    ScopedScriptedDialogs dialogs;
+    dialogs->fileAnswers.push_back({true, q("  /media/ding.wav  "), 2});
+    std::int32_t filterIndex = -1;
+    const QString chosen = ShowFileDialog(q("*.wav|*.wav|All files|*.*"), nullptr, q("/media"), QString(),
+                                          0x1000, false, &filterIndex, q("ding.wav"));
+    EXPECT_EQ(chosen, q("/media/ding.wav"));
+    EXPECT_EQ(filterIndex, 2);
+    ASSERT_EQ(dialogs->fileRequests.size(), 1);
+    const auto& request = dialogs->fileRequests.first();
+    using Filters = QList<std::pair<QString, QString>>;
+    // An empty title becomes the program's.
+    EXPECT_EQ(std::tuple(request.filters, request.initialDir, request.title, request.flags, request.save),
+              std::tuple(Filters{{q("*.wav"), q("*.wav")}, {q("All files"), q("*.*")}}, q("/media"),
+                         q("ZOR Brakkon"), 0x1000, false));
+
+    dialogs->fileAnswers.push_back({false, q("/ignored.wav"), 0});
+    EXPECT_EQ(
+        ShowFileDialog(q("*.wav|*.wav"), nullptr, q("/"), q("Pick"), 0, true, nullptr, QString(400, u'n')),
+        QString())
+        << "cancelled";
+    const auto& second = dialogs->fileRequests.last();
+    EXPECT_EQ(std::tuple(second.title, second.save, second.fileName.size()), std::tuple(q("Pick"), true, 254))
+        << "long file names are cut";
+}
+
+TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
+    ScopedScriptedDialogs dialogs;
+    EXPECT_GT(ShellOpen(q("https://example.invalid/"), QString(), nullptr, QString()), 32);
+    dialogs->shellOpenSucceeds = false;
+    EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
+    ASSERT_EQ(dialogs->opened.size(), 2);
+    EXPECT_EQ(dialogs->opened.first(), q("https://example.invalid/"));
+}
+
+} // namespace
