@@ -74,26 +74,13 @@ TEST_P(DecisionTable, DecidesByModeSwitchKeysListsAndGesture) {
     if (c.denied)
         form->Lists().List2().AddItem(q("site.test"));
     opener->document.userGesture = c.gesture;
-    switch (c.failing) {
-    case Failing::ParentUrl:
-        opener->urlFails = true;
-        break;
-    case Failing::DocumentDomain:
-        opener->document.domainFails = true;
-        break;
-    case Failing::Gesture:
+    opener->urlFails = c.failing == Failing::ParentUrl;
+    opener->document.domainFails = c.failing == Failing::DocumentDomain;
+    if (c.failing == Failing::Gesture)
         opener->document.userGesture.reset();
-        break;
-    case Failing::NoDocument:
-        opener->hasDocument = false;
-        break;
-    case Failing::NoWindows:
+    opener->hasDocument = c.failing != Failing::NoDocument;
+    if (c.failing == Failing::NoWindows)
         shell.removeWindow(*opener);
-        break;
-    case Failing::NoOpener:
-    case Failing::Nothing:
-        break;
-    }
     const Outcome outcome = c.failing == Failing::NoOpener ? Decide(q("_999")) : Decide();
     EXPECT_EQ(int(outcome), int(c.expected)) << c.name;
 }
