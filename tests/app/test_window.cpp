@@ -192,7 +192,7 @@ protected:
     }
 };
 
-TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
+TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeedsTheFile) {
     WriteLanguage(q("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\n"); // older Latin-1
     WriteLanguage(q("notes.txt"), "not a language");
     WriteLanguage(q("a_full.ini"), "[strings]\n"
@@ -236,17 +236,12 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTexts) {
     EXPECT_EQ(form->mstrMsg[3], q("Unable to asign hotkey CTRL + *"));
     EXPECT_EQ(BlockerNotice(), q("message ZOR Brakkon:Chromium: ") + LanguageTexts::DefaultMessages()[6]);
     EXPECT_EQ(MenuCaptions(), (QStringList{q("A_full"), q("B_one*")}));
-}
 
-TEST_F(Languages, AVanishedFileIsReportedAndChangesNothing) {
-    WriteLanguage(q("english.ini"), "[strings]\nchkSound=Play a sound\n");
-    WriteLanguage(q("gone.ini"), "[strings]\nchkSound=Gone\n");
-    Load();
-    QFile::remove(folder.filePath(q("languages/gone.ini")));
-    form->mnuLanguages_Click(1);
+    QFile::remove(folder.filePath(q("languages/a_full.ini")));
+    form->mnuLanguages_Click(0);
     EXPECT_EQ(dialogs->messages.last().prompt, q("ERROR.\r\nLanguage file not found!"));
-    EXPECT_EQ(form->chkSound->text(), q("Play a sound"));
-    EXPECT_EQ(form->mstrLanguageFile, q("english.ini"));
+    EXPECT_EQ(form->chkSound->text(), q("Only thîs")) << "a vanished file changes nothing";
+    EXPECT_EQ(form->mstrLanguageFile, q("b_one.ini"));
 }
 
 TEST_F(Languages, NoLanguageFolderDisablesTheMenuAndKeepsTheBuiltInTexts) {

@@ -73,10 +73,7 @@ TEST_F(Lists, AddingAppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheO
 }
 
 TEST_F(Lists, AddingToAFullListFailsToTheCallerAndLeavesItIntact) {
-    QStringList full;
-    for (int i = 0; i < DomainListModel::Capacity; ++i)
-        full << q("d%1.q").arg(i);
-    lists.List2().setEntries(full);
+    lists.List2().setEntries(QStringList(DomainListModel::Capacity, q("d5.q")));
     EXPECT_THROW(lists.AddDomain(q("one.more"), DomainLists::Denied), zor::Failure);
     EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);
     // A duplicate needs no room and is not a failure.
