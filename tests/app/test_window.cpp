@@ -280,12 +280,19 @@ TEST(ShippedLanguages, DefineEveryKeyOfTheEnglishFile) {
     }
 }
 
+// A loaded window, with a wave file to choose.
 class WindowCommands : public FormFixture {
 protected:
-    void SetUp() override { Load(); }
+    void SetUp() override {
+        Load();
+        wav = folder.filePath(q("sounds.d/Ding.WAV"));
+        writeBytes(wav, {});
+    }
     void Select(QListView* view, int row) {
         view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
     }
+    platform::FileDialogResult Chosen(const QString& path) { return {true, path, 1}; }
+    QString wav;
 };
 
 TEST_F(WindowCommands, TheHotKeyTogglesActiveAndTwiceRestoresIt) {
@@ -408,17 +415,7 @@ TEST_F(WindowCommands, DoubleClickOnACancelledWindowShowsItOnlyWhenSelected) {
     EXPECT_EQ(dialogs->messages.last().icon, platform::MsgIcon::Information);
 }
 
-class SoundOptions : public FormFixture {
-protected:
-    void SetUp() override {
-        Load();
-        QDir(folder.path()).mkpath(q("sounds.d"));
-        wav = folder.filePath(q("sounds.d/Ding.WAV"));
-        QFile(wav).open(QIODevice::WriteOnly);
-    }
-    platform::FileDialogResult Chosen(const QString& path) { return {true, path, 1}; }
-    QString wav;
-};
+using SoundOptions = WindowCommands;
 
 TEST_F(SoundOptions, TheSwitchEnablesTheThreeButtonsAndKeepsTheFile) {
     form->txtFile->setText(q("/keep.wav"));
