@@ -150,14 +150,6 @@ TEST_F(Decision, CtrlShiftPutsTheOpenersAddressDomainOnTheAcceptedList) {
     EXPECT_EQ(Decide(), Outcome::AllowedFalse) << "later requests pass the accepted test";
 }
 
-TEST_F(Decision, AnEmptyDocumentDomainCountsAsDeniedOnceTheListHoldsAnything) {
-    opener->document.domainText.clear();
-    opener->document.userGesture = true;
-    EXPECT_EQ(Decide(), Outcome::Untouched) << "empty denied list";
-    form->Lists().List2().AddItem(q("elsewhere.test"));
-    EXPECT_EQ(Decide(), Outcome::Cancelled);
-}
-
 TEST_F(Decision, ScriptErrorsAreLeftAloneUnlessToBeIgnoredAndAFailedSilencingChangesNothing) {
     form->chkIgnoreErrors->setChecked(false);
     Decide();
