@@ -27,7 +27,8 @@ public:
 };
 
 // A main window over fake browsers, keys, sound and dialogs, with its files in a temporary
-// folder. The key poll is stopped so tests set the key flags themselves.
+// folder. The key poll is stopped so tests set the key flags themselves. The window is declared
+// last so that it is destroyed first, while the fakes it uses still exist.
 class FormFixture : public testing::Test {
 protected:
     FormFixture() {
@@ -35,7 +36,6 @@ protected:
         // Each test starts without settings.
         QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
     }
-    ~FormFixture() override { form.reset(); }
 
     // Creates the window and runs its load.
     void Load() {
