@@ -27,7 +27,8 @@ public:
 };
 
 // A main window over fake browsers, keys, sound and dialogs, with its files in a temporary
-// folder. The key poll is stopped so tests set the key flags themselves.
+// folder. The key poll is stopped so tests set the key flags themselves. The window is declared
+// last so that it is destroyed first, while the fakes it uses still exist.
 class FormFixture : public testing::Test {
 protected:
     FormFixture() {
@@ -35,20 +36,15 @@ protected:
         // Each test starts without settings.
         QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
     }
-    ~FormFixture() override { form.reset(); }
 
-    std::unique_ptr<frmMain> MakeForm() {
+    // Creates the window and runs its load.
+    void Load() {
         frmMain::Services services;
         services.makeIEManager = [this] { return std::make_unique<clsIEManager>(shell); };
         services.listFolder = folder.path();
         services.languageFolder = folder.filePath(q("languages"));
-        auto made = std::make_unique<frmMain>(services);
-        made->checkCtrl->stop();
-        return made;
-    }
-    // Creates the window and runs its load.
-    void Load() {
-        form = MakeForm();
+        form = std::make_unique<frmMain>(services);
+        form->checkCtrl->stop();
         form->Form_Load();
         form->checkCtrl->stop();
     }

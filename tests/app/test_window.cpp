@@ -1,0 +1,468 @@
+#include "FormFixture.h"
+#include "controls/button/Command.h"
+#include "controls/tray/ZorTray.h"
+#include "platform/linux/AutostartEntry.h"
+#include "util/VELModule.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+class Lifecycle : public FormFixture {};
+
+TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) {
+    Load(); // the other defaults: BadSettings
+    EXPECT_TRUE(form->txtFile->text().isEmpty());
+    EXPECT_EQ(form->lbTotalCount->text(), q("00"));
+    EXPECT_EQ(form->mstrLanguageFile, q("english.ini"));
+    EXPECT_EQ(form->mstrLastPath, VELModule::AppPath() + q("media"));
+    EXPECT_FALSE(form->cmdPlaySound->isEnabled()) << "sound buttons follow the sound switch";
+    EXPECT_TRUE(form->isVisible()) << "the first run shows the window";
+    EXPECT_EQ(form->windowTitle(), q("ZOR Brakkon Version 1.0.0"));
+    form->Form_Unload();
+    EXPECT_EQ(ReadSetting("FirstRun"), q("0"));
+    Load();
+    EXPECT_FALSE(form->isVisible()) << "later starts stay in the tray";
+}
+
+TEST_F(Lifecycle, StoredSettingsAreRestoredAndWrittenBackAtUnload) {
+    const std::pair<const char*, const char*> stored[] = {
+        {"Kill", "0"},       {"Sound", "1"},        {"SoundFile", "/s/ding.wav"},
+        {"KillMode", "3"},   {"IgnoreErrors", "0"}, {"TotalWindowsKilled", "41.6"},
+        {"LastPath", "/s/"}, {"FirstRun", "0"}};
+    for (const auto& [key, value] : stored)
+        WriteSetting(key, value);
+    WriteSetting("LanguageFile", "deutsch.ini", "general");
+    Load();
+    EXPECT_FALSE(form->chkKillPopup->isChecked());
+    EXPECT_TRUE(form->chkSound->isChecked());
+    EXPECT_TRUE(form->cmdPlaySound->isEnabled());
+    EXPECT_EQ(form->txtFile->text(), q("/s/ding.wav"));
+    EXPECT_TRUE(form->optMode[3]->isChecked());
+    EXPECT_FALSE(form->chkIgnoreErrors->isChecked());
+    EXPECT_EQ(form->lbTotalCount->text(), q("42"));
+    EXPECT_EQ(form->mstrLanguageFile, q("deutsch.ini"));
+    form->optMode[2]->setChecked(true);
+    form->mlngTotalKilled = 50;
+    form->Form_Unload();
+    EXPECT_EQ(ReadSetting("KillMode"), q("2"));
+    EXPECT_EQ(ReadSetting("TotalWindowsKilled"), q("50"));
+    EXPECT_EQ(ReadSetting("Kill"), q("0"));
+    EXPECT_EQ(ReadSetting("languagefile", "GENERAL"), q("deutsch.ini"));
+}
+
+struct BadValue {
+    const char* key;
+    const char* value;
+    bool shown = true;
+};
+
+class BadSettings : public Lifecycle, public testing::WithParamInterface<BadValue> {};
+
+// FirstRun alone reads the number its text starts with, and shows the window when that is 1.
+TEST_P(BadSettings, FallBackToTheDefault) {
+    WriteSetting(GetParam().key, GetParam().value);
+    Load();
+    EXPECT_TRUE(form->chkKillPopup->isChecked());
+    EXPECT_FALSE(form->chkSound->isChecked());
+    EXPECT_TRUE(form->optMode[0]->isChecked());
+    EXPECT_TRUE(form->chkIgnoreErrors->isChecked());
+    EXPECT_EQ(form->mlngTotalKilled, 0);
+    EXPECT_EQ(form->isVisible(), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BadSettings,
+                         testing::Values(BadValue{"Kill", "yes"}, BadValue{"Kill", "2"},
+                                         BadValue{"Sound", "-1"}, BadValue{"KillMode", "4"},
+                                         BadValue{"KillMode", "-1"}, BadValue{"KillMode", "two"},
+                                         BadValue{"IgnoreErrors", ""}, BadValue{"TotalWindowsKilled", "lots"},
+                                         BadValue{"TotalWindowsKilled", "1e12"}, BadValue{"FirstRun", " 1"},
+                                         BadValue{"FirstRun", "1.0"}, BadValue{"FirstRun", "1abc"},
+                                         BadValue{"FirstRun", ".1e1"}, BadValue{"FirstRun", "", false},
+                                         BadValue{"FirstRun", "abc", false}, BadValue{"FirstRun", "0", false},
+                                         BadValue{"FirstRun", "1.5", false},
+                                         BadValue{"FirstRun", "- 1", false}));
+
+// A settings store whose writes of one key fail; every other write goes through.
+class FailingStore final : public platform::SettingsStore {
+public:
+    QString failingKey;
+    QStringList written;
+    QString GetSetting(const QString&, const QString&, const QString&, const QString& defaultValue) override {
+        return defaultValue;
+    }
+    bool SaveSetting(const QString&, const QString&, const QString& key, const QString&) override {
+        if (key == failingKey)
+            return false;
+        written << key;
+        return true;
+    }
+};
+
+TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
+    Load();
+    form->Lists().List2().AddItem(q("denied.test"));
+    auto store = std::make_unique<FailingStore>();
+    store->failingKey = q("IgnoreErrors");
+    FailingStore* seen = store.get();
+    auto previous = platform::setSettings(std::move(store));
+    form->Form_Unload();
+    EXPECT_EQ(seen->written, (QStringList{q("KillMode"), q("LanguageFile"), q("FirstRun"), q("LastPath"),
+                                          q("Kill"), q("Sound"), q("SoundFile"), q("TotalWindowsKilled")}));
+    platform::setSettings(std::move(previous));
+    EXPECT_EQ(player->stops, 1);
+    EXPECT_EQ(form->mobjIEManager, nullptr) << "the browsers are released";
+    form->Lists().List2().AddItem(q("after.test"));
+    form->UnloadAndQuit();
+    QFile denied(folder.filePath(q("deny_domains.txt")));
+    ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(denied.readAll(), QByteArray("denied.test\r\n")) << "an unload runs only once";
+}
+
+TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
+    const QString command = VELModule::AppPath() + q("ZORBrakkon");
+    ASSERT_TRUE(platform::AutostartEntry::write(q("ZORBrakkon"), q("/elsewhere/ZORBrakkon")));
+    Load();
+    EXPECT_FALSE(form->chkAutoStart->isChecked()) << "an entry for another folder does not count";
+    form->chkAutoStart->setChecked(true);
+    EXPECT_EQ(platform::AutostartEntry::read(q("ZORBrakkon")), command);
+    Load();
+    EXPECT_TRUE(form->chkAutoStart->isChecked());
+    form->chkAutoStart->setChecked(false);
+    EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(q("ZORBrakkon"))));
+}
+
+TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything) {
+    Load();
+    dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
+    int cancel = 0;
+    form->Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(cancel, 1);
+    ASSERT_EQ(dialogs->messages.size(), 2) << "the hot-key warning, then the question";
+    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to asign hotkey CTRL + *"))
+        << "the built-in text: no language is read yet";
+    EXPECT_EQ(dialogs->messages.first().icon, platform::MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs->messages.first().title, q("ZOR Brakkon"));
+    EXPECT_EQ(dialogs->messages.last().prompt, q("Exit ?"));
+    EXPECT_EQ(dialogs->messages.last().buttons, platform::MsgButtons::OkCancel);
+    cancel = 0;
+    form->Form_QueryUnload(cancel, 1);
+    EXPECT_EQ(cancel, 0) << "the program or the system closing is not asked";
+    EXPECT_EQ(dialogs->messages.size(), 2);
+}
+
+TEST_F(Lifecycle, AHotKeyTheDesktopRefusesAfterTheStartIsToldOnce) {
+    ScopedFakeHotKeys keys;
+    Load();
+    ASSERT_TRUE(dialogs->messages.isEmpty());
+    keys->refuse(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs->messages.isEmpty(); }));
+    keys->refuse(0);
+    QTest::qWait(150); // three ticks of the control's timer
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to asign hotkey CTRL + *"));
+}
+
+class Languages : public FormFixture {
+protected:
+    ScopedFakeTrayHost trayHost;
+    ScopedFakeNotifyIcons icons;
+    // What the tray shows when a browser turns out to block popups itself.
+    QString BlockerNotice() {
+        emit shell.BrowserBlocksPopups(q("Chromium"));
+        return icons.log().operations.isEmpty() ? QString() : icons.log().operations.constLast();
+    }
+    QStringList MenuCaptions() const {
+        QStringList captions;
+        for (QAction* item : form->mnuLanguages)
+            captions << item->text() + (item->isChecked() ? q("*") : QString());
+        return captions;
+    }
+};
+
+TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeedsTheFile) {
+    WriteLanguage(q("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\n"); // older Latin-1
+    WriteLanguage(q("notes.txt"), "not a language");
+    WriteLanguage(q("a_full.ini"), "[strings]\n"
+                                   "chkSound=Ton abspielen\n"
+                                   "chkKillPopup=Aktiv\n"
+                                   "optMode(2)=Modus zwei\n"
+                                   "optMode=ohne Index\n"
+                                   "mnuExit=\"Beenden\"\n"
+                                   "tab_status=Zustand\n"
+                                   "TrayTipString=blockiert\n"
+                                   "msg03=Kein Tastenkürzel\n"
+                                   "msg06=Blockiert selbst\n"
+                                   "cmdPlaySound=Changed\ncmdSoundFile=Changed\n"
+                                   "cmdStopSound=Changed\nmnuLanguages(0)=Changed\n");
+    WriteSetting("LanguageFile", "A_FULL.INI", "general");
+    trayHost->host = 1;
+    Load();
+    EXPECT_TRUE(form->mnuSelectLanguage->isEnabled());
+    EXPECT_EQ(MenuCaptions(), (QStringList{q("A_full*"), q("B_one")}));
+    EXPECT_EQ(form->chkSound->text(), q("Ton abspielen"));
+    EXPECT_EQ(form->optMode[2]->text(), q("Modus zwei"));
+    EXPECT_EQ(form->optMode[1]->text(), q("ALL popups")) << "a key without index matches no member";
+    EXPECT_EQ(form->mnuExit->text(), q("Beenden")) << "quotes removed";
+    EXPECT_EQ(form->SSTab1->tabText(0), q(" Zustand"));
+    EXPECT_EQ(form->SSTab1->tabText(5), q("About"));
+    EXPECT_EQ(form->mstrTrayTipString, q("blockiert"));
+    EXPECT_EQ(form->mstrMsg[3], q("Kein Tastenkürzel"));
+    EXPECT_EQ(BlockerNotice(), q("message ZOR Brakkon:Chromium: Blockiert selbst"));
+    for (Command* button : {form->cmdSoundFile, form->cmdPlaySound, form->cmdStopSound})
+        EXPECT_NE(button->Caption(), q("Changed")) << "drawn with symbols, never translated";
+    int cancel = 0;
+    form->Form_QueryUnload(cancel, 0);
+    EXPECT_EQ(dialogs->messages.last().prompt, q("Beenden ?")) << "the close question";
+
+    form->mnuLanguages_Click(1);
+    EXPECT_EQ(form->mstrLanguageFile, q("b_one.ini"));
+    EXPECT_EQ(form->chkSound->text(), q("Only thîs"));
+    EXPECT_EQ(form->chkKillPopup->text(), q("Aktiv")) << "missing keys keep the previous language";
+    EXPECT_EQ(form->SSTab1->tabText(0), q("  Status")) << "tabs return to their defaults";
+    EXPECT_EQ(form->mstrTrayTipString, QString());
+    EXPECT_EQ(form->mstrMsg[3], q("Unable to asign hotkey CTRL + *"));
+    EXPECT_EQ(BlockerNotice(), q("message ZOR Brakkon:Chromium: ") + LanguageTexts::DefaultMessages()[6]);
+    EXPECT_EQ(MenuCaptions(), (QStringList{q("A_full"), q("B_one*")}));
+
+    QFile::remove(folder.filePath(q("languages/a_full.ini")));
+    form->mnuLanguages_Click(0);
+    EXPECT_EQ(dialogs->messages.last().prompt, q("ERROR.\r\nLanguage file not found!"));
+    EXPECT_EQ(form->chkSound->text(), q("Only thîs")) << "a vanished file changes nothing";
+    EXPECT_EQ(form->mstrLanguageFile, q("b_one.ini"));
+}
+
+TEST_F(Languages, NoLanguageFolderDisablesTheMenuAndKeepsTheBuiltInTexts) {
+    QDir(folder.filePath(q("languages"))).removeRecursively();
+    Load();
+    EXPECT_FALSE(form->mnuSelectLanguage->isEnabled());
+    EXPECT_EQ(form->mnuLanguages.first()->text(), q("mnuLanguage"));
+    EXPECT_EQ(form->chkSound->text(), q("Enable sound"));
+    EXPECT_EQ(form->mstrMsg[1], q("File type not supported!"));
+}
+
+// Every language shipped with the program translates everything the English file does.
+TEST(ShippedLanguages, DefineEveryKeyOfTheEnglishFile) {
+    const QString folder = qEnvironmentVariable("ZOR_SOURCE_DIR") + q("/languages/");
+    const auto keysOf = [](const QString& path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+        QSet<QString> keys;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QString text = QString::fromUtf8(line).trimmed();
+            if (!text.isEmpty() && !text.startsWith(u';') && !text.startsWith(u'[') && text.contains(u'='))
+                keys.insert(text.left(text.indexOf(u'=')).trimmed().toLower());
+        }
+        return keys;
+    };
+    const QSet<QString> english = keysOf(folder + q("english.ini"));
+    ASSERT_GT(english.size(), 40);
+    EXPECT_EQ(LanguageTexts::Messages(folder + q("english.ini")), LanguageTexts::DefaultMessages())
+        << "English says what the program says without a language file";
+    const QStringList files = QDir(folder).entryList({q("*.ini")}, QDir::Files);
+    ASSERT_GE(files.size(), 3);
+    for (const QString& file : files) {
+        const QSet<QString> missing = english - keysOf(folder + file);
+        EXPECT_TRUE(missing.isEmpty())
+            << qPrintable(file) << " lacks " << qPrintable(QStringList(missing.values()).join(u' '));
+    }
+}
+
+// A loaded window, with a wave file to choose.
+class WindowCommands : public FormFixture {
+protected:
+    void SetUp() override {
+        Load();
+        wav = folder.filePath(q("sounds.d/Ding.WAV"));
+        writeBytes(wav, {});
+    }
+    void Select(QListView* view, int row) {
+        view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+    }
+    platform::FileDialogResult Chosen(const QString& path) { return {true, path, 1}; }
+    QString wav;
+};
+
+TEST_F(WindowCommands, TheHotKeyTogglesActiveAndTwiceRestoresIt) {
+    form->ZORHotkey1_KeyPressed(0);
+    EXPECT_FALSE(form->chkKillPopup->isChecked());
+    form->ZORHotkey1_KeyPressed(0);
+    EXPECT_TRUE(form->chkKillPopup->isChecked());
+}
+
+TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
+    form->showMinimized();
+    form->mnuConfigure_Click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(form->isMinimized());
+    EXPECT_FALSE(form->mblnShowing);
+}
+
+TEST_F(WindowCommands, TheAboutLabelAndTheTrayAboutBoxNameTheDocumentationBesideTheProgram) {
+    QTest::mouseClick(form->Label5, Qt::LeftButton);
+    ASSERT_EQ(dialogs->opened.size(), 1);
+    const QString opened = dialogs->opened.first();
+    EXPECT_EQ(form->Label5->text(), opened);
+    EXPECT_TRUE(ZorTray::AboutText().endsWith(u'\n' + opened));
+    // Tests run from their own folder: the file must be at the same place beside the program.
+    ASSERT_TRUE(QUrl(opened).isLocalFile());
+    const QString beside = QDir(VELModule::AppPath()).relativeFilePath(QUrl(opened).toLocalFile());
+    EXPECT_TRUE(QFileInfo(qEnvironmentVariable("ZOR_RUNTIME_DIR") + u'/' + beside).isFile())
+        << qPrintable(beside);
+}
+
+// Every list, every button: only the left one moves the selection; the right one opens a domain
+// list's menu on the entry already selected, whose move item names the other list.
+class ListPresses : public WindowCommands,
+                    public testing::WithParamInterface<std::tuple<std::int32_t, Qt::MouseButton>> {};
+
+TEST_P(ListPresses, OnlyTheLeftButtonSelects) {
+    const auto [list, button] = GetParam();
+    QListView* view = list == 1 ? form->List1 : list == 2 ? form->List2 : form->List3;
+    const QStringList entries{q("a.test"), q("b.test")};
+    if (list == 1)
+        form->List1->addItems(entries);
+    else
+        (list == 2 ? form->Lists().List2() : form->Lists().List3()).setEntries(entries);
+    const QPoint second = view->visualRect(view->model()->index(1, 0)).center();
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, second);
+    EXPECT_EQ(form->mlngCurrentList, 0) << "no menu without a selected entry";
+    Select(view, 0);
+    QTest::mouseClick(view->viewport(), button, {}, second);
+    EXPECT_EQ(view->selectionModel()->selectedRows(),
+              QModelIndexList{view->model()->index(button == Qt::LeftButton, 0)});
+    EXPECT_EQ(form->mlngCurrentList, button == Qt::RightButton && list != 1 ? list : 0);
+    if (form->mlngCurrentList != 0) {
+        EXPECT_EQ(form->mnuMoveTo->text(),
+                  list == 2 ? q("Move to accepted Domains") : q("Move to denied domains"));
+    }
+    form->mnuList->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ListPresses,
+                         testing::Combine(testing::Values(1, 2, 3),
+                                          testing::Values(Qt::LeftButton, Qt::MiddleButton,
+                                                          Qt::RightButton)));
+
+TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
+    form->Lists().List2().setEntries({q("w.x.y"), q("dup.test"), q("dup.test")});
+    form->mlngCurrentList = 3;
+    dialogs->inputAnswers.push_back(q("http://w.x.y/p"));
+    form->mnuAdd_Click();
+    EXPECT_EQ(form->Lists().List3().entries(), QStringList{q("w.x.y")});
+    EXPECT_EQ(form->Lists().List2().entries(), (QStringList{q("dup.test"), q("dup.test")}));
+    EXPECT_EQ(dialogs->inputPrompts.last(), q("Enter URL:"));
+
+    dialogs->inputAnswers.push_back(std::nullopt);
+    form->mnuAdd_Click();
+    EXPECT_EQ(form->Lists().List3().ListCount(), 1) << "cancel adds nothing";
+
+    form->mlngCurrentList = 2;
+    Select(form->List2, 1);
+    form->mnuRemove_Click();
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("dup.test")}) << "only the selected one";
+
+    form->Lists().List3().AddItem(q("DUP.TEST"));
+    Select(form->List2, 0);
+    form->mnuMoveTo_Click();
+    EXPECT_EQ(form->Lists().List2().ListCount(), 0);
+    EXPECT_EQ(form->Lists().List3().entries(), (QStringList{q("w.x.y"), q("DUP.TEST")}));
+
+    form->mlngCurrentList = 3;
+    dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
+    form->mnuClearList_Click();
+    EXPECT_EQ(form->Lists().List3().ListCount(), 2);
+    EXPECT_EQ(dialogs->messages.last().prompt, q("Clear Accepted Domains list?"));
+    dialogs->messageAnswers.push_back(platform::MsgAnswer::Ok);
+    form->mnuClearList_Click();
+    EXPECT_EQ(form->Lists().List3().ListCount(), 0);
+}
+
+TEST_F(WindowCommands, DroppedTextIsAddedWholeAndOtherDataIsIgnored) {
+    QMimeData text;
+    text.setText(q("http://w.x.y/p\nsecond line"));
+    form->List_OLEDragDrop(2, &text);
+    EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("w.x.y")});
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(q("/tmp/x.txt"))});
+    files.removeFormat(q("text/plain"));
+    form->List_OLEDragDrop(3, &files);
+    EXPECT_EQ(form->Lists().List3().ListCount(), 0);
+}
+
+TEST_F(WindowCommands, DoubleClickOnACancelledWindowShowsItOnlyWhenSelected) {
+    const auto before = dialogs->messages.size();
+    form->List_DblClick();
+    EXPECT_EQ(dialogs->messages.size(), before);
+    form->List1->addItem(q("http://a.test/ --> Terminated!"));
+    form->List1->setCurrentRow(0);
+    form->List_DblClick();
+    ASSERT_EQ(dialogs->messages.size(), before + 1);
+    EXPECT_EQ(dialogs->messages.last().prompt, q("http://a.test/ --> Terminated!"));
+    EXPECT_EQ(dialogs->messages.last().icon, platform::MsgIcon::Information);
+}
+
+using SoundOptions = WindowCommands;
+
+TEST_F(SoundOptions, TheSwitchEnablesTheThreeButtonsAndKeepsTheFile) {
+    form->txtFile->setText(q("/keep.wav"));
+    form->chkSound->setChecked(true);
+    EXPECT_TRUE(form->cmdSoundFile->isEnabled() && form->cmdPlaySound->isEnabled() &&
+                form->cmdStopSound->isEnabled());
+    form->chkSound->setChecked(false);
+    EXPECT_FALSE(form->cmdSoundFile->isEnabled() || form->cmdPlaySound->isEnabled() ||
+                 form->cmdStopSound->isEnabled());
+    EXPECT_EQ(form->txtFile->text(), q("/keep.wav"));
+    EXPECT_EQ(player->stops, 0) << "switching off does not stop a playing sound";
+}
+
+// The dialog opens again, where the user was, until a wave file is chosen, whatever the case of
+// its extension, or the dialog is cancelled.
+TEST_F(SoundOptions, WrongTypeAndMissingFileAreToldUntilAWaveFileIsChosen) {
+    form->txtFile->setText(q("/before.wav"));
+    dialogs->fileAnswers.push_back(Chosen(folder.filePath(q("sounds.d/readme"))));
+    dialogs->fileAnswers.push_back(Chosen(q("/nowhere/gone.wav")));
+    dialogs->fileAnswers.push_back({}); // cancel
+    const auto before = dialogs->messages.size();
+    form->cmdSoundFile_Click();
+    ASSERT_EQ(dialogs->messages.size(), before + 2);
+    EXPECT_EQ(dialogs->messages[before].prompt, q("File type not supported!"));
+    EXPECT_EQ(dialogs->messages[before + 1].prompt, q("File does not exist!"));
+    ASSERT_EQ(dialogs->fileRequests.size(), 3);
+    EXPECT_EQ(dialogs->fileRequests[0].title, q("Open sound file"));
+    EXPECT_EQ(dialogs->fileRequests[0].filters.first(), std::make_pair(q("*.wav"), q("*.wav")));
+    EXPECT_EQ(dialogs->fileRequests[1].initialDir, folder.filePath(q("sounds.d/")));
+    EXPECT_EQ(dialogs->fileRequests[2].initialDir, q("/nowhere/"));
+    EXPECT_EQ(form->txtFile->text(), q("/before.wav"));
+    dialogs->fileAnswers.push_back(Chosen(wav));
+    form->cmdSoundFile_Click();
+    EXPECT_EQ(form->txtFile->text(), wav);
+    EXPECT_EQ(form->mstrLastPath, folder.filePath(q("sounds.d/")));
+}
+
+TEST_F(SoundOptions, PlayPlaysAnExistingFileAndWarnsOtherwise) {
+    form->txtFile->setText(wav);
+    form->cmdPlaySound_Click();
+    form->cmdPlaySound_Click();
+    EXPECT_EQ(player->files(), (QStringList{wav, wav}));
+    form->txtFile->setText(q("/gone.wav"));
+    form->cmdPlaySound_Click();
+    EXPECT_EQ(dialogs->messages.last().prompt, q("The sound file could not be found!"));
+    form->cmdStopSound_Click();
+    EXPECT_EQ(player->stops, 1);
+}
+
+} // namespace
