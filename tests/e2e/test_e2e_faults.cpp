@@ -4,13 +4,9 @@
 // is back. A held popup lost with its connection or with the program is the browser tests' and
 // the launched browser's test. Then, on the same page: Ctrl and Shift taken from the browser
 // where the keyboard cannot be read globally (a Wayland desktop).
-#include "e2e/ProgramLog.h"
-#include "e2e/ProgramUnderTest.h"
+#include "e2e/ProgramTest.h"
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
-#include "support/HttpTestServer.h"
-#include "support/TrayHost.h"
-#include "support/XvfbSession.h"
 
 #include <QTcpServer>
 #include <csignal>
@@ -18,8 +14,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-static const bool underXvfb = XvfbSession::startForProcess();
 
 namespace {
 
@@ -61,11 +55,9 @@ OpenerTab openWatchedTab(BrowserTestClient& client, const HttpTestServer& server
     return opener;
 }
 
-TEST(HeldPopupFault, ABrowserKilledWhileHoldingIsWatchedAgainAndCtrlComesFromItsTrustedEvents) {
-    ASSERT_TRUE(underXvfb);
-    TrayHost trayHost;
-    ASSERT_TRUE(trayHost.start()) << "trayer did not take the tray";
-    HttpTestServer server;
+using HeldPopupFault = ProgramTest;
+
+TEST_F(HeldPopupFault, ABrowserKilledWhileHoldingIsWatchedAgainAndCtrlComesFromItsTrustedEvents) {
     server.setPage(u"/opener.html"_s, OpenerPage);
     // The browser started again is found where the one before it was.
     quint16 port = 0;
@@ -76,13 +68,11 @@ TEST(HeldPopupFault, ABrowserKilledWhileHoldingIsWatchedAgainAndCtrlComesFromIts
     }
     auto chromium = std::make_unique<ChromiumProcess>(false, port);
     ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
-    ProgramUnderTest program;
     ProgramUnderTest::Options options;
     options.killMode = 1; // every popup cancelled unless Ctrl is down
     options.arguments = {u"--browser"_s, QString::number(port)};
     options.environment = {u"ZOR_SESSION_TYPE=wayland"_s};
     ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
-    const auto output = [&] { return program.output().toStdString(); };
     auto client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
     client->call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
     OpenerTab opener = openWatchedTab(*client, server, program);
@@ -162,8 +152,7 @@ TEST(HeldPopupFault, ABrowserKilledWhileHoldingIsWatchedAgainAndCtrlComesFromIts
     EXPECT_GE(record.session, 2) << output();
     EXPECT_LE(record.session, 3) << output();
     EXPECT_EQ(record.listed, record.session);
-    EXPECT_TRUE(ProgramLog::crashSigns(program.output()).isEmpty())
-        << ProgramLog::crashSigns(program.output()).join(u'\n').toStdString();
+    expectNoCrashSigns();
     EXPECT_TRUE(program.terminate()) << "the program did not end cleanly afterwards";
 }
 
