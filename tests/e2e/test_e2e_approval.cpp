@@ -2,12 +2,10 @@
 // chrome://inspect asks that user to approve every connection, in a prompt that waits as long
 // as it takes and stays up even after the client gave up. The program asks once, tells the
 // user once where to answer, backs off after a refusal, and watches the browser once allowed.
-#include "e2e/ProgramUnderTest.h"
+#include "e2e/ProgramTest.h"
 #include "lang/LanguageTexts.h"
 #include "support/TestFiles.h"
-#include "support/TrayHost.h"
 #include "support/WaitUntil.h"
-#include "support/XvfbSession.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -17,8 +15,6 @@
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
-
-static const bool underXvfb = XvfbSession::startForProcess();
 
 namespace {
 
@@ -66,21 +62,16 @@ struct Asking {
     bool refuse;         // Cancel first, then start the browser again
 };
 
-class AskingBrowser : public testing::TestWithParam<Asking> {
+class AskingBrowser : public ProgramTest, public testing::WithParamInterface<Asking> {
 protected:
     qsizetype told(std::size_t message) const {
-        return m_program.output().count(LanguageTexts::DefaultMessages()[message]);
+        return program.output().count(LanguageTexts::DefaultMessages()[message]);
     }
-
-    TrayHost m_trayHost;
-    ProgramUnderTest m_program;
 };
 
 TEST_P(AskingBrowser, IsAskedOnceToldOnceAndWatchedOnceAllowed) {
-    ASSERT_TRUE(underXvfb);
-    ASSERT_TRUE(m_trayHost.start()) << "trayer did not take the tray";
     const QString profile =
-        m_program.environmentRoot() +
+        program.environmentRoot() +
         (GetParam().profile ? u"/home/"_s + QString::fromLatin1(GetParam().profile) : u"/elsewhere"_s);
     DesktopProcess browser;
     const quint16 port = startBrowser(browser, profile);
@@ -88,8 +79,7 @@ TEST_P(AskingBrowser, IsAskedOnceToldOnceAndWatchedOnceAllowed) {
     ProgramUnderTest::Options options;
     if (!GetParam().profile)
         options.arguments = {u"--browser"_s, QString::number(port)};
-    ASSERT_TRUE(m_program.start(options, 40000)) << m_program.failure().toStdString();
-    const auto output = [&] { return m_program.output().toStdString(); };
+    ASSERT_TRUE(program.start(options, 40000)) << program.failure().toStdString();
     ASSERT_TRUE(waitUntil([&] { return told(7) == 1 && promptShown(); }, 20000)) << output();
 
     if (GetParam().refuse) {
@@ -106,14 +96,14 @@ TEST_P(AskingBrowser, IsAskedOnceToldOnceAndWatchedOnceAllowed) {
         waitUntil([] { return false; }, 8000);
     }
     answer(true);
-    EXPECT_TRUE(waitUntil([&] { return m_program.output().contains(u"watching the browser at"_s); }, 15000))
+    EXPECT_TRUE(waitUntil([&] { return program.output().contains(u"watching the browser at"_s); }, 15000))
         << output();
     // The answered prompt takes a moment to go on a busy machine; a second one would stay.
     EXPECT_TRUE(waitUntil([] { return !promptShown(); }, 5000))
         << "a second prompt was waiting behind the first";
     EXPECT_EQ(told(7), GetParam().refuse ? 2 : 1) << output();
     EXPECT_EQ(told(8), GetParam().refuse ? 1 : 0) << output();
-    EXPECT_TRUE(m_program.terminate());
+    EXPECT_TRUE(program.terminate());
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, AskingBrowser,

@@ -4,20 +4,14 @@
 // list's own lines, and its counters and status list must agree with the number of popups the
 // pages asked for. How quickly the window answers meanwhile is a figure of bench/.
 #include "e2e/PopupStorm.h"
-#include "e2e/ProgramLog.h"
-#include "e2e/ProgramUnderTest.h"
+#include "e2e/ProgramTest.h"
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
-#include "support/HttpTestServer.h"
-#include "support/TrayHost.h"
-#include "support/XvfbSession.h"
 
 #include <gtest/gtest.h>
 #include <iostream>
 
 using namespace Qt::StringLiterals;
-
-static const bool underXvfb = XvfbSession::startForProcess();
 
 namespace {
 
@@ -29,11 +23,9 @@ constexpr qint64 BytesPerStatusLine = 1024;
 // Heap that a storm may leave behind without it being a leak (allocator pools, caches).
 constexpr qint64 SlackBytes = 6 * 1024 * 1024;
 
-TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted) {
-    ASSERT_TRUE(underXvfb);
-    TrayHost trayHost;
-    ASSERT_TRUE(trayHost.start()) << "trayer did not take the tray";
-    HttpTestServer server;
+using PopupStormLoad = ProgramTest;
+
+TEST_F(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted) {
     server.setPage(u"/storm.html"_s, PopupStorm::Page);
     ChromiumProcess chromium(false);
     ASSERT_TRUE(chromium.failure().isEmpty()) << chromium.failure().toStdString();
@@ -42,7 +34,6 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted)
     options.killMode = 1; // every popup is cancelled
     options.showWindow = true;
     options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
-    ProgramUnderTest program;
     ASSERT_TRUE(program.start(options)) << program.failure().toStdString();
     BrowserTestClient client(chromium.webSocketUrl());
     client.call(u"Target.setDiscoverTargets"_s, {{"discover"_L1, true}});
@@ -88,8 +79,7 @@ TEST(PopupStormLoad, TenTabsOpeningPopupsForTenSecondsAreAllCancelledAndCounted)
         << "memory grew beyond the status list's lines: " << residentBefore << " -> " << residentAfter;
 #endif
 
-    EXPECT_TRUE(ProgramLog::crashSigns(program.output()).isEmpty())
-        << ProgramLog::crashSigns(program.output()).join(u'\n').toStdString();
+    expectNoCrashSigns();
     ASSERT_TRUE(program.terminate());
     EXPECT_EQ(program.setting(u"TotalWindowsKilled"_s), QString::number(after.total));
 }

@@ -2,15 +2,12 @@
 // Firefox starts, Firefox's own popup blocker on. What reached the local server tells whether a
 // popup loaded.
 #include "e2e/ProgramFirefox.h"
-#include "e2e/ProgramLog.h"
+#include "e2e/ProgramTest.h"
 #include "platform/firefox/wire/NativeFrame.h"
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
-#include "support/HttpTestServer.h"
 #include "support/TestFiles.h"
-#include "support/TrayHost.h"
 #include "support/WaitUntil.h"
-#include "support/XvfbSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,8 +20,6 @@
 
 using namespace Qt::StringLiterals;
 
-static const bool underXvfb = XvfbSession::startForProcess();
-
 namespace {
 
 // site-a.test: popups allowed for it in Firefox, as a user may have done, so its script popups
@@ -32,11 +27,10 @@ namespace {
 const QByteArray ScriptPopupPage = R"html(<!DOCTYPE html><title>script</title>
 <script>window.open('/popup-script');</script>)html";
 
-class FirefoxProgram : public testing::Test {
+class FirefoxProgram : public ProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(underXvfb);
-        ASSERT_TRUE(tray.start());
+        ProgramTest::SetUp();
         server.setPage(u"/script.html"_s, ScriptPopupPage);
     }
 
@@ -76,9 +70,6 @@ protected:
         return -1;
     }
 
-    TrayHost tray;
-    HttpTestServer server;
-    ProgramUnderTest program;
     ProgramFirefox firefox{program};
 };
 

@@ -4,8 +4,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <csignal>
-#include <sys/prctl.h>
 
 using namespace Qt::StringLiterals;
 
@@ -31,36 +29,20 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
         return;
     }
     file.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, home);
+    QStringList env = QStringList{u"HOME="_s + home} + environment;
     if (headless)
-        env.insert(u"MOZ_HEADLESS"_s, u"1"_s);
-    for (const QString& entry : environment)
-        env.insert(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-    m_process.setProcessEnvironment(env);
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    QObject::connect(&m_process, &QProcess::readyRead, [this] { m_output += m_process.readAll(); });
+        env << u"MOZ_HEADLESS=1"_s;
     const QStringList arguments{u"--no-remote"_s, u"--profile"_s,
                                 m_profile.path(), u"--remote-debugging-port"_s,
                                 u"0"_s,           u"about:blank"_s};
-    m_process.start(executable, headless ? QStringList{u"--headless"_s} + arguments : arguments);
+    // One that does not start at all is reported with its output below.
+    m_process.start(executable, headless ? QStringList{u"--headless"_s} + arguments : arguments, env);
     static const QRegularExpression listening(u"WebDriver BiDi listening on (ws://127\\.0\\.0\\.1:\\d+)"_s);
-    waitUntil(
-        [this] { return listening.match(output()).hasMatch() || m_process.state() == QProcess::NotRunning; },
-        60000);
+    waitUntil([this] { return listening.match(output()).hasMatch() || !m_process.running(); }, 60000);
     const auto match = listening.match(output());
     if (!match.hasMatch()) {
         m_failure = u"Firefox did not open WebDriver BiDi; output:\n"_s + output();
         return;
     }
     m_bidiUrl = QUrl(match.captured(1) + u"/session"_s);
-}
-
-FirefoxProcess::~FirefoxProcess() {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QProcess>
+#include "support/DesktopProcess.h"
+
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -15,18 +16,14 @@ public:
     // headless false: a window on the display, for a person to use.
     FirefoxProcess(const QString& home, const QStringList& environment = {}, const QStringList& prefs = {},
                    const QString& executable = QStringLiteral("firefox-esr"), bool headless = true);
-    ~FirefoxProcess();
-    FirefoxProcess(const FirefoxProcess&) = delete;
-    FirefoxProcess& operator=(const FirefoxProcess&) = delete;
 
     QUrl bidiUrl() const { return m_bidiUrl; } // empty when Firefox did not come up
     QString failure() const { return m_failure; }
-    QString output() const { return QString::fromUtf8(m_output); }
+    QString output() const { return m_process.output(); }
 
 private:
     QTemporaryDir m_profile;
-    QProcess m_process;
+    DesktopProcess m_process;
     QUrl m_bidiUrl;
     QString m_failure;
-    QByteArray m_output;
 };
