@@ -166,7 +166,7 @@ bool CorpusSession::start(ProgramUnderTest& program, ProgramUnderTest::Options o
         m_browser = CorpusBrowser::over(m_firefox->bidi());
         return true;
     }
-    m_chromium.emplace(false, ownBlocker);
+    m_chromium.emplace(false, 0, ownBlocker);
     if (!m_chromium->failure().isEmpty())
         return fail(m_chromium->failure());
     options.arguments += {u"--browser"_s, m_chromium->webSocketUrl().toString()};

@@ -2,7 +2,10 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QThread>
 #include <csignal>
 #include <sys/prctl.h>
@@ -10,7 +13,34 @@
 
 using namespace Qt::StringLiterals;
 
-ChromiumProcess::ChromiumProcess(bool headless, bool ownPopupBlocker) {
+namespace {
+
+// A browser given a fixed port writes no DevToolsActivePort file; its /json/version names the
+// browser's socket instead. Empty while it does not answer yet.
+QUrl askVersionEndpoint(quint16 port) {
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, port);
+    if (!socket.waitForConnected(1000))
+        return {};
+    socket.write("GET /json/version HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
+                 "\r\nConnection: close\r\n\r\n");
+    QByteArray answer;
+    QDeadlineTimer deadline(3000);
+    while (!deadline.hasExpired() && socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+        answer += socket.readAll();
+        const qsizetype body = answer.indexOf("\r\n\r\n");
+        if (body < 0)
+            continue;
+        const QJsonDocument json = QJsonDocument::fromJson(answer.mid(body + 4));
+        if (json.isObject())
+            return QUrl(json.object().value(u"webSocketDebuggerUrl"_s).toString());
+    }
+    return {};
+}
+
+} // namespace
+
+ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPopupBlocker) {
     const QString program = QStandardPaths::findExecutable(u"chromium"_s);
     if (program.isEmpty()) {
         m_failure = u"chromium is not installed"_s;
@@ -19,7 +49,7 @@ ChromiumProcess::ChromiumProcess(bool headless, bool ownPopupBlocker) {
     QStringList args =
         u"--no-sandbox --disable-gpu --disable-quic --no-first-run --no-default-browser-check "
         "--disable-background-networking --disable-component-update --disable-sync"_s.split(u' ');
-    args << u"--user-data-dir="_s + m_profile.path() << u"--remote-debugging-port=0"_s
+    args << u"--user-data-dir="_s + m_profile.path() << u"--remote-debugging-port=%1"_s.arg(devToolsPort)
          << u"--host-resolver-rules=MAP *.test 127.0.0.1"_s;
     if (headless)
         args << u"--headless=new"_s;
@@ -42,6 +72,13 @@ ChromiumProcess::ChromiumProcess(bool headless, bool ownPopupBlocker) {
     const QString portFile = m_profile.filePath(u"DevToolsActivePort"_s);
     QDeadlineTimer deadline(30000);
     while (!deadline.hasExpired() && isRunning()) {
+        if (devToolsPort != 0) {
+            m_webSocketUrl = askVersionEndpoint(devToolsPort);
+            if (m_webSocketUrl.isValid())
+                return;
+            QThread::msleep(50);
+            continue;
+        }
         QFile file(portFile);
         if (file.open(QIODevice::ReadOnly)) {
             const QList<QByteArray> lines = file.readAll().split('\n');

@@ -7,11 +7,12 @@
 
 // A Chromium of its own for one test: fresh profile, DevTools on a free loopback port,
 // hostnames under .test served by 127.0.0.1, its own popup blocker off so that every popup
-// reaches the program (unless a test asks for it on). Headless unless asked otherwise (then it
-// needs DISPLAY). Ended by its process id; it dies with the test process.
+// reaches the program (unless a test asks for it on). Headless unless asked otherwise (then it needs
+// DISPLAY). Ended by its process id. A fixed DevTools port can be asked for, so that a browser started again
+// is found where the one before it was. It dies with the test process.
 class ChromiumProcess {
 public:
-    explicit ChromiumProcess(bool headless = true, bool ownPopupBlocker = false);
+    explicit ChromiumProcess(bool headless = true, quint16 devToolsPort = 0, bool ownPopupBlocker = false);
     ~ChromiumProcess();
     ChromiumProcess(const ChromiumProcess&) = delete;
     ChromiumProcess& operator=(const ChromiumProcess&) = delete;
