@@ -211,28 +211,52 @@ TEST(ChromiumRegistry, tabsShareTheirWindowsHandleANewWindowHasItsOwnAndClosingR
 }
 
 // The connection cut while the listener decides (a modal box keeps events flowing meanwhile):
-// the verdict is applied to the popup the browser reports again after the reconnect, unasked.
-TEST(ChromiumRegistry, aReconnectInTheMiddleOfAHeldPopupLeavesNoFrozenPageAndAsksOnce) {
+// the verdict is applied to the popup the browser reports again after the reconnect, unasked,
+// also when that report already carries the address the popup waits to load. A popup that loaded
+// is an ordinary tab at the next reconnect, not a popup to decide again.
+struct ReconnectRow {
+    bool addressReported;
+    bool cancel;
+};
+class HeldAcrossReconnect : public testing::TestWithParam<ReconnectRow> {};
+
+TEST_P(HeldAcrossReconnect, leavesNoFrozenPageAndAsksOnce) {
     PopupHarness h(true, true);
     ASSERT_EQ(h.failure(), QString());
     h.servePopupPages();
-    h.whileDeciding = [&] {
+    const QString popup = h.server.url(u"site-a.test"_s, u"/popup/timer"_s);
+    if (GetParam().addressReported)
+        h.proxy->addressReportedPopups(popup.toUtf8());
+    h.cancel = GetParam().cancel;
+    const auto reconnect = [&] {
         h.proxy->dropAll();
         QEventLoop box;
         QObject::connect(h.windows.get(), &CdpShellWindows::browserConnected, &box, &QEventLoop::quit);
         QTimer::singleShot(5000, &box, &QEventLoop::quit);
         box.exec();
     };
+    h.whileDeciding = reconnect;
 
     h.openTab(u"site-a.test"_s, u"/timer.html"_s);
     ASSERT_TRUE(h.waitForOutcomes(1, 20000)) << "the popup is resolved after the reconnect";
     EXPECT_EQ(h.seen.size(), 1);
-    EXPECT_TRUE(h.outcomes[0].cancelled);
+    EXPECT_EQ(h.outcomes[0].cancelled, h.cancel);
     EXPECT_GE(h.proxy->accepted(), 2);
     const qint64 resolvedAt = h.server.nowMs();
     EXPECT_TRUE(waitUntil([&] { return h.requestsSince(u"/tick"_s, resolvedAt) >= 3; }))
         << "the opener runs on";
-    EXPECT_EQ(h.server.count(u"/popup/timer"_s), 0);
+    EXPECT_EQ(h.server.count(u"/popup/timer"_s), h.cancel ? 0 : 1);
+    if (h.cancel)
+        return;
+    ASSERT_TRUE(waitUntil([&] { return h.windowAt(popup) != nullptr; }));
+    h.whileDeciding = nullptr;
+    reconnect();
+    EXPECT_TRUE(waitUntil([&] { return h.windowAt(popup) != nullptr || h.seen.size() > 1; }));
+    EXPECT_EQ(h.seen.size(), 1) << "the loaded popup was taken for a held one";
+    EXPECT_NE(h.windowAt(popup), nullptr);
 }
+INSTANTIATE_TEST_SUITE_P(ChromiumRegistry, HeldAcrossReconnect,
+                         testing::Values(ReconnectRow{false, true}, ReconnectRow{true, true},
+                                         ReconnectRow{true, false}));
 
 } // namespace

@@ -26,6 +26,19 @@ ChromiumProxy::ChromiumProxy(quint16 targetPort)
     });
 }
 
+namespace {
+QByteArray textFrame(const QByteArray& message) {
+    QByteArray frame(1, char(0x81));
+    if (message.size() < 126) {
+        frame.append(char(message.size()));
+    } else {
+        frame.append(char(126));
+        frame.append(char(message.size() >> 8)).append(char(message.size() & 0xff));
+    }
+    return frame + message;
+}
+} // namespace
+
 void ChromiumProxy::relayFromBrowser(Pair& pair) {
     pair.pending += pair.upstream->readAll();
     if (!pair.upgraded) {
@@ -50,8 +63,12 @@ void ChromiumProxy::relayFromBrowser(Pair& pair) {
         }
         if (pair.pending.size() < header || quint64(pair.pending.size() - header) < length)
             return;
-        const QByteArray frame = pair.pending.left(header + qsizetype(length));
+        QByteArray frame = pair.pending.left(header + qsizetype(length));
         pair.pending.remove(0, frame.size());
+        if (!m_popupUrl.isEmpty() && frame.contains("Target.attachedToTarget") &&
+            frame.contains("\"openerId\"") && frame.contains("\"url\":\"\"") &&
+            frame.contains("\"waitingForDebugger\":false"))
+            frame = textFrame(frame.mid(header).replace("\"url\":\"\"", "\"url\":\"" + m_popupUrl + '"'));
         const bool late = std::any_of(m_late.begin(), m_late.end(), [&](const QByteArray& method) {
             return frame.contains("\"method\":\"" + method + '"');
         });

@@ -432,11 +432,36 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
     }
     if (type != "page"_L1)
         return;
-    const QString openerId = info.value("openerId"_L1).toString();
-    // A popup held on a connection that died is reported again without waitingForDebugger,
-    // but it has still not started: it has no address yet.
-    const bool notStarted = waiting || info.value("url"_L1).toString().isEmpty();
-    if (notStarted && !openerId.isEmpty()) {
+    const QString url = info.value("url"_L1).toString();
+    if (waiting || url.isEmpty() || info.value("openerId"_L1).toString().isEmpty() ||
+        !fetchesOverNetwork(url))
+        return setUpTab(info, sessionId, waiting, waiting || url.isEmpty());
+    // A popup held on a connection that died is reported again without waitingForDebugger, and a
+    // busy browser may already give it the address it is waiting to load. What the browser has
+    // committed tells it from a popup that loaded: the held one has no page of that kind yet.
+    m_sessions.insert(sessionId, Session{SessionKind::Unsure, targetId, {}, {}, {}});
+    m_sessionsByTarget.insert(targetId, sessionId);
+    send(u"Page.getNavigationHistory"_s, {}, sessionId,
+         [this, info, sessionId](const QJsonObject& result, const QJsonObject& error) {
+             const auto session = m_sessions.constFind(sessionId);
+             if (session == m_sessions.cend() || session->kind != SessionKind::Unsure)
+                 return;
+             forgetSession(sessionId);
+             const QJsonArray entries = result.value("entries"_L1).toArray();
+             const bool loaded =
+                 !error.isEmpty() || std::any_of(entries.begin(), entries.end(), [](const auto& e) {
+                     return fetchesOverNetwork(e.toObject().value("url"_L1).toString());
+                 });
+             qCDebug(lcCdp, "tab %s with an opener: %s", qUtf8Printable(info.value("targetId"_L1).toString()),
+                     loaded ? "loaded" : "still held");
+             setUpTab(info, sessionId, false, !loaded);
+         });
+}
+
+void DevToolsBrowser::setUpTab(const QJsonObject& info, const QString& sessionId, bool waiting,
+                               bool notStarted) {
+    const QString targetId = info.value("targetId"_L1).toString();
+    if (notStarted && !info.value("openerId"_L1).toString().isEmpty()) {
         m_sessions.insert(sessionId, Session{SessionKind::Popup, targetId, {}, {}, {}});
         m_sessionsByTarget.insert(targetId, sessionId);
         // Chromium holds a popup by pausing its opener's renderer, and any resume that renderer
@@ -457,16 +482,25 @@ void DevToolsBrowser::onAttached(const QJsonObject& params, const QString& paren
         // Already running when we connected. It may be an opener left frozen by a connection that
         // died mid-popup; once its held popups (which attach alongside it) are resolved, resuming
         // it is harmless either way. Resuming it first would let such a popup load.
-        QTimer::singleShot(FrozenOpenerCheckMs, this, [this, p = QPointer(&page)] {
-            if (!p || p->isGone())
-                return;
-            for (const auto& held : std::as_const(m_held))
-                if (findOpener(*held) == p)
-                    return; // released with its popup's decision
-            send(u"Runtime.runIfWaitingForDebugger"_s, {}, p->sessionId());
-        });
+        QTimer::singleShot(FrozenOpenerCheckMs, this, [this, p = QPointer(&page)] { resumeUnlessOpener(p); });
     }
     requestWindowId(page);
+}
+
+void DevToolsBrowser::resumeUnlessOpener(const QPointer<CdpPage>& page) {
+    if (!page || page->isGone())
+        return;
+    for (const auto& held : std::as_const(m_held))
+        if (findOpener(*held) == page)
+            return; // released with its popup's decision
+    const bool unsure = std::any_of(m_sessions.cbegin(), m_sessions.cend(),
+                                    [](const Session& s) { return s.kind == SessionKind::Unsure; });
+    if (unsure) {
+        // One of them may turn out to be this page's held popup.
+        QTimer::singleShot(FrozenOpenerCheckMs, this, [this, page] { resumeUnlessOpener(page); });
+        return;
+    }
+    send(u"Runtime.runIfWaitingForDebugger"_s, {}, page->sessionId());
 }
 
 CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessionId,

@@ -93,8 +93,9 @@ signals:
     void approvalRefused();
 
 private:
-    // Closing: a cancelled popup on its way out.
-    enum class SessionKind { Page, Iframe, Popup, Closing };
+    // Closing: a cancelled popup on its way out. Unsure: a tab with an opener whose history is
+    // being read to tell a popup still held from one that loaded.
+    enum class SessionKind { Page, Iframe, Popup, Closing, Unsure };
     struct Session {
         SessionKind kind = SessionKind::Page;
         QString targetId;
@@ -116,6 +117,8 @@ private:
     void onEvent(const QString& method, const QJsonObject& params, const QString& sessionId);
 
     void onAttached(const QJsonObject& params, const QString& parentSessionId);
+    void setUpTab(const QJsonObject& info, const QString& sessionId, bool waiting, bool notStarted);
+    void resumeUnlessOpener(const QPointer<CdpPage>& page);
     void onDetached(const QString& sessionId);
     void onTargetDestroyed(const QString& targetId);
     void onTargetInfoChanged(const QJsonObject& info);
@@ -134,6 +137,8 @@ private:
     void requestWindowId(CdpPage& page);
     void maybeList(CdpPage& page);
     void revokePage(CdpPage& page);
+    // Whether opening the address makes the browser ask the network for it.
+    static bool fetchesOverNetwork(const QString& url);
     void holdPopup(const QJsonObject& info, const QString& sessionId, bool started);
     void pairOpen(PopupRequest& request);
     void onRequestPaused(const QString& requestId, const QString& sessionId);

@@ -27,12 +27,12 @@ constexpr qint64 LateOpenWaitNs = 1'000'000'000;
 // navigation that never comes.
 constexpr int NavigationBackstopMs = 10000;
 
-// Whether opening the address makes the browser ask the network for it.
-bool fetchesOverNetwork(const QString& url) {
+} // namespace
+
+bool DevToolsBrowser::fetchesOverNetwork(const QString& url) {
     const QString scheme = QUrl(url).scheme();
     return scheme == "http"_L1 || scheme == "https"_L1 || scheme == "ftp"_L1;
 }
-} // namespace
 
 void DevToolsBrowser::holdPopup(const QJsonObject& info, const QString& sessionId, bool started) {
     auto request = std::make_shared<PopupRequest>();
