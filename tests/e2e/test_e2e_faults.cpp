@@ -156,9 +156,6 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledWhileHold
             return log.lastIndexOf(u"keys: Ctrl "_s + state) > log.lastIndexOf(u"keys: Ctrl "_s + other);
         });
     };
-    const auto popupGone = [&] {
-        return waitUntil([&] { return client->evaluate(opener.session, u"popupGone()"_s).toBool(); }, 5000);
-    };
 
     // A popup held by the stopped program when the browser is killed.
     ASSERT_TRUE(program.signal(SIGSTOP));
@@ -200,7 +197,8 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledWhileHold
         opener.session,
         u"dispatchEvent(new KeyboardEvent('keydown', {key: 'Control', ctrlKey: true}));"
         u"dispatchEvent(new MouseEvent('mousedown', {ctrlKey: true})); openNow('/popup/made-up')"_s);
-    EXPECT_TRUE(popupGone()) << "the program no longer decides the browser's popups";
+    EXPECT_TRUE(waitUntil([&] { return client->evaluate(opener.session, u"popupGone()"_s).toBool(); }, 5000))
+        << "the program no longer decides the browser's popups";
     EXPECT_EQ(program.output().count(u"keys: Ctrl down"_s), 1);
 
     ASSERT_TRUE(program.running()) << output();
