@@ -3,10 +3,8 @@
 // The runs named firefox-* do the same with Debian's headless Firefox, the companion extension
 // and the relay (the firefox label runs them). Another corpus folder can be given with --corpus DIR.
 #include "e2e/CorpusSession.h"
-#include "support/DesktopProcess.h"
+#include "e2e/ProgramTest.h"
 #include "support/PulseSession.h"
-#include "support/TrayHost.h"
-#include "support/XvfbSession.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -18,8 +16,6 @@
 #include <optional>
 
 using namespace Qt::StringLiterals;
-
-static const bool underXvfb = XvfbSession::startForProcess();
 
 namespace {
 
@@ -66,34 +62,25 @@ private:
     QStringList m_keys;
 };
 
-class CorpusRun : public testing::TestWithParam<RunCase> {
+class CorpusRun : public ProgramTest, public testing::WithParamInterface<RunCase> {
 protected:
     static void SetUpTestSuite() {
         s_corpus.emplace(loadCorpus(corpusFolder()));
-        s_trayReady = s_trayHost.emplace().start();
         s_pulseReady = s_pulse.emplace().start();
     }
-    static void TearDownTestSuite() {
-        s_pulse.reset();
-        s_trayHost.reset();
-    }
+    static void TearDownTestSuite() { s_pulse.reset(); }
 
     static inline std::optional<Corpus> s_corpus;
-    static inline std::optional<TrayHost> s_trayHost;
     static inline std::optional<PulseSession> s_pulse;
-    static inline bool s_trayReady = false;
     static inline bool s_pulseReady = false;
 };
 
 TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
-    ASSERT_TRUE(underXvfb);
-    ASSERT_TRUE(s_trayReady) << "trayer did not take the tray";
     ASSERT_TRUE(s_corpus->problems.isEmpty()) << s_corpus->problems.join(u'\n').toStdString();
     ASSERT_FALSE(s_corpus->pages.isEmpty());
     const RunCase run = GetParam();
     const QString runName = QString::fromLatin1(run.name);
 
-    HttpTestServer server;
     CorpusSession session(*s_corpus, server);
     ProgramUnderTest::Options options;
     options.killMode = run.killMode;
@@ -107,7 +94,6 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     session.seed(options);
     QSet<QString> expectedAccepted(options.acceptList.begin(), options.acceptList.end());
     QSet<QString> expectedDenied(options.denyList.begin(), options.denyList.end());
-    ProgramUnderTest program;
     ASSERT_TRUE(session.start(program, options, runName.startsWith(u"firefox-"_s), run.ownBlocker))
         << session.failure().toStdString();
 

@@ -35,8 +35,8 @@ protected:
     }
 
     // The program, then Firefox, and the extension connected to the program.
-    void startProgramAndFirefox(const ProgramUnderTest::Options& options = {}) {
-        ASSERT_TRUE(program.start(options)) << qPrintable(program.failure());
+    void startProgramAndFirefox() {
+        ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
         ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
         ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
     }
@@ -131,28 +131,16 @@ INSTANTIATE_TEST_SUITE_P(Faults, FirefoxWithoutProgram,
                                                                                  : "RelayDies");
                          });
 
-TEST_F(FirefoxProgram, WatchesChromiumAndFirefoxAtOnce) {
+// What the package lays out, installed with cmake --install into a staging folder: its
+// extension and pref file go into the application scope of a private copy of Firefox's install
+// folder, which Debian's Firefox loads unsigned, as it does the system scope the package uses.
+// The program watches a Chromium meanwhile as well.
+TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstallBesideChromium) {
     ChromiumProcess chromium;
     ASSERT_FALSE(chromium.webSocketUrl().isEmpty()) << qPrintable(chromium.failure());
     ProgramUnderTest::Options options;
     options.arguments = {u"--browser"_s, chromium.webSocketUrl().toString()};
-    ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox(options));
-    openScriptPage();
-    BrowserTestClient(chromium.webSocketUrl()).openTab(server.url(u"site-b.test"_s, u"/script.html"_s));
-    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 2; }))
-        << qPrintable(program.output());
-    EXPECT_FALSE(serverSaw(u"/popup-script"_s));
-    ASSERT_TRUE(program.terminate());
-    EXPECT_TRUE(program.denyList().contains(u"site-a.test"_s) &&
-                program.denyList().contains(u"site-b.test"_s))
-        << qPrintable(program.denyList().join(u' '));
-}
-
-// What the package lays out, installed with cmake --install into a staging folder: its
-// extension and pref file go into the application scope of a private copy of Firefox's install
-// folder, which Debian's Firefox loads unsigned, as it does the system scope the package uses.
-TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstall) {
-    ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+    ASSERT_TRUE(program.start(options)) << qPrintable(program.failure());
     const QString stage = program.environmentRoot() + u"/stage"_s;
     QString output;
     ASSERT_EQ(runProgram(u"env"_s,
@@ -184,8 +172,14 @@ TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstall) {
     ASSERT_TRUE(firefox.launch(siteA(), copy + u"/firefox-esr"_s)) << qPrintable(firefox.failure());
     ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
     openScriptPage();
-    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 1; }));
+    BrowserTestClient(chromium.webSocketUrl()).openTab(server.url(u"site-b.test"_s, u"/script.html"_s));
+    EXPECT_TRUE(waitUntil([&] { return ProgramLog::cancels(program.output()).lines == 2; }))
+        << qPrintable(program.output());
     EXPECT_FALSE(serverSaw(u"/popup-script"_s));
+    ASSERT_TRUE(program.terminate());
+    EXPECT_TRUE(program.denyList().contains(u"site-a.test"_s) &&
+                program.denyList().contains(u"site-b.test"_s))
+        << qPrintable(program.denyList().join(u' '));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The relay Firefox starts, between a scripted extension (its stdin and stdout) and the
-// program's real Firefox backend.
+// The extension's messages and their frames, and the relay Firefox starts, between a scripted
+// extension (its stdin and stdout) and the program's real Firefox backend.
 #include "platform/KeyState.h"
 #include "platform/firefox/FirefoxShellWindows.h"
 #include "platform/firefox/wire/ExtensionMessage.h"
@@ -14,8 +14,58 @@
 #include <gtest/gtest.h>
 
 using namespace platform::firefox;
+using Direction = ExtensionMessage::Direction;
 
 namespace {
+
+TEST(NativeFrames, ALengthOverTheLimitStopsTheStreamForGood) {
+    FrameReader reader(8);
+    reader.append(frame("12345678") + frame("123456789") + frame("1"));
+    EXPECT_EQ(reader.next(), QByteArray("12345678"));
+    EXPECT_FALSE(reader.next().has_value());
+    EXPECT_TRUE(reader.overrun());
+    EXPECT_EQ(reader.announcedLength(), 9u);
+    reader.append(frame("1"));
+    EXPECT_FALSE(reader.next().has_value());
+}
+
+struct MessageCase {
+    const char* name;
+    const char* json;
+    Direction direction;
+    const char* refusal; // a part of the reason given
+};
+
+void PrintTo(const MessageCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ExtensionMessages : public testing::TestWithParam<MessageCase> {};
+
+// Every kind of whole message is accepted in the relay tests below, and what is sent reads back
+// the same in fuzz_replay_firefox: here what is refused, and why; the relay drops each of them.
+TEST_P(ExtensionMessages, AreRefusedWhenNotWholeOrGoingTheWrongWay) {
+    const MessageCase& c = GetParam();
+    QString why;
+    EXPECT_FALSE(ExtensionMessage::parse(c.json, c.direction, &why).has_value());
+    EXPECT_TRUE(why.contains(QLatin1String(c.refusal))) << qPrintable(why);
+}
+
+const MessageCase Messages[] = {
+    {"not json", R"({"type":"hello",)", Direction::FromBrowser, "not JSON"},
+    {"array", R"([1,2])", Direction::FromBrowser, "not a JSON object"},
+    {"unknown type", R"({"type":"exec","code":"x"})", Direction::FromBrowser, "unknown type"},
+    {"verdict from the browser", R"({"type":"verdict","id":7,"cancel":true})", Direction::FromBrowser,
+     "unknown type"},
+    {"popup to the browser", R"({"type":"hello","version":"1"})", Direction::ToBrowser, "unknown type"},
+    {"missing field", R"({"type":"tab","tab":4,"window":1,"url":"x"})", Direction::FromBrowser, "\"title\""},
+    {"text for a number", R"({"type":"tabGone","tab":"4"})", Direction::FromBrowser, "\"tab\""},
+    {"fraction", R"({"type":"tabGone","tab":4.5})", Direction::FromBrowser, "\"tab\""},
+    {"beyond 32 bits", R"({"type":"tabGone","tab":4294967296})", Direction::FromBrowser, "\"tab\""},
+    {"number for a flag", R"({"type":"verdict","id":7,"cancel":1})", Direction::ToBrowser, "\"cancel\""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ExtensionMessages, testing::ValuesIn(Messages));
 
 class Relay : public testing::Test {
 protected:
@@ -116,12 +166,16 @@ TEST_F(Relay, ListensOnlyForItsOwnUser) {
 // Bad messages are dropped one by one; the relay ends when the program goes.
 TEST_F(Relay, DropsAWellFramedBadMessageAndGoesOnUntilTheProgramGoes) {
     start();
-    for (const char* bad : {R"({"type":"hello",)", R"({"type":"exec","code":"x"})",
-                            R"({"type":"tab","tab":4})", R"({"type":"verdict","id":1,"cancel":true})"})
-        send(bad);
+    qsizetype bad = 0;
+    for (const MessageCase& c : Messages) {
+        if (c.direction != Direction::FromBrowser)
+            continue;
+        send(c.json);
+        ++bad;
+    }
     send(R"({"type":"hello","version":"1.0.0"})");
     EXPECT_EQ(received().value("type").toString(), "welcome");
-    EXPECT_EQ(log().count("dropped a message from the extension"), 4) << qPrintable(log());
+    EXPECT_EQ(log().count("dropped a message from the extension"), bad) << qPrintable(log());
     program.reset();
     EXPECT_TRUE(ends());
 }

@@ -1,8 +1,6 @@
-#include "support/DesktopProcess.h"
+#include "e2e/ProgramTest.h"
 #include "support/TestFiles.h"
-#include "support/TrayHost.h"
 #include "support/WaitUntil.h"
-#include "support/XvfbSession.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +10,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <functional>
@@ -23,21 +20,14 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-const bool underXvfb = XvfbSession::startForProcess();
-
-// The real program copied into a folder of its own, its lists beside it, started hidden in the
-// tray; run directly or under a wrapper (strace) given as the first words of the command.
-class ProgramFiles : public testing::Test {
+// The whole-program fixture's copy of the program in a folder of its own, its lists beside it,
+// started here hidden in the tray with this process's own folders, so that its exit status can be
+// read; run directly or under a wrapper (strace) given as the first words of the command.
+class ProgramFiles : public ProgramTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(underXvfb);
-        ASSERT_TRUE(tray.start());
-        program = folder.filePath(u"ZORBrakkon"_s);
-        ASSERT_TRUE(QFile::copy(qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/ZORBrakkon"_s, program));
-        QFile::setPermissions(program, QFile::permissions(program) | QFileDevice::ExeOwner);
-        const QString source = qEnvironmentVariable("ZOR_SOURCE_DIR");
-        QFile::link(source + u"/languages"_s, folder.filePath(u"languages"_s));
-        QFile::link(source + u"/media"_s, folder.filePath(u"media"_s));
+        ProgramTest::SetUp();
+        ASSERT_TRUE(program.failure().isEmpty()) << qPrintable(program.failure());
         settings = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/ZOR Brakkon/settings.ini"_s;
         writeBytes(settings, "[General]\nFirstRun=0\nKill=1\n");
     }
@@ -48,15 +38,15 @@ protected:
         }
     }
 
-    QString file(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
+    QString file(const char* name) const { return program.appDir() + QString::fromUtf8(name); }
 
     bool startResident(const QStringList& wrapper = {}, const QStringList& arguments = {}) {
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.setWorkingDirectory(folder.path());
+        process.setWorkingDirectory(program.appDir());
         process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
         wrapped = !wrapper.isEmpty();
         QStringList command = wrapper;
-        command << program << u"--verbose"_s << arguments;
+        command << file("ZORBrakkon") << u"--verbose"_s << arguments;
         process.start(command.takeFirst(), command);
         return waitUntil([&] { return output().contains(u"icon added to the tray host"_s); }, 30000);
     }
@@ -80,9 +70,6 @@ protected:
             ::kill(pid, number);
     }
 
-    QTemporaryDir folder;
-    TrayHost tray;
-    QString program;
     QString settings;
     QProcess process;
     QByteArray log;
@@ -121,7 +108,8 @@ TEST_F(ProgramFiles, MoreSignalsDuringTheSaveLeaveCompleteFilesAndOneOrderlyEnd)
         const QString saved = QString::fromUtf8(readBytes(settings));
         EXPECT_TRUE(saved.contains(u"TotalWindowsKilled=7"_s)) << qPrintable(saved);
         EXPECT_TRUE(saved.contains(u"KillMode=0"_s)) << qPrintable(saved);
-        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 3) << "no half-written files left";
+        // The program, its holder's link and the two lists: no half-written files left.
+        EXPECT_EQ(QDir(program.appDir()).entryList(QDir::Files).size(), 4);
         EXPECT_EQ(QDir(QFileInfo(settings).absolutePath()).entryList(QDir::Files),
                   QStringList{u"settings.ini"_s});
     }
@@ -140,7 +128,7 @@ TEST_F(ProgramFiles, DamagedListsAreReportedAndKeptAndASecondStartIsRefused) {
     ASSERT_TRUE(startResident()) << qPrintable(output());
 
     DesktopProcess second;
-    ASSERT_TRUE(second.start(program, {}));
+    ASSERT_TRUE(second.start(file("ZORBrakkon"), {}));
     QString box;
     ASSERT_TRUE(waitUntil(
         [&] {
@@ -221,14 +209,14 @@ TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) 
 
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/ZOR Brakkon/"_s;
     const QString data = qEnvironmentVariable("XDG_DATA_HOME") + u"/ZOR Brakkon/"_s;
-    const QStringList allowed = {folder.path() + u'/', config, data,
+    const QStringList allowed = {program.appDir(), config, data,
                                  // The single-instance lock.
                                  qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/ZOR Brakkon"_s,
                                  // The socket the Firefox relay reaches the program through.
                                  qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/zor-brakkon/"_s,
                                  // Fontconfig may refresh its own cache for the user; never our data.
                                  qEnvironmentVariable("XDG_CACHE_HOME") + u"/fontconfig/"_s};
-    const Traced traced = readTrace(trace, folder.path());
+    const Traced traced = readTrace(trace, program.appDir().chopped(1));
     // The trace is read right: it shows the settings and the lists being written, and the
     // attempts on the browser port given.
     EXPECT_FALSE(traced.written.filter(u"settings.ini"_s).isEmpty())
