@@ -79,14 +79,12 @@ struct SetterCase {
     std::function<void(Command&)> set;
     bool redraws;
 };
-class ButtonSetters : public testing::TestWithParam<SetterCase> {};
+class ButtonSetters : public ButtonTest, public testing::WithParamInterface<SetterCase> {};
 
 // A see-through button draws its parent's background on every redraw, so the parent's draw
 // count tells whether a setter redrew.
 TEST_P(ButtonSetters, NotifyByTheirKeyRedrawOnlyWhenTheLookDependsOnThemAndSaveTheirValue) {
     const SetterCase& c = GetParam();
-    ButtonHost host;
-    Command* button = host.add(10, 10, 40, 30);
     button->setButtonType(3);
     QSignalSpy changes(button, &Command::PropertyChanged);
     host.backgroundDraws = 0;
@@ -132,9 +130,9 @@ INSTANTIATE_TEST_SUITE_P(Properties, ButtonSetters, testing::Values(
     SetterCase{"MouseIcon", [](Command& b) { b.setMouseIcon(solidPicture(0xFF000000, {8, 8})); }, false}));
 // clang-format on
 
-TEST(ButtonTimer, SeeThroughButtonRedrawsOnceAfterEachMoveAndOtherwiseNever) {
-    ButtonHost host;
-    Command* button = host.add(40, 20, 30, 20);
+using ButtonTimer = ButtonTest;
+
+TEST_F(ButtonTimer, SeeThroughButtonRedrawsOnceAfterEachMoveAndOtherwiseNever) {
     // The window's activation gives the button the focus, which redraws it: let that pass first.
     ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
     auto drawsWhileWaiting = [&] {
@@ -147,7 +145,7 @@ TEST(ButtonTimer, SeeThroughButtonRedrawsOnceAfterEachMoveAndOtherwiseNever) {
     button->setAutoUpdTsp(true);
     EXPECT_EQ(drawsWhileWaiting(), 1) << "the first tick: the remembered place starts at (0, 0)";
     EXPECT_EQ(drawsWhileWaiting(), 0) << "not moved";
-    button->move(60, 20);
+    button->move(70, 20);
     EXPECT_EQ(drawsWhileWaiting(), 1) << "moved once";
     button->setButtonType(0);
     button->move(50, 20);
@@ -156,7 +154,7 @@ TEST(ButtonTimer, SeeThroughButtonRedrawsOnceAfterEachMoveAndOtherwiseNever) {
     button->setButtonType(3);
     button->setAutoUpdTspInterval(0);
     button->setAutoUpdTsp(true);
-    button->move(70, 20);
+    button->move(40, 20);
     EXPECT_EQ(drawsWhileWaiting(), 0) << "a period of 0 never ticks";
 }
 
