@@ -241,20 +241,15 @@ class StandInWatcher : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 public:
     StandInWatcher(QObject* object, CallLog& log)
         : QDBusAbstractAdaptor(object)
         , log(log) {}
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() { return log.all(); }
 public slots:
     void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& call) {
         log.add(service.startsWith(u'/') ? call.service() : service);
     }
-    void RegisterStatusNotifierHost(const QString&) {}
 
 private:
     CallLog& log;
