@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QLoggingCategory>
+#include <QString>
 #include <cstdint>
 #include <cstdio>
 
@@ -14,14 +14,8 @@
         }                                                                                                    \
     } while (false)
 
-// Warnings about damaged input are the expected outcome here; printing them would only slow the
-// fuzzer down.
-inline void quietLogging() {
-    static const bool once = [] {
-        QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
-        return true;
-    }();
-    (void)once;
-}
+// A file of this process's own in the temporary folder, so parallel fuzzing jobs do not share it.
+QString scratchFile(const char* name);
 
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <corpus folder> [more folders...]\n", argv[0]);
         return 2;
     }
+    LLVMFuzzerInitialize(&argc, &argv);
     int replayed = 0;
     for (int arg = 1; arg < argc; ++arg) {
         const QDir folder(QString::fromLocal8Bit(argv[arg]));

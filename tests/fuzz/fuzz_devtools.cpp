@@ -7,7 +7,6 @@
 #include "platform/cdp/DevToolsMessage.h"
 #include "platform/pipe/MessageFraming.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 
 using platform::cdp::DevToolsConnection;
@@ -21,21 +20,6 @@ DevToolsMessage reparse(const QJsonObject& message) {
 }
 
 int eventsHandedOn = 0;
-
-DevToolsConnection& connection() {
-    static int argc = 1;
-    static char name[] = "fuzz_devtools";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    static DevToolsConnection connection;
-    static const bool connected = [] {
-        QObject::connect(&connection, &DevToolsConnection::eventReceived, &connection,
-                         [](const QString&, const QJsonObject&, const QString&) { ++eventsHandedOn; });
-        return true;
-    }();
-    (void)connected;
-    return connection;
-}
 
 void checkPipeFraming(const QByteArray& bytes) {
     if (bytes.isEmpty())
@@ -67,7 +51,11 @@ void checkPipeFraming(const QByteArray& bytes) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quietLogging();
+    static DevToolsConnection connection;
+    static const auto counting =
+        QObject::connect(&connection, &DevToolsConnection::eventReceived, &connection,
+                         [](const QString&, const QJsonObject&, const QString&) { ++eventsHandedOn; });
+    (void)counting;
     checkPipeFraming(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
@@ -110,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     eventsHandedOn = 0;
-    connection().handleMessage(text);
+    connection.handleMessage(text);
     FUZZ_CHECK(eventsHandedOn == (message.kind == Kind::Event ? 1 : 0));
     return 0;
 }

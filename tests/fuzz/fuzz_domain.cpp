@@ -7,7 +7,6 @@
 #include <QString>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quietLogging();
     const QString url = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
     const QString domain = GetDomainFromURL(url);

@@ -6,25 +6,12 @@
 #include "platform/firefox/wire/ExtensionMessage.h"
 #include "platform/firefox/wire/NativeFrame.h"
 
-#include <QCoreApplication>
-
 using platform::firefox::ExtensionMessage;
 using platform::firefox::FirefoxConnection;
 using platform::firefox::FrameReader;
 
-namespace {
-FirefoxConnection& connection() {
-    static int argc = 1;
-    static char name[] = "fuzz_firefox";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    static FirefoxConnection connection(nullptr);
-    return connection;
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quietLogging();
+    static FirefoxConnection connection(nullptr);
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     constexpr std::uint32_t limit = 4096;
 
@@ -49,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const auto again = ExtensionMessage::parse(message->toJson(), direction);
             FUZZ_CHECK(again && again->toJson() == message->toJson());
         }
-        connection().handleMessage(payload);
+        connection.handleMessage(payload);
     }
     return 0;
 }

@@ -5,23 +5,9 @@
 #include "lists/ListFile.h"
 #include "lists/LosslessText.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
-namespace {
-
-// One file per process, so parallel fuzzing jobs do not share it.
-QString scratchFile() {
-    static const QString path =
-        QDir::tempPath() + QStringLiteral("/zor-fuzz-list-%1.txt").arg(QCoreApplication::applicationPid());
-    return path;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quietLogging();
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 
     FUZZ_CHECK(LosslessText::encode(LosslessText::decode(bytes)) == bytes);
@@ -42,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(ListFile::parse(ListFile::serialize(entries), DomainListModel::Capacity) == entries);
 
     // Through a real file, as the program saves and loads its lists.
-    const QString path = scratchFile();
+    const QString path = scratchFile("list");
     FUZZ_CHECK(ListFile::write(path, entries, false));
     const ListFile::Content content = ListFile::read(path, DomainListModel::Capacity);
     FUZZ_CHECK(content.complete);

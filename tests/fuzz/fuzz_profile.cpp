@@ -4,17 +4,9 @@
 #include "platform/common/PrivateProfile.h"
 #include "util/VELModule.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
 namespace {
-
-QString scratchFile() {
-    static const QString path =
-        QDir::tempPath() + QStringLiteral("/zor-fuzz-profile-%1.ini").arg(QCoreApplication::applicationPid());
-    return path;
-}
 
 QByteArray takeLine(QByteArrayView& rest) {
     const qsizetype end = rest.indexOf('\n');
@@ -26,7 +18,6 @@ QByteArray takeLine(QByteArrayView& rest) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quietLogging();
     QByteArrayView rest(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const QString section = QString::fromUtf8(takeLine(rest));
     const QString key = QString::fromUtf8(takeLine(rest));
@@ -54,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The program's entry reads a file and caps the value at its buffer size.
-    const QString path = scratchFile();
+    const QString path = scratchFile("profile");
     QFile file(path);
     FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     FUZZ_CHECK(file.write(contents) == contents.size());

@@ -74,53 +74,51 @@ public:
     uint bindAnswer;
 };
 
-class ShortcutsAdaptor : public QDBusAbstractAdaptor {
+// An adaptor of the portal object: its parent.
+class PortalAdaptor : public QDBusAbstractAdaptor {
+public:
+    explicit PortalAdaptor(StandInPortal* portal)
+        : QDBusAbstractAdaptor(portal) {}
+    StandInPortal* portal() const { return static_cast<StandInPortal*>(parent()); }
+};
+
+class ShortcutsAdaptor : public PortalAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
     Q_PROPERTY(uint version READ version)
 public:
-    explicit ShortcutsAdaptor(StandInPortal* portal)
-        : QDBusAbstractAdaptor(portal)
-        , portal(portal) {}
+    using PortalAdaptor::PortalAdaptor;
     uint version() const { return 1; }
 
 public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call) {
-        portal->log.add(u"CreateSession"_s);
+        portal()->log.add(u"CreateSession"_s);
         const QString session =
             PortalPath + u"/session/zor/"_s + options.value(u"session_handle_token"_s).toString();
-        return portal->answer(call, options, portal->sessionAnswer, {{u"session_handle"_s, session}});
+        return portal()->answer(call, options, portal()->sessionAnswer, {{u"session_handle"_s, session}});
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath& session,
                                   const QList<platform::PortalShortcut>& shortcuts, const QString&,
                                   const QVariantMap& options, const QDBusMessage& call) {
         platform::PortalShortcuts chosen;
         for (const auto& shortcut : shortcuts) {
-            portal->log.add(u"BindShortcuts %1 %2 %3"_s.arg(
+            portal()->log.add(u"BindShortcuts %1 %2 %3"_s.arg(
                 session.path().section(u'/', -1), shortcut.id,
                 shortcut.properties.value(u"preferred_trigger"_s).toString()));
             chosen.append({shortcut.id, {{u"trigger_description"_s, u"Ctrl+F12"_s}}});
         }
-        return portal->answer(call, options, portal->bindAnswer,
-                              {{u"shortcuts"_s, QVariant::fromValue(chosen)}});
+        return portal()->answer(call, options, portal()->bindAnswer,
+                                {{u"shortcuts"_s, QVariant::fromValue(chosen)}});
     }
-
-private:
-    StandInPortal* portal;
 };
 
-class RegistryAdaptor : public QDBusAbstractAdaptor {
+class RegistryAdaptor : public PortalAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.host.portal.Registry")
 public:
-    explicit RegistryAdaptor(StandInPortal* portal)
-        : QDBusAbstractAdaptor(portal)
-        , portal(portal) {}
+    using PortalAdaptor::PortalAdaptor;
 public slots:
-    void Register(const QString& appId, const QVariantMap&) { portal->log.add(u"Register "_s + appId); }
-
-private:
-    StandInPortal* portal;
+    void Register(const QString& appId, const QVariantMap&) { portal()->log.add(u"Register "_s + appId); }
 };
 
 // A stand-in service: its object answers from a thread of its own over a connection of its
@@ -243,20 +241,15 @@ class StandInWatcher : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 public:
     StandInWatcher(QObject* object, CallLog& log)
         : QDBusAbstractAdaptor(object)
         , log(log) {}
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() { return log.all(); }
 public slots:
     void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& call) {
         log.add(service.startsWith(u'/') ? call.service() : service);
     }
-    void RegisterStatusNotifierHost(const QString&) {}
 
 private:
     CallLog& log;

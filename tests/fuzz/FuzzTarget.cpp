@@ -1,0 +1,19 @@
+// What every fuzz target shares, under libFuzzer and in the replay alike.
+#include "FuzzCheck.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLoggingCategory>
+
+// The connections under test are QObjects and want an application; warnings about damaged
+// input are the expected outcome here, and printing them would only slow the fuzzer down.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
+    return 0;
+}
+
+QString scratchFile(const char* name) {
+    return QDir::tempPath() +
+           QStringLiteral("/zor-fuzz-%1-%2").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid());
+}
