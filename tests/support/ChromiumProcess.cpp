@@ -1,44 +1,16 @@
 #include "support/ChromiumProcess.h"
 
+#include "support/TestFiles.h"
+
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QThread>
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A browser given a fixed port writes no DevToolsActivePort file; its /json/version names the
-// browser's socket instead. Empty while it does not answer yet.
-QUrl askVersionEndpoint(quint16 port) {
-    QTcpSocket socket;
-    socket.connectToHost(u"127.0.0.1"_s, port);
-    if (!socket.waitForConnected(1000))
-        return {};
-    socket.write("GET /json/version HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) +
-                 "\r\nConnection: close\r\n\r\n");
-    QByteArray answer;
-    QDeadlineTimer deadline(3000);
-    while (!deadline.hasExpired() && socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-        answer += socket.readAll();
-        const qsizetype body = answer.indexOf("\r\n\r\n");
-        if (body < 0)
-            continue;
-        const QJsonDocument json = QJsonDocument::fromJson(answer.mid(body + 4));
-        if (json.isObject())
-            return QUrl(json.object().value(u"webSocketDebuggerUrl"_s).toString());
-    }
-    return {};
-}
-
-} // namespace
 
 ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPopupBlocker) {
     const QString program = QStandardPaths::findExecutable(u"chromium"_s);
@@ -56,8 +28,9 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
     if (!ownPopupBlocker)
         args << u"--disable-popup-blocking"_s;
     args << u"about:blank"_s;
+    const QString log = m_profile.filePath(u"stderr.log"_s);
     m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.setStandardErrorFile(m_profile.filePath(u"stderr.log"_s));
+    m_process.setStandardErrorFile(log);
     // A test that dies (a crash, its time limit) takes its browser along, and the browser's
     // helpers are in its own process group, so that kill() ends them too.
     m_process.setChildProcessModifier([] {
@@ -69,26 +42,15 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
         m_failure = u"chromium did not start"_s;
         return;
     }
-    const QString portFile = m_profile.filePath(u"DevToolsActivePort"_s);
-    QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && isRunning()) {
-        if (devToolsPort != 0) {
-            m_webSocketUrl = askVersionEndpoint(devToolsPort);
-            if (m_webSocketUrl.isValid())
-                return;
-            QThread::msleep(50);
-            continue;
+    // Its error output names the socket on a fixed port too, where no DevToolsActivePort file is
+    // written; only a whole line counts.
+    static const QRegularExpression listening(u"DevTools listening on (ws://127\\.0\\.0\\.1:\\S+)\n"_s);
+    for (QDeadlineTimer deadline(30000); !deadline.hasExpired() && isRunning(); QThread::msleep(50)) {
+        const QRegularExpressionMatch match = listening.match(QString::fromUtf8(readBytes(log)));
+        if (match.hasMatch()) {
+            m_webSocketUrl = QUrl(match.captured(1));
+            return;
         }
-        QFile file(portFile);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QList<QByteArray> lines = file.readAll().split('\n');
-            if (lines.size() >= 2 && !lines[1].trimmed().isEmpty()) {
-                m_webSocketUrl = QUrl(u"ws://127.0.0.1:%1%2"_s.arg(QString::fromLatin1(lines[0].trimmed()),
-                                                                   QString::fromLatin1(lines[1].trimmed())));
-                return;
-            }
-        }
-        QThread::msleep(50);
     }
     m_failure = u"chromium did not open its DevTools port"_s;
 }
