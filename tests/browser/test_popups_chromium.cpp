@@ -133,9 +133,8 @@ TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
     ASSERT_EQ(h.failure(), QString());
     const QString marker = u"zzMARKERzz"_s;
     const QString title = marker + u"\"'</title><script>alert(1)</script>\\ \u202Eevil\u200F\n2nd"_s;
-    QString title_html = title.toHtmlEscaped();
     h.server.setPage(u"/hostile.html"_s,
-                     "<title>" + title_html.toUtf8() +
+                     "<title>" + title.toHtmlEscaped().toUtf8() +
                          "</title><body onload=\"window.open('/popup/hostile', '_blank')\">x</body>");
     const QString query = marker + u"%22%27%5C%E2%80%AE%0A"_s + QString(100 * 1024, u'q');
     const QString url = h.server.url(u"site-a.test"_s, u"/hostile.html?"_s + query);
