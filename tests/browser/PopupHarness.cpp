@@ -39,12 +39,6 @@ PopupHarness::PopupHarness(bool headless, bool throughProxy)
     waitUntil([this] { return windows->connectedCount() == 1 && manager->ExplorerCount() >= 1; });
 }
 
-PopupHarness::~PopupHarness() {
-    manager.reset();
-    windows.reset();
-    client.reset();
-}
-
 QString PopupHarness::failure() const {
     if (!chromium->failure().isEmpty())
         return chromium->failure();
@@ -75,14 +69,6 @@ clsIEWindow* PopupHarness::windowAt(const QString& url) const {
 
 bool PopupHarness::waitForOutcomes(int count, int timeoutMs) {
     return waitUntil([&] { return outcomes.size() >= count; }, timeoutMs);
-}
-
-int PopupHarness::requestsSince(const QString& pathPrefix, qint64 sinceMs) const {
-    int n = 0;
-    for (const auto& request : server.requests())
-        if (request.path.startsWith(pathPrefix) && request.atMs >= sinceMs)
-            ++n;
-    return n;
 }
 
 void PopupHarness::servePopupPages() {

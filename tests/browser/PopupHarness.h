@@ -22,15 +22,15 @@ public:
 
     // throughProxy: the registry reaches the browser through a proxy the test can cut.
     explicit PopupHarness(bool headless = true, bool throughProxy = false);
-    ~PopupHarness();
     QString failure() const;
 
     HttpTestServer server;
     std::unique_ptr<ChromiumProcess> chromium;
     std::unique_ptr<ChromiumProxy> proxy;
+    std::unique_ptr<BrowserTestClient> client;
+    // Declared in this order so that they end the other way round: the registry before its windows.
     std::unique_ptr<platform::cdp::CdpShellWindows> windows;
     std::unique_ptr<clsIEManager> manager;
-    std::unique_ptr<BrowserTestClient> client;
 
     bool cancel = true;
     // Runs inside the listener before it answers, as a modal box would.
@@ -45,8 +45,9 @@ public:
     // Whether the registry lists a window at the address.
     clsIEWindow* windowAt(const QString& url) const;
     bool waitForOutcomes(int count, int timeoutMs = 15000);
-    // Requests to the path prefix made after the given server time.
-    int requestsSince(const QString& pathPrefix, qint64 sinceMs) const;
+    int requestsSince(const QString& pathPrefix, qint64 sinceMs) const {
+        return server.count(pathPrefix, sinceMs);
+    }
 
     // The pages: a click and a timer popup, a cross-site iframe's popup, popups from frames inside a
     // cross-site frame, and a click popup after a sandboxed frame's refused one.

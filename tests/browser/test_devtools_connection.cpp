@@ -17,30 +17,21 @@ using platform::pipe::MessageFraming;
 
 namespace {
 
-struct EndpointCase {
-    const char* text;
-    bool accepted;
-};
-
-class EndpointText : public ::testing::TestWithParam<EndpointCase> {};
-
-TEST_P(EndpointText, onlyPortsAndLoopbackWebSocketsAreAccepted) {
-    EXPECT_EQ(Endpoint::parse(QString::fromLatin1(GetParam().text)).has_value(), GetParam().accepted);
+// Only ports and loopback WebSocket addresses; what the parser refuses, a connection refuses to open.
+TEST(Endpoint, onlyPortsAndLoopbackWebSocketsAreAcceptedAndNothingElseIsOpened) {
+    for (const char* text : {"9222", " 9222 ", "ws://127.0.0.1:9222/devtools/browser/x",
+                             "ws://127.5.0.1:9222/devtools/browser/x", "ws://[::1]:9222/devtools/browser/x"})
+        EXPECT_TRUE(Endpoint::parse(QString::fromLatin1(text)).has_value()) << text;
+    for (const char* text :
+         {"0", "65536", "ws://localhost:9222/devtools/browser/x", "ws://10.0.0.1:9222/devtools/browser/x",
+          "ws://127.0.0.1/devtools/browser/x", "wss://127.0.0.1:9222/x", "http://127.0.0.1:9222/",
+          "ws://u@127.0.0.1:9222/x", ""}) {
+        EXPECT_FALSE(Endpoint::parse(QString::fromLatin1(text)).has_value()) << text;
+        DevToolsConnection connection;
+        EXPECT_FALSE(connection.open(QUrl(QString::fromLatin1(text)))) << text;
+        EXPECT_FALSE(connection.isOpen());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, EndpointText,
-                         ::testing::Values(EndpointCase{"9222", true}, EndpointCase{" 9222 ", true},
-                                           EndpointCase{"0", false}, EndpointCase{"65536", false},
-                                           EndpointCase{"ws://127.0.0.1:9222/devtools/browser/x", true},
-                                           EndpointCase{"ws://127.5.0.1:9222/devtools/browser/x", true},
-                                           EndpointCase{"ws://[::1]:9222/devtools/browser/x", true},
-                                           EndpointCase{"ws://localhost:9222/devtools/browser/x", false},
-                                           EndpointCase{"ws://10.0.0.1:9222/devtools/browser/x", false},
-                                           EndpointCase{"ws://127.0.0.1/devtools/browser/x", false},
-                                           EndpointCase{"wss://127.0.0.1:9222/x", false},
-                                           EndpointCase{"http://127.0.0.1:9222/", false},
-                                           EndpointCase{"ws://u@127.0.0.1:9222/x", false},
-                                           EndpointCase{"", false}));
 
 // A stand-in browser on loopback, over a WebSocket or over a local socket with NUL-ended
 // messages as the browser's pipe has them: answers requests with whatever the test scripts.
@@ -151,11 +142,5 @@ TEST_P(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnE
 
 INSTANTIATE_TEST_SUITE_P(WebSocketAndPipe, Transport, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "pipe" : "websocket"; });
-
-TEST(DevToolsConnection, refusesToOpenAnythingButLoopback) {
-    DevToolsConnection connection;
-    EXPECT_FALSE(connection.open(QUrl(QStringLiteral("ws://192.0.2.1:9222/devtools/browser/x"))));
-    EXPECT_FALSE(connection.isOpen());
-}
 
 } // namespace

@@ -64,7 +64,7 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
     const auto allTick = [&](qint64 sinceMs, int ticks) {
         return waitUntil([&] {
             return std::all_of(tickPaths.begin(), tickPaths.end(),
-                               [&](const QString& path) { return h.requestsSince(path, sinceMs) >= ticks; });
+                               [&](const QString& path) { return h.server.count(path, sinceMs) >= ticks; });
         });
     };
 
@@ -133,9 +133,8 @@ TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
     ASSERT_EQ(h.failure(), QString());
     const QString marker = u"zzMARKERzz"_s;
     const QString title = marker + u"\"'</title><script>alert(1)</script>\\ \u202Eevil\u200F\n2nd"_s;
-    QString title_html = title.toHtmlEscaped();
     h.server.setPage(u"/hostile.html"_s,
-                     "<title>" + title_html.toUtf8() +
+                     "<title>" + title.toHtmlEscaped().toUtf8() +
                          "</title><body onload=\"window.open('/popup/hostile', '_blank')\">x</body>");
     const QString query = marker + u"%22%27%5C%E2%80%AE%0A"_s + QString(100 * 1024, u'q');
     const QString url = h.server.url(u"site-a.test"_s, u"/hostile.html?"_s + query);
@@ -243,7 +242,7 @@ TEST_P(HeldAcrossReconnect, leavesNoFrozenPageAndAsksOnce) {
     EXPECT_EQ(h.outcomes[0].cancelled, h.cancel);
     EXPECT_GE(h.proxy->accepted(), 2);
     const qint64 resolvedAt = h.server.nowMs();
-    EXPECT_TRUE(waitUntil([&] { return h.requestsSince(u"/tick"_s, resolvedAt) >= 3; }))
+    EXPECT_TRUE(waitUntil([&] { return h.server.count(u"/tick"_s, resolvedAt) >= 3; }))
         << "the opener runs on";
     EXPECT_EQ(h.server.count(u"/popup/timer"_s), h.cancel ? 0 : 1);
     if (h.cancel)

@@ -2,11 +2,8 @@
 
 #include "platform/Failure.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QThread>
 #include <memory>
 
 using namespace Qt::StringLiterals;

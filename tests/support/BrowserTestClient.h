@@ -5,7 +5,6 @@
 
 #include <QJsonObject>
 #include <QList>
-#include <functional>
 
 // Drives a browser from a test over its own DevTools connection: opens tabs, clicks, reads
 // values. It never auto-attaches, so it never holds a new target itself.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
+#include "support/DesktopProcess.h"
+
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -17,18 +17,17 @@ public:
     ChromiumProcess(const ChromiumProcess&) = delete;
     ChromiumProcess& operator=(const ChromiumProcess&) = delete;
 
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    bool isRunning() const { return m_process.running(); }
     // Empty when the browser did not come up.
     QUrl webSocketUrl() const { return m_webSocketUrl; }
     quint16 port() const { return static_cast<quint16>(m_webSocketUrl.port()); }
-    QString profileDir() const { return m_profile.path(); }
     QString failure() const { return m_failure; }
-    qint64 pid() const { return m_process.processId(); }
+    qint64 pid() const { return m_process.pid(); }
     void kill();
 
 private:
     QTemporaryDir m_profile;
-    QProcess m_process;
+    DesktopProcess m_process;
     QUrl m_webSocketUrl;
     QString m_failure;
 };

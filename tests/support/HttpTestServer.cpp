@@ -17,9 +17,10 @@ QString HttpTestServer::url(const QString& host, const QString& path) const {
     return QStringLiteral("http://%1:%2%3").arg(host).arg(port()).arg(path);
 }
 
-int HttpTestServer::count(const QString& pathPrefix) const {
-    return static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(),
-                                          [&](const Request& r) { return r.path.startsWith(pathPrefix); }));
+int HttpTestServer::count(const QString& pathPrefix, qint64 sinceMs) const {
+    return static_cast<int>(std::count_if(m_requests.begin(), m_requests.end(), [&](const Request& r) {
+        return r.path.startsWith(pathPrefix) && r.atMs >= sinceMs;
+    }));
 }
 
 void HttpTestServer::onConnection() {

@@ -23,8 +23,8 @@ public:
     QString url(const QString& host, const QString& path) const;
 
     QList<Request> requests() const { return m_requests; }
-    // Requests whose path starts with the given text.
-    int count(const QString& pathPrefix) const;
+    // Requests whose path starts with the given text, made at or after the given server time.
+    int count(const QString& pathPrefix, qint64 sinceMs = 0) const;
     qint64 nowMs() const { return m_clock.elapsed(); }
 
 private:

@@ -28,11 +28,3 @@ IsolatedEnvironment::~IsolatedEnvironment() {
             qputenv(name.constData(), value);
     }
 }
-
-QString IsolatedEnvironment::configHome() {
-    return qEnvironmentVariable("XDG_CONFIG_HOME");
-}
-
-QString IsolatedEnvironment::dataHome() {
-    return qEnvironmentVariable("XDG_DATA_HOME");
-}

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QVector>
-#include <memory>
 
 // A private PulseAudio server with one null sink ("testsink"), whose monitor records what was
 // played. start() points this process's sound clients at it (PULSE_SERVER) and forbids them to

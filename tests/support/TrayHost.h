@@ -2,7 +2,6 @@
 
 #include "support/DesktopProcess.h"
 
-#include <QString>
 #include <cstdint>
 
 // An XEmbed tray host (trayer) on the test's X server, docked at the top right.

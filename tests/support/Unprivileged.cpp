@@ -1,8 +1,9 @@
 #include "support/Unprivileged.h"
 
+#include "support/DesktopProcess.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -29,21 +30,15 @@ bool runHere() {
     QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
                                     QFileDevice::ExeOther);
 
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp"));
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setWorkingDirectory(QStringLiteral("/tmp"));
-    process.start(QStringLiteral("setpriv"),
-                  {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
-                   QStringLiteral("--clear-groups"), QStringLiteral("--"), copy,
-                   QStringLiteral("--gtest_filter=") + filter});
-    const bool finished = process.waitForFinished(120000);
-    const QByteArray output = process.readAll();
-    EXPECT_TRUE(finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-        << "the run as nobody failed:\n"
-        << output.constData();
+    // From /tmp, with its temporary files there, where nobody may write.
+    QString output;
+    const QStringList command =
+        QStringLiteral("-C /tmp TMPDIR=/tmp setpriv --reuid=nobody --regid=nogroup --clear-groups --")
+            .split(u' ');
+    const int code =
+        runProgram(QStringLiteral("env"),
+                   command + QStringList{copy, QStringLiteral("--gtest_filter=") + filter}, &output, 120000);
+    EXPECT_EQ(code, 0) << "the run as nobody failed:\n" << qPrintable(output);
     return false;
 }
 
