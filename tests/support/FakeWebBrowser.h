@@ -92,7 +92,8 @@ public:
         emit WindowRegistered(0);
         return *m_windows.back();
     }
-    // Removes and deletes the window, then announces it (WindowRevoked).
+    // Takes the window out of the list and announces it (WindowRevoked); it is deleted only after
+    // the announcement, so listeners may still read it.
     void removeWindow(FakeWebBrowser& window) {
         const auto it = std::find_if(m_windows.begin(), m_windows.end(),
                                      [&](const auto& w) { return w.get() == &window; });
