@@ -5,13 +5,14 @@
 #include <QTest>
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 DesktopProcess::~DesktopProcess() {
     stop();
 }
 
 bool DesktopProcess::start(const QString& program, const QStringList& arguments,
-                           const QStringList& environment) {
+                           const QStringList& environment, bool ownGroup) {
     stop();
     m_process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -23,7 +24,11 @@ bool DesktopProcess::start(const QString& program, const QStringList& arguments,
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     // A test killed by its time limit must not leave its helpers behind; SIGKILL, since a
     // program the test has stopped (SIGSTOP) would hold a SIGTERM until it is continued.
-    m_process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_process->setChildProcessModifier([ownGroup] {
+        if (ownGroup)
+            setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+    });
     m_process->start(program, arguments);
     return m_process->waitForStarted(5000);
 }

@@ -15,8 +15,10 @@ public:
     DesktopProcess(const DesktopProcess&) = delete;
     DesktopProcess& operator=(const DesktopProcess&) = delete;
 
-    // Extra environment entries ("NAME=value") on top of this process's environment.
-    bool start(const QString& program, const QStringList& arguments, const QStringList& environment = {});
+    // Extra environment entries ("NAME=value") on top of this process's environment. ownGroup: in a
+    // process group of its own, so that a program that starts helpers can be ended with them.
+    bool start(const QString& program, const QStringList& arguments, const QStringList& environment = {},
+               bool ownGroup = false);
     // Asks the program to end (SIGTERM), waits up to a second, then kills it.
     void stop();
     // Waits for the program to end by itself; false on timeout.
