@@ -26,6 +26,7 @@ PopupHarness::PopupHarness(bool headless, bool throughProxy)
                          if (clsIEWindow* opener = manager->Explorer(key)) {
                              s.openerUrl = opener->LocationURL();
                              try {
+                                 s.domain = opener->Document()->domain();
                                  s.userGesture = opener->Document()->parentWindowEventIsObject();
                              } catch (const std::exception&) {
                              }

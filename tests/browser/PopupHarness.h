@@ -18,6 +18,7 @@ public:
         QString key;
         QString openerUrl;
         std::optional<bool> userGesture; // empty: the read failed
+        QString domain;                  // of the opener's document
     };
 
     // throughProxy: the registry reaches the browser through a proxy the test can cut.

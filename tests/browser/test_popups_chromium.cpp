@@ -30,6 +30,9 @@ struct PopupCase {
     bool openerResumedEarly = false;
     // The opener's window.open is reported after its popup, as a busy browser may.
     bool openReportedLate = false;
+    // No frame navigation is reported: the new tab's document committed in a renderer that had
+    // no DevTools agent attached yet.
+    bool navigationUnreported = false;
 };
 
 // Popups from frames in another site's renderer, some without a session of their own; a
@@ -47,6 +50,8 @@ const PopupCase popupCases[] = {
     {"click_opener_resumed_early", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, true},
     {"timer_reported_late", "/timer.html", "", "site-a.test", "/popup/timer", "/tick", false, false, true},
     {"click_reported_late", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false, true},
+    {"click_navigation_unreported", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false,
+     false, true},
 };
 
 class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase, bool>> {};
@@ -54,10 +59,12 @@ class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase,
 TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) {
     const PopupCase& popup = std::get<0>(GetParam());
     const bool cancel = std::get<1>(GetParam());
-    PopupHarness h(true, popup.openReportedLate);
+    PopupHarness h(true, popup.openReportedLate || popup.navigationUnreported);
     ASSERT_EQ(h.failure(), QString());
     if (popup.openReportedLate)
         h.proxy->deliverLate({"Page.windowOpen"});
+    if (popup.navigationUnreported)
+        h.proxy->drop({"Page.frameNavigated"});
     h.servePopupPages();
     h.cancel = cancel;
     const QStringList tickPaths = QString::fromLatin1(popup.tickPaths).split(u' ');
@@ -93,6 +100,7 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
     ASSERT_EQ(h.seen.size(), 1);
     EXPECT_TRUE(keyOfOpener.match(h.seen[0].key).hasMatch()) << qPrintable(h.seen[0].key);
     EXPECT_EQ(h.seen[0].openerUrl, openerUrl);
+    EXPECT_EQ(h.seen[0].domain, u"site-a.test"_s) << "the denied list is searched for the opener's site";
     EXPECT_EQ(h.seen[0].userGesture, std::optional<bool>(popup.userGesture));
     EXPECT_TRUE(h.outcomes[0].asked);
     EXPECT_EQ(h.outcomes[0].cancelled, cancel);

@@ -69,10 +69,14 @@ void ChromiumProxy::relayFromBrowser(Pair& pair) {
             frame.contains("\"openerId\"") && frame.contains("\"url\":\"\"") &&
             frame.contains("\"waitingForDebugger\":false"))
             frame = textFrame(frame.mid(header).replace("\"url\":\"\"", "\"url\":\"" + m_popupUrl + '"'));
-        const bool late = std::any_of(m_late.begin(), m_late.end(), [&](const QByteArray& method) {
-            return frame.contains("\"method\":\"" + method + '"');
-        });
-        if (late) {
+        const auto named = [&](const QByteArrayList& methods) {
+            return std::any_of(methods.begin(), methods.end(), [&](const QByteArray& method) {
+                return frame.contains("\"method\":\"" + method + '"');
+            });
+        };
+        if (named(m_dropped))
+            continue;
+        if (named(m_late)) {
             pair.held.append(frame);
             continue;
         }

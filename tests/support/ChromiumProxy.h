@@ -22,6 +22,9 @@ public:
     // Events of these methods are handed on only after the next popup's attach, as a busy browser
     // may deliver them: its renderers report over other channels than the browser process.
     void deliverLate(const QByteArrayList& methods) { m_late = methods; }
+    // Events of these methods are never handed on, as a renderer that reports them before its
+    // DevTools agent is attached loses them.
+    void drop(const QByteArrayList& methods) { m_dropped = methods; }
     // Popups reported again after a reconnect come with this address, as a busy browser may
     // report a popup held before it loaded anything.
     void addressReportedPopups(const QByteArray& url) { m_popupUrl = url; }
@@ -40,6 +43,7 @@ private:
     quint16 m_target;
     int m_accepted = 0;
     QByteArrayList m_late;
+    QByteArrayList m_dropped;
     QByteArray m_popupUrl;
     std::list<Pair> m_pairs;
 };

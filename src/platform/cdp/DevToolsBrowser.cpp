@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QUrl>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -522,8 +523,15 @@ CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessio
                  const QJsonObject tree = result.value("frameTree"_L1).toObject();
                  recordFrameTree(tree, p->sessionId());
                  const QJsonObject frame = tree.value("frame"_L1).toObject();
+                 // A new tab still shows the empty document it starts with, and the navigation to
+                 // its address may commit in another renderer before that renderer reports frame
+                 // events: until it does, the address it loads names its site.
+                 const bool pending =
+                     frame.value("url"_L1).toString().isEmpty() && fetchesOverNetwork(p->state().url);
                  if (!p->state().domain)
-                     p->state().domain = domainOfOrigin(frame.value("securityOrigin"_L1).toString());
+                     p->state().domain = pending
+                                             ? QUrl(p->state().url).host()
+                                             : domainOfOrigin(frame.value("securityOrigin"_L1).toString());
                  if (p->state().mimeType.isEmpty())
                      p->state().mimeType = frame.value("mimeType"_L1).toString();
              }
