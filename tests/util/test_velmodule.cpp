@@ -156,6 +156,16 @@ TEST(ProfileRead, FollowsThePrivateProfileRules) {
         {"other section", "other", "mnuExit", "Not this one"}};
     for (const ProfileCase& c : cases)
         EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
+    // Language files written by hand or damaged: what can be read is, the default elsewhere.
+    const std::pair<QByteArray, QString> damaged[] = {
+        {"mnuExit=Early\n[strings]\n", q("<default>")}, // keys before any section do not count
+        {"[strings]\nmnuExit=" + QByteArray(10000, 'x') + "\n", QString(2047, u'x')}, // the buffer's size
+        {QByteArray("[strings]\nmsg03=\0\0\0\nmnuExit=Quit\n", 33), q("Quit")}, // NUL bytes on a line before
+        {"[strings\nmnuExit=Quit\n", q("Quit")}}; // a header never closed still names its section
+    for (const auto& [bytes, expected] : damaged) {
+        writeBytes(path, bytes);
+        EXPECT_EQ(read(path, "strings", "mnuExit"), expected) << bytes.left(30).constData();
+    }
     // No file, or a folder in its place: the default unchanged.
     EXPECT_EQ(read(dir.filePath(q("missing.ini")), "strings", "x", "  as given  "), q("  as given  "));
     EXPECT_EQ(read(QString(), "strings", "x", "d"), q("d"));
