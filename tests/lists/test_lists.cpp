@@ -1,6 +1,7 @@
 #include "lists/DomainLists.h"
 #include "lists/ListFile.h"
 #include "platform/Failure.h"
+#include "policy/DomainFromUrl.h"
 #include "support/FileSizeLimit.h"
 #include "support/IsolatedEnvironment.h"
 #include "support/TestFiles.h"
@@ -28,36 +29,53 @@ protected:
     DomainLists lists{dir.path()};
 };
 
-struct ReduceCase {
+// An address as a browser reports it or as the user drops it: the domain the opener is known by,
+// and the entry adding it stores (none when there is nothing after the marker).
+struct AddressCase {
     const char* text;
+    const char* domain;
     const char* entry;
 };
 
-class EntryReduction : public Lists, public testing::WithParamInterface<ReduceCase> {};
+class AddressReduction : public Lists, public testing::WithParamInterface<AddressCase> {};
 
-TEST_P(EntryReduction, AddingATextStoresTheReducedEntry) {
-    EXPECT_NO_THROW(lists.AddDomain(q(GetParam().text), DomainLists::Denied));
-    EXPECT_EQ(lists.List2().entries(), GetParam().entry ? QStringList{q(GetParam().entry)} : QStringList{})
-        << GetParam().text;
+TEST_P(AddressReduction, GivesTheOpenersDomainAndTheEntryThatAddingStores) {
+    const AddressCase& c = GetParam();
+    EXPECT_EQ(GetDomainFromURL(q(c.text)), q(c.domain)) << c.text;
+    EXPECT_NO_THROW(lists.AddDomain(q(c.text), DomainLists::Denied));
+    EXPECT_EQ(lists.List2().entries(), c.entry ? QStringList{q(c.entry)} : QStringList{}) << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, EntryReduction,
-    testing::Values(ReduceCase{"http://w.x.y/p/q.htm", "w.x.y"}, ReduceCase{"http://w.x.y", "w.x.y"},
-                    ReduceCase{"http://w.x.y/", "w.x.y"}, ReduceCase{"http://w.x.y/p/", "w.x.y"},
-                    ReduceCase{"HTTP://W.X.Y/p", "W.X.Y"}, ReduceCase{"http://w.x.y:8080/p", "w.x.y:8080"},
-                    ReduceCase{"http://w.x.y?a=1", "w.x.y?a=1"}, ReduceCase{"http:///p", ""},
-                    ReduceCase{"http://w.x.y/p --> Terminated!", "w.x.y"}, ReduceCase{"w.x.y", "w.x.y"},
-                    ReduceCase{"ftp://f.x.y/pub", "ftp://f.x.y/pub"},
-                    // https is reduced like http, the earlier marker winning.
-                    ReduceCase{"https://w.x.y/p", "w.x.y"}, ReduceCase{"HTTPS://W.X.Y", "W.X.Y"},
-                    ReduceCase{"https://a.q/?u=http://b.q/", "a.q"},
-                    // A dropped text of several lines keeps only its first line.
-                    ReduceCase{"w.x.y\r\nsecond.line", "w.x.y"}, ReduceCase{"http://a.b\n/x", "a.b"},
-                    ReduceCase{"a.b/\nc", "a.b"},
-                    // Text ending with the marker has no domain to add.
-                    ReduceCase{"http://", nullptr}, ReduceCase{"see http://", nullptr},
-                    ReduceCase{"HTTPS://", nullptr}));
+    Table, AddressReduction,
+    testing::Values(
+        AddressCase{"http://w.x.y/p/q.htm", "w.x.y", "w.x.y"}, AddressCase{"http://w.x.y/", "w.x.y", "w.x.y"},
+        AddressCase{"HTTP://W.X.Y/p", "W.X.Y", "W.X.Y"},
+        AddressCase{"http://w.x.y:8080/p", "w.x.y:8080", "w.x.y:8080"},
+        AddressCase{"http://w.x.y?a=1", "w.x.y?a=1", "w.x.y?a=1"}, AddressCase{"http:///p", "", ""},
+        AddressCase{"http://w.x.y/p --> Terminated!", "w.x.y", "w.x.y"},
+        // https is a scheme marker like http: an https opener must not reduce to "https:", an
+        // entry that would match every https page.
+        AddressCase{"https://w.x.y/p", "w.x.y", "w.x.y"},
+        AddressCase{"HTTPS://W.X.Y:8443", "W.X.Y:8443", "W.X.Y:8443"},
+        // The earlier of the two web markers wins; ftp keeps its later place.
+        AddressCase{"https://a.q/?u=http://b.q/", "a.q", "a.q"},
+        AddressCase{"http://a.q/?u=https://b.q/", "a.q", "a.q"},
+        AddressCase{"ftp://f.q/?u=https://s.q/", "s.q", "s.q"},
+        AddressCase{"x:open('http://a.x.y/b')", "a.x.y", "a.x.y"},
+        AddressCase{"w.x.y/r?u=http://z.q/", "z.q", "z.q"},
+        // Without a web marker: the domain ends at the first slash, the entry is the text.
+        AddressCase{"ftp://f.x.y/pub/", "f.x.y", "ftp://f.x.y/pub"},
+        AddressCase{"file:///C:/a.htm", "file:", "file:///C:/a.htm"},
+        AddressCase{"w.x.y/index.html", "w.x.y", "w.x.y/index.html"}, AddressCase{"w.x.y", "w.x.y", "w.x.y"},
+        AddressCase{"about:blank", "about:blank", "about:blank"}, AddressCase{"/p", "", "/p"},
+        AddressCase{"", "", ""},
+        // A dropped text of several lines keeps only its first line in the list.
+        AddressCase{"w.x.y\r\nsecond.line", "w.x.y\r\nsecond.line", "w.x.y"},
+        AddressCase{"http://a.b\n/x", "a.b\n", "a.b"}, AddressCase{"a.b/\nc", "a.b", "a.b"},
+        // A marker alone: no domain after it, no entry to add.
+        AddressCase{"http://", "http:", nullptr}, AddressCase{"see http://", "", nullptr},
+        AddressCase{"HTTPS://", "HTTPS:", nullptr}, AddressCase{"ftp://", "ftp:", "ftp:/"}));
 
 TEST_F(Lists, AddingAppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheOtherList) {
     lists.List2().setEntries({q("W.X.Y"), q("keep.me"), q("w.x.y")});
