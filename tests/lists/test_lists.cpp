@@ -327,16 +327,12 @@ TEST_P(DamagedListFile, LoadsWhatItCanAndNeverLosesTheRest) {
     lists.SaveList();
     again.LoadList();
     EXPECT_EQ(again.List2().entries(), changed);
-    if (c.partial) {
-        EXPECT_EQ(readBytes(backup()), original);
-    }
+    EXPECT_EQ(readBytes(backup()), c.partial ? original : QByteArray("<unreadable>"));
 
     // A later save in the same run must not put the shortened file over that backup.
     lists.List2().AddItem(q("later.q"));
     lists.SaveList();
-    if (c.partial) {
-        EXPECT_EQ(readBytes(backup()), original);
-    }
+    EXPECT_EQ(readBytes(backup()), c.partial ? original : QByteArray("<unreadable>"));
     EXPECT_FALSE(QFileInfo::exists(backup() + q(".new")));
 }
 
