@@ -40,9 +40,7 @@ TEST(PathParts, SplitAtTheLastSeparatorAndDot) {
                               // The dot belongs to a folder, not to the file name.
                               {"/x.y/readme", "/x.y/", "", "", "/x"},
                               {"wav", "wav", ".wav", "wav", ""},
-                              {"english.ini", "english.ini", ".ini", "ini", "english"},
-                              {"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"},
-                              {"/", "/", "", "", ""}};
+                              {"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"}};
     for (const PathCase& c : cases) {
         EXPECT_EQ(GetPathPart(q(c.input)), q(c.pathPart)) << c.input;
         EXPECT_EQ(GetExtension(q(c.input), true), q(c.extWithDot)) << c.input;
