@@ -287,8 +287,6 @@ TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
     EXPECT_GT(ShellOpen(q("https://example.invalid/"), QString(), nullptr, QString()), 32);
     dialogs->shellOpenSucceeds = false;
     EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
-    ASSERT_EQ(dialogs->opened.size(), 2);
-    EXPECT_EQ(dialogs->opened.first(), q("https://example.invalid/"));
 }
 
 } // namespace
