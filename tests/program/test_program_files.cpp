@@ -2,17 +2,13 @@
 #include "support/TestFiles.h"
 #include "support/WaitUntil.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <csignal>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 
@@ -31,13 +27,6 @@ protected:
         settings = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/ZOR Brakkon/settings.ini"_s;
         writeBytes(settings, "[General]\nFirstRun=0\nKill=1\n");
     }
-    void TearDown() override {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
     QString file(const char* name) const { return program.appDir() + QString::fromUtf8(name); }
 
     bool startResident(const QStringList& wrapper = {}, const QStringList& arguments = {}) {
@@ -71,7 +60,7 @@ protected:
     }
 
     QString settings;
-    QProcess process;
+    QProcess process; // a program a failed test left running is killed as this goes
     QByteArray log;
     bool wrapped = false;
 };

@@ -17,7 +17,8 @@ protected:
     ScopedScriptedDialogs dialogs;
 };
 
-TEST_F(WavePlaybackTest, EveryFlagReachesThePlayerAsGiven) {
+// The program carries no sounds of its own: without a file name nothing plays, and nothing is said.
+TEST_F(WavePlaybackTest, EveryFlagReachesThePlayerAsGivenAndNoFileNamePlaysNothing) {
     for (int bits = 0; bits < 16; ++bits) {
         player->playing = false;
         PlayWave({}, QString(), Ding, bits & 1, bits & 2, bits & 4, bits & 8);
@@ -26,12 +27,9 @@ TEST_F(WavePlaybackTest, EveryFlagReachesThePlayerAsGiven) {
         EXPECT_EQ(fileName, Ding);
         EXPECT_EQ(options.wait | options.loop << 1 | options.noStop << 2 | options.noDefault << 3, bits);
     }
-}
-
-TEST_F(WavePlaybackTest, AnEmptyFileNameOrABuiltInResourcePlaysNothing) {
     PlayWave({}, QString(), QString(), false, false, false, true);
     PlayWave(QVariant(101), q("WAVE"), QString(), false, false, false, true);
-    EXPECT_TRUE(player->played.isEmpty());
+    EXPECT_EQ(player->played.size(), 16);
     QCoreApplication::processEvents();
     EXPECT_TRUE(dialogs->messages.isEmpty());
 }
