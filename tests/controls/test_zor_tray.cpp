@@ -42,8 +42,8 @@ TEST_F(TrayTest, TheIconWaitsForAHostAndEachNewHostGetsItOnceWithTheSameTipAndPi
     EXPECT_EQ(log().operations, (Ops{"remove", "add"}));
 }
 
-// Showing and hiding touch the icon only on a change; a tip and a picture reach only an added
-// icon, and what cannot show (an empty tip, no picture) is never sent.
+// Showing and hiding touch the icon only on a change and with a host; a tip and a picture reach
+// only an added icon, and what cannot show (an empty tip, no picture) is never sent.
 TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     tray.setInTray(false);
     EXPECT_TRUE(log().operations.isEmpty()) << "hiding an icon never added";
@@ -60,7 +60,10 @@ TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     const QPixmap blue = solidPicture(Qt::blue);
     tray.setTrayIcon(blue);
     tray.setTrayIcon(QPixmap());
-    EXPECT_EQ(log().operations, (Ops{"add", "remove", "add", "tip", "icon"}));
+    host->host = 0; // gone: nothing to add the icon to
+    tray.setInTray(false);
+    tray.setInTray(true);
+    EXPECT_EQ(log().operations, (Ops{"add", "remove", "add", "tip", "icon", "remove"}));
     EXPECT_EQ(log().tip, QString(63, u'a')) << "as the shell takes it";
     EXPECT_EQ(log().icon.cacheKey(), blue.cacheKey());
     EXPECT_TRUE(tray.TrayIcon().isNull()) << "kept, though not shown";
