@@ -25,7 +25,11 @@ using platform::cdp::Endpoint;
 namespace {
 
 // Every table's rows are named in a failure by their name.
-template <typename Row> void PrintTo(const Row& row, std::ostream* out) {
+template <typename Row>
+requires requires(Row row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
 }
 
