@@ -185,11 +185,4 @@ TEST_F(HotkeyTest, PressesAreReportedFromTheTimerOncePerTickWithTheLastIdentifie
     }
 }
 
-TEST(HotkeyOffscreen, WithoutAGlobalKeyboardRegistrationFails) {
-    ZORHotkey hotkey;
-    EXPECT_FALSE(hotkey.AsignNewHotKey(KeypadMultiply, Ctrl));
-    EXPECT_EQ(ZORHotKeyModule::LastID(), -1);
-    hotkey.RemoveHotKeys();
-}
-
 } // namespace
