@@ -233,12 +233,20 @@ TEST_F(ButtonPixels, NestedRedrawsStopAtTwoLevelsAndTheNextRedrawDrawsAgain) {
     host.onPaint = nullptr;
 }
 
-TEST(ButtonSymbolCaptions, PlayAndStopStillLookLikeATriangleAndASquareWithoutTheirFont) {
-    if (platform::isFontInstalled(q("Webdings")))
-        GTEST_SKIP() << "Webdings is installed; its own shapes are drawn";
+// The sound buttons: named as the main window's, 360 twips square on any screen.
+TEST(SoundButtons, AreSquareAndPlayAndStopLookLikeATriangleAndASquareWithoutTheirFont) {
     ButtonHost host;
     Command* play = Command::createPlaySoundButton(&host);
     Command* stop = Command::createStopSoundButton(&host);
+    const QPointF twips = play->TwipsPerPixel();
+    QStringList names;
+    for (Command* b : {Command::createSoundFileButton(&host), play, stop}) {
+        EXPECT_EQ(b->size(), QSize(qRound(360 / twips.x()), qRound(360 / twips.y())));
+        names << b->objectName();
+    }
+    EXPECT_EQ(names, (QStringList{q("cmdSoundFile"), q("cmdPlaySound"), q("cmdStopSound")}));
+    if (platform::isFontInstalled(q("Webdings")))
+        GTEST_SKIP() << "Webdings is installed; its own shapes are drawn";
     stop->move(40, 0);
     for (Command* b : {play, stop}) {
         QFont crisp = b->Font();
