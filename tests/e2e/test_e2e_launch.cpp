@@ -26,6 +26,10 @@ async function poll() {
   if (command.startsWith('open ') && command !== done) {
     done = command;
     const path = command.slice(5);
+    // Told before the call, synchronously: a page that then stops polling is inside window.open.
+    const entering = new XMLHttpRequest();
+    entering.open('GET', '/opening?' + encodeURIComponent(path), false);
+    entering.send();
     const popup = window.open(path), opened = Date.now();
     const check = () => {
       const closed = popup === null || popup.closed;
@@ -152,7 +156,8 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     // and the program started again decides the popup, once.
     ASSERT_TRUE(program.signal(SIGSTOP));
     server.setPage(u"/command"_s, "open /popup/held");
-    ASSERT_TRUE(waitUntil([&] { return server.count(u"/command"_s) > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return server.count(u"/opening?%2Fpopup%2Fheld"_s) > 0; }))
+        << "the page did not ask for the popup";
     const auto frozen = [&] {
         const int polls = server.count(u"/command"_s);
         waitUntil([] { return false; }, 500);
