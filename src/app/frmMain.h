@@ -198,6 +198,8 @@ private:
     void ReadSettings();
     void WriteSettings();
     void ShowTotal();
+    void SetSwitchColour(int colour);
+    void PaintSwitch();
 
     // What waits for the window's first show (see BuildControls), the tabs' captions in the
     // current language, and the sound file while its text box does not exist yet.

@@ -78,6 +78,7 @@ void frmMain::BuildControls() {
     bottom->addWidget(lbTotalCount);
     layout->addLayout(bottom);
     setCentralWidget(central);
+    mobjFirstShowSteps.emplace_back([this] { PaintSwitch(); });
 
     // Not visible: the move command's two captions, icons, timers, tray and hot-key controls.
     lbMoveToDeniedDomains = label("lbMoveToDeniedDomains", QStringLiteral("Move to denied domains"), central);
@@ -219,7 +220,10 @@ QWidget* frmMain::BuildAboutTab() {
     auto* layout = new QVBoxLayout(page);
     Label5 = label("Label5", App::DocumentationUrl(), page);
     Label5->setCursor(Qt::PointingHandCursor);
-    Label5->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    // A style sheet, like the switch's colour (see SetSwitchColour), waits for the first show.
+    mobjFirstShowSteps.emplace_back([this] {
+        Label5->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    });
     layout->addWidget(Label5);
     auto* notice = label("Label4", App::MakerNotice, page);
     notice->setWordWrap(true);
