@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -233,7 +234,9 @@ QWidget* frmMain::BuildAboutTab() {
 }
 
 void frmMain::BuildMenus() {
-    mnuSelectLanguage = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuSelectLanguage");
+    mnuSelectLanguage = named(new QMenu(QStringLiteral("Language"), this), "mnuSelectLanguage");
+    // A menu bar loads the image readers for its icons as it is made: it waits for the first show.
+    mobjFirstShowSteps.emplace_back([this] { menuBar()->addMenu(mnuSelectLanguage); });
     QAction* first = named(mnuSelectLanguage->addAction(QStringLiteral("mnuLanguage")), "mnuLanguages");
     first->setProperty("Index", 0);
     first->setCheckable(true);
