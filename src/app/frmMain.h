@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -138,7 +139,7 @@ public:
     QCheckBox* chkSound = nullptr;
     QCheckBox* chkIgnoreErrors = nullptr;
     QCheckBox* chkAutoStart = nullptr;
-    QLineEdit* txtFile = nullptr;
+    QLineEdit* txtFile = nullptr; // from the window's first show on; SoundFile() before that
     Command* cmdSoundFile = nullptr;
     Command* cmdPlaySound = nullptr;
     Command* cmdStopSound = nullptr;
@@ -167,8 +168,13 @@ public:
 
     // Index of the selected popup mode, 0 to 3.
     int KillMode() const;
+    // The chosen wave file: the text box's once the window was shown (the box exists from then).
+    QString SoundFile() const;
+    void SetSoundFile(const QString& file);
     // Shows a warning the way every warning of the program looks.
     void Warn(const QString& text);
+    // The first show completes the controls (see BuildControls).
+    void setVisible(bool visible) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -184,6 +190,7 @@ private:
                           const QString& caption);
     QWidget* BuildAboutTab();
     void BuildMenus();
+    QGroupBox* MakeFrame(QWidget* page, const char* name, const QString& caption);
     Command* MakeSoundButton(Command* button, const char* name);
     void ConnectHandlers();
     void ConnectListHandlers();
@@ -191,7 +198,14 @@ private:
     void ReadSettings();
     void WriteSettings();
     void ShowTotal();
+    void SetSwitchColour(int colour);
+    void PaintSwitch();
 
+    // What waits for the window's first show (see BuildControls), the tabs' captions in the
+    // current language, and the sound file while its text box does not exist yet.
+    std::vector<std::function<void()>> mobjFirstShowSteps;
+    std::array<QString, 6> mstrTabCaptions;
+    QString mstrSoundFile;
     Services mobjServices;
     DomainLists mobjLists;
     bool mblnUnloaded = false;

@@ -111,7 +111,7 @@ void frmMain::mobjIEManager_NewWindow2(QObject*&, bool& Cancel, QVariant& key) {
     if (chkSound->isChecked()) {
         zor::tryStep("stopping the sound", [] { VELModule::StopWave(); });
         zor::tryStep("playing the sound", [&] {
-            VELModule::PlayWave(QVariant(), QString(), txtFile->text(), false, false, false, true);
+            VELModule::PlayWave(QVariant(), QString(), SoundFile(), false, false, false, true);
         });
     }
     if (!Flash->isActive())

@@ -48,8 +48,11 @@ void frmMain::SetLanguage(const QString& strFile) {
     }
     mstrLanguageFile = strFile;
     LanguageTexts::ApplyCaptions(this, path);
-    for (int tab = 0; tab < 5 && tab < SSTab1->count(); ++tab)
-        SSTab1->setTabText(tab, LanguageTexts::TabCaption(path, tab));
+    for (int tab = 0; tab < 5; ++tab) {
+        mstrTabCaptions[tab] = LanguageTexts::TabCaption(path, tab);
+        if (tab < SSTab1->count())
+            SSTab1->setTabText(tab, mstrTabCaptions[tab]);
+    }
     mstrTrayTipString = LanguageTexts::TrayTip(path);
     mstrMsg = LanguageTexts::Messages(path);
     // The count follows its label by the layout, whatever the label's length in this language.

@@ -119,7 +119,7 @@ void frmMain::ReadSettings() {
                                  VELModule::AppPath() + QStringLiteral("media"));
     chkKillPopup->setChecked(Settings::GetInt(QStringLiteral("Kill"), 1, 0, 1) == 1);
     chkSound->setChecked(Settings::GetInt(QStringLiteral("Sound"), 0, 0, 1) == 1);
-    txtFile->setText(Settings::Get(Settings::General, QStringLiteral("SoundFile"), QString()));
+    SetSoundFile(Settings::Get(Settings::General, QStringLiteral("SoundFile"), QString()));
     optMode[Settings::GetInt(QStringLiteral("KillMode"), 0, 0, 3)]->setChecked(true);
     chkIgnoreErrors->setChecked(Settings::GetInt(QStringLiteral("IgnoreErrors"), 1, 0, 1) == 1);
     mlngTotalKilled = Settings::GetRounded(QStringLiteral("TotalWindowsKilled"), 0);
@@ -147,7 +147,7 @@ void frmMain::WriteSettings() {
         {QStringLiteral("Sound"),
          [&] { Settings::Save(Settings::General, QStringLiteral("Sound"), flag(chkSound)); }},
         {QStringLiteral("SoundFile"),
-         [&] { Settings::Save(Settings::General, QStringLiteral("SoundFile"), txtFile->text()); }},
+         [&] { Settings::Save(Settings::General, QStringLiteral("SoundFile"), SoundFile()); }},
         {QStringLiteral("TotalWindowsKilled"),
          [&] {
              Settings::Save(Settings::General, QStringLiteral("TotalWindowsKilled"),

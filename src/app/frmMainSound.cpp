@@ -14,6 +14,16 @@ void frmMain::chkSound_Click() {
         button->setEnabled(on);
 }
 
+QString frmMain::SoundFile() const {
+    return txtFile ? txtFile->text() : mstrSoundFile;
+}
+
+void frmMain::SetSoundFile(const QString& file) {
+    mstrSoundFile = file;
+    if (txtFile)
+        txtFile->setText(file);
+}
+
 void frmMain::cmdSoundFile_Click() {
     for (;;) {
         const QString chosen = VELModule::ShowFileDialog(QStringLiteral("*.wav|*.wav"), this, mstrLastPath,
@@ -26,7 +36,7 @@ void frmMain::cmdSoundFile_Click() {
             continue;
         }
         if (VELModule::FileExists(chosen)) {
-            txtFile->setText(chosen);
+            SetSoundFile(chosen);
             return;
         }
         Warn(mstrMsg[2]);
@@ -34,8 +44,8 @@ void frmMain::cmdSoundFile_Click() {
 }
 
 void frmMain::cmdPlaySound_Click() {
-    if (VELModule::FileExists(txtFile->text()))
-        VELModule::PlayWave(QVariant(), QString(), txtFile->text(), false, false, false, true);
+    if (VELModule::FileExists(SoundFile()))
+        VELModule::PlayWave(QVariant(), QString(), SoundFile(), false, false, false, true);
     else
         Warn(mstrMsg[0]);
 }

@@ -15,18 +15,6 @@ constexpr int KeyDownBit = 0x8000;
 // Colour values with red in the low byte: pure red while blocking, pure green while not.
 constexpr int ActiveColour = 255;
 constexpr int InactiveColour = 65280;
-
-// The check box shows the state in its background; only touched when it differs, since this
-// runs twenty times a second.
-void setBackground(QCheckBox* box, int& shown, int colour) {
-    if (shown == colour)
-        return;
-    shown = colour;
-    box->setProperty("BackColor", colour);
-    const QColor rgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    box->setStyleSheet(
-        QStringLiteral("QCheckBox#chkKillPopup { background-color: %1; padding: 2px 6px; }").arg(rgb.name()));
-}
 } // namespace
 
 void frmMain::SetTrayIcon() {
@@ -36,12 +24,33 @@ void frmMain::SetTrayIcon() {
         const QPixmap& wanted = picIcons[mblnCtrlDown ? 1 : 2];
         if (Tray->TrayIconKey() != wanted.cacheKey())
             Tray->setTrayIcon(wanted);
-        setBackground(chkKillPopup, mlngSwitchColour, ActiveColour);
+        SetSwitchColour(ActiveColour);
     } else {
-        setBackground(chkKillPopup, mlngSwitchColour, InactiveColour);
+        SetSwitchColour(InactiveColour);
         if (Tray->TrayIconKey() != picIcons[0].cacheKey())
             Tray->setTrayIcon(picIcons[0]);
     }
+}
+
+// The check box shows the state in its background; only touched when it differs, since this
+// runs twenty times a second. A style sheet brings its parser and style in for good, so while
+// the window was never shown the colour is only noted, and its first show paints it.
+void frmMain::SetSwitchColour(int colour) {
+    if (mlngSwitchColour == colour)
+        return;
+    mlngSwitchColour = colour;
+    chkKillPopup->setProperty("BackColor", colour);
+    if (mobjFirstShowSteps.empty())
+        PaintSwitch();
+}
+
+void frmMain::PaintSwitch() {
+    if (mlngSwitchColour < 0)
+        return;
+    const QColor rgb(mlngSwitchColour & 0xFF, (mlngSwitchColour >> 8) & 0xFF,
+                     (mlngSwitchColour >> 16) & 0xFF);
+    chkKillPopup->setStyleSheet(
+        QStringLiteral("QCheckBox#chkKillPopup { background-color: %1; padding: 2px 6px; }").arg(rgb.name()));
 }
 
 void frmMain::UpdateTrayTip() {

@@ -18,11 +18,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -41,18 +43,29 @@ void frmMain::BuildControls() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     SSTab1 = named(new QTabWidget(central), "SSTab1");
-    SSTab1->addTab(BuildStatusTab(), QStringLiteral(" Status"));
-    SSTab1->addTab(BuildConfigurationTab(), QStringLiteral("Configuration"));
-    SSTab1->addTab(BuildHotkeysTab(), QStringLiteral(" Hot-keys"));
-    SSTab1->addTab(
+    // The window mostly stays hidden for the whole session, and a tab widget measures its
+    // pages' texts as they are inserted, which loads a font and text shaping for good. So the
+    // pages, which hold the settings, wait hidden under it until the window is first shown.
+    const QList<QWidget*> pages = {
+        BuildStatusTab(),
+        BuildConfigurationTab(),
+        BuildHotkeysTab(),
         BuildListTab(List2, mobjLists.List2(), "lbDeniedDomains", QStringLiteral("Denied domains:")),
-        QStringLiteral(" Denied Domains"));
-    List2->setObjectName(QStringLiteral("List2"));
-    SSTab1->addTab(
         BuildListTab(List3, mobjLists.List3(), "lbAcceptedDomains", QStringLiteral("Accepted domains:")),
-        QStringLiteral(" Accepted Domains"));
+        BuildAboutTab()};
+    List2->setObjectName(QStringLiteral("List2"));
     List3->setObjectName(QStringLiteral("List3"));
-    SSTab1->addTab(BuildAboutTab(), QStringLiteral("About"));
+    mstrTabCaptions = {QStringLiteral(" Status"),           QStringLiteral("Configuration"),
+                       QStringLiteral(" Hot-keys"),         QStringLiteral(" Denied Domains"),
+                       QStringLiteral(" Accepted Domains"), QStringLiteral("About")};
+    for (QWidget* page : pages) {
+        page->setParent(SSTab1);
+        page->hide();
+    }
+    mobjFirstShowSteps.emplace_back([this, pages] {
+        for (int tab = 0; tab < pages.size(); ++tab)
+            SSTab1->addTab(pages[tab], mstrTabCaptions[tab]);
+    });
     layout->addWidget(SSTab1);
 
     auto* bottom = new QHBoxLayout;
@@ -66,6 +79,7 @@ void frmMain::BuildControls() {
     bottom->addWidget(lbTotalCount);
     layout->addLayout(bottom);
     setCentralWidget(central);
+    mobjFirstShowSteps.emplace_back([this] { PaintSwitch(); });
 
     // Not visible: the move command's two captions, icons, timers, tray and hot-key controls.
     lbMoveToDeniedDomains = label("lbMoveToDeniedDomains", QStringLiteral("Move to denied domains"), central);
@@ -85,6 +99,28 @@ void frmMain::BuildControls() {
 
     BuildMenus();
     resize(640, 440);
+}
+
+QGroupBox* frmMain::MakeFrame(QWidget* page, const char* name, const QString& caption) {
+    // A frame measures its title the moment it gets one, which loads a font. Until the first
+    // show a hidden label carries the frame's name and caption, so languages reach it as before.
+    auto* holder = label(name, caption, page);
+    holder->hide();
+    auto* frame = new QGroupBox(page);
+    mobjFirstShowSteps.emplace_back([frame, holder] {
+        frame->setObjectName(holder->objectName());
+        frame->setTitle(holder->text());
+        delete holder;
+    });
+    return frame;
+}
+
+void frmMain::setVisible(bool visible) {
+    // The frames get their titles before their tab is inserted, which measures them.
+    if (visible)
+        for (const auto& step : std::exchange(mobjFirstShowSteps, {}))
+            step();
+    QMainWindow::setVisible(visible);
 }
 
 QWidget* frmMain::BuildStatusTab() {
@@ -109,24 +145,27 @@ QWidget* frmMain::BuildConfigurationTab() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
 
-    auto* sound = named(new QGroupBox(QStringLiteral("Sound options"), page), "frmSoundOptions");
+    auto* sound = MakeFrame(page, "frmSoundOptions", QStringLiteral("Sound options"));
     auto* soundLayout = new QVBoxLayout(sound);
     chkSound = named(new QCheckBox(QStringLiteral("Enable sound"), sound), "chkSound");
     soundLayout->addWidget(chkSound);
     soundLayout->addWidget(label("lbSoundFile", QStringLiteral("Sound file (.wav)"), sound));
     auto* fileRow = new QHBoxLayout;
-    txtFile = named(new QLineEdit(sound), "txtFile");
+    // A text box lays out its text as it is made, which loads a font: it waits for the first show.
+    mobjFirstShowSteps.emplace_back([this, sound, fileRow] {
+        txtFile = named(new QLineEdit(mstrSoundFile, sound), "txtFile");
+        fileRow->insertWidget(0, txtFile);
+    });
     cmdSoundFile = MakeSoundButton(Command::createSoundFileButton(sound), "cmdSoundFile");
     cmdPlaySound = MakeSoundButton(Command::createPlaySoundButton(sound), "cmdPlaySound");
     cmdStopSound = MakeSoundButton(Command::createStopSoundButton(sound), "cmdStopSound");
-    fileRow->addWidget(txtFile);
     fileRow->addWidget(cmdSoundFile);
     fileRow->addWidget(cmdPlaySound);
     fileRow->addWidget(cmdStopSound);
     soundLayout->addLayout(fileRow);
     layout->addWidget(sound);
 
-    auto* mode = named(new QGroupBox(QStringLiteral("Cancel Popup-mode"), page), "frmPopupMode");
+    auto* mode = MakeFrame(page, "frmPopupMode", QStringLiteral("Cancel Popup-mode"));
     auto* modeLayout = new QVBoxLayout(mode);
     const QString captions[] = {
         QStringLiteral("Script-popups (doesn't always work) (default)"), QStringLiteral("ALL popups"),
@@ -139,7 +178,7 @@ QWidget* frmMain::BuildConfigurationTab() {
     optMode[0]->setChecked(true);
     layout->addWidget(mode);
 
-    auto* other = named(new QGroupBox(QStringLiteral("Other options"), page), "frmScriptOptions");
+    auto* other = MakeFrame(page, "frmScriptOptions", QStringLiteral("Other options"));
     auto* otherLayout = new QVBoxLayout(other);
     chkIgnoreErrors =
         named(new QCheckBox(QStringLiteral("Ignore script errors, caused by this application"), other),
@@ -182,7 +221,10 @@ QWidget* frmMain::BuildAboutTab() {
     auto* layout = new QVBoxLayout(page);
     Label5 = label("Label5", App::DocumentationUrl(), page);
     Label5->setCursor(Qt::PointingHandCursor);
-    Label5->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    // A style sheet, like the switch's colour (see SetSwitchColour), waits for the first show.
+    mobjFirstShowSteps.emplace_back([this] {
+        Label5->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    });
     layout->addWidget(Label5);
     auto* notice = label("Label4", App::MakerNotice, page);
     notice->setWordWrap(true);
@@ -192,7 +234,9 @@ QWidget* frmMain::BuildAboutTab() {
 }
 
 void frmMain::BuildMenus() {
-    mnuSelectLanguage = named(menuBar()->addMenu(QStringLiteral("Language")), "mnuSelectLanguage");
+    mnuSelectLanguage = named(new QMenu(QStringLiteral("Language"), this), "mnuSelectLanguage");
+    // A menu bar loads the image readers for its icons as it is made: it waits for the first show.
+    mobjFirstShowSteps.emplace_back([this] { menuBar()->addMenu(mnuSelectLanguage); });
     QAction* first = named(mnuSelectLanguage->addAction(QStringLiteral("mnuLanguage")), "mnuLanguages");
     first->setProperty("Index", 0);
     first->setCheckable(true);

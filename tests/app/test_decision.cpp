@@ -212,6 +212,7 @@ TEST_P(StateIcons, TheKeyPollShowsBlockingAndCtrlInTheIconAndTheSwitchColour) {
     EXPECT_EQ(form->mblnShiftDown, c.shift);
     EXPECT_EQ(ShownIcon(), c.icon);
     EXPECT_EQ(form->chkKillPopup->property("BackColor").toInt(), c.colour);
+    EXPECT_TRUE(form->chkKillPopup->styleSheet().contains(c.colour == 255 ? q("#ff0000") : q("#00ff00")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StateIcons,
