@@ -98,9 +98,9 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledWhileHold
     // A short storm first, so that what a first storm allocates once is in the baseline.
     QStringList warmTabs;
     const PopupStorm::Result warm = PopupStorm::run(*client, server, {u"warm.test"_s}, 1000, &warmTabs);
-    ASSERT_EQ(warm.finished, 1) << program.output().right(3000).toStdString();
+    ASSERT_EQ(warm.finished, 1) << ProgramLog::ownLines(program.output());
     ASSERT_GT(warm.calls, 0);
-    ASSERT_EQ(warm.closed, warm.calls) << program.output().right(3000).toStdString();
+    ASSERT_EQ(warm.closed, warm.calls) << ProgramLog::ownLines(program.output());
     waitUntil([] { return false; }, 1500);
     const auto before = ProgramLog::cancels(program.output());
     ASSERT_EQ(before.session, warm.calls);
@@ -121,7 +121,7 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledWhileHold
     EXPECT_GT(result.calls, Tabs) << "the storm hardly stormed";
     EXPECT_EQ(result.closed, result.calls) << "a popup was left open";
     EXPECT_EQ(server.count(u"/popup/"_s), 0) << "a cancelled popup asked for its address\n"
-                                             << program.output().right(3000).toStdString();
+                                             << ProgramLog::ownLines(program.output());
     EXPECT_EQ(stormCancels, result.calls) << "the program counted another number of cancels";
     EXPECT_EQ(after.listed, after.session) << "the status list and the counter disagree";
     EXPECT_EQ(after.total, after.session);
