@@ -33,6 +33,9 @@ struct PopupCase {
     // No frame navigation is reported: the new tab's document committed in a renderer that had
     // no DevTools agent attached yet.
     bool navigationUnreported = false;
+    // The browser answers late which window holds the opener, so the opener is listed seconds
+    // after its popup arrived.
+    bool openerListedLate = false;
 };
 
 // Popups from frames in another site's renderer, some without a session of their own; a
@@ -52,6 +55,8 @@ const PopupCase popupCases[] = {
     {"click_reported_late", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false, true},
     {"click_navigation_unreported", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false,
      false, true},
+    {"timer_opener_listed_late", "/timer.html", "", "site-a.test", "/popup/timer", "/tick", false, false,
+     false, false, true},
 };
 
 class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase, bool>> {};
@@ -59,7 +64,7 @@ class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase,
 TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) {
     const PopupCase& popup = std::get<0>(GetParam());
     const bool cancel = std::get<1>(GetParam());
-    PopupHarness h(true, popup.openReportedLate || popup.navigationUnreported);
+    PopupHarness h(true, popup.openReportedLate || popup.navigationUnreported || popup.openerListedLate);
     ASSERT_EQ(h.failure(), QString());
     if (popup.openReportedLate)
         h.proxy->deliverLate({"Page.windowOpen"});
@@ -74,9 +79,27 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
                                [&](const QString& path) { return h.server.count(path, sinceMs) >= ticks; });
         });
     };
+    const auto ticksSince = [&](qint64 sinceMs) {
+        QStringList counts;
+        for (const QString& path : tickPaths)
+            counts << u"%1: %2"_s.arg(path).arg(h.server.count(path, sinceMs));
+        return counts.join(u", "_s).toStdString();
+    };
 
     const QString openerUrl = h.server.url(u"site-a.test"_s, QString::fromLatin1(popup.page));
-    const QString target = h.openTab(u"site-a.test"_s, QString::fromLatin1(popup.page));
+    if (popup.openerListedLate)
+        h.proxy->holdAnswers("\"windowId\"");
+    const QString target = popup.openerListedLate
+                               ? h.client->openTab(openerUrl)
+                               : h.openTab(u"site-a.test"_s, QString::fromLatin1(popup.page));
+    if (popup.openerListedLate) {
+        ASSERT_TRUE(waitUntil([&] { return h.proxy->popupsAttached() == 1; }));
+        // Longer than a popup waits for an opener the browser has not reported at all.
+        waitUntil([] { return false; }, 4000);
+        EXPECT_TRUE(h.outcomes.isEmpty()) << "the popup waits for its opener to be listed";
+        h.proxy->releaseAnswers();
+        waitUntil([&] { return h.windowAt(openerUrl) != nullptr; });
+    }
     clsIEWindow* opener = h.windowAt(openerUrl);
     ASSERT_NE(opener, nullptr) << "the opener tab is listed";
     const QRegularExpression keyOfOpener(u"^_%1(_\\d+)?$"_s.arg(opener->hWnd()));
@@ -109,7 +132,8 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
     const qint64 decidedAt = h.server.nowMs();
     const QString popupUrl = h.server.url(QString::fromLatin1(popup.popupHost), popupPath);
     if (cancel) {
-        EXPECT_TRUE(allTick(decidedAt, 3)) << "every frame runs on after the cancel";
+        EXPECT_TRUE(allTick(decidedAt, 3))
+            << "every frame runs on after the cancel; " << ticksSince(decidedAt);
         EXPECT_EQ(h.server.count(popupPath), 0) << "a cancelled popup never loads";
         EXPECT_EQ(h.windowAt(popupUrl), nullptr);
     } else {
@@ -117,7 +141,8 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
         EXPECT_TRUE(waitUntil([&] { return h.windowAt(popupUrl) != nullptr; }))
             << "an allowed popup is listed once it runs";
         // The opener is a background tab now, and Chromium slows its timers to one a second.
-        EXPECT_TRUE(allTick(decidedAt, 1)) << "every frame runs on after the popup was let through";
+        EXPECT_TRUE(allTick(decidedAt, 1))
+            << "every frame runs on after the popup was let through; " << ticksSince(decidedAt);
     }
 }
 

@@ -12,7 +12,7 @@ ChromiumProxy::ChromiumProxy(quint16 targetPort)
             client->setParent(this);
             auto* upstream = new QTcpSocket(this);
             upstream->connectToHost(QHostAddress::LocalHost, m_target);
-            Pair& pair = m_pairs.emplace_back(Pair{client, upstream, {}, false, {}});
+            Pair& pair = m_pairs.emplace_back(Pair{client, upstream, {}, false, {}, {}});
             connect(client, &QTcpSocket::readyRead, upstream, [client, upstream] {
                 if (upstream->state() == QAbstractSocket::ConnectedState)
                     upstream->write(client->readAll());
@@ -80,12 +80,27 @@ void ChromiumProxy::relayFromBrowser(Pair& pair) {
             pair.held.append(frame);
             continue;
         }
+        if (!m_heldAnswers.isEmpty() && !frame.contains("\"method\"") && frame.contains(m_heldAnswers)) {
+            pair.answers.append(frame);
+            continue;
+        }
         pair.client->write(frame);
         if (frame.contains("\"method\":\"Target.attachedToTarget\"") && frame.contains("\"openerId\"")) {
+            ++m_popupsAttached;
             for (const QByteArray& held : std::as_const(pair.held))
                 pair.client->write(held);
             pair.held.clear();
         }
+    }
+}
+
+void ChromiumProxy::releaseAnswers() {
+    m_heldAnswers.clear();
+    for (Pair& pair : m_pairs) {
+        for (const QByteArray& answer : std::as_const(pair.answers))
+            if (pair.client)
+                pair.client->write(answer);
+        pair.answers.clear();
     }
 }
 

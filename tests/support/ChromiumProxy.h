@@ -28,6 +28,11 @@ public:
     // Popups reported again after a reconnect come with this address, as a busy browser may
     // report a popup held before it loaded anything.
     void addressReportedPopups(const QByteArray& url) { m_popupUrl = url; }
+    // Answers to commands that contain this text are handed on only at releaseAnswers(), as a
+    // busy browser may answer late.
+    void holdAnswers(const QByteArray& text) { m_heldAnswers = text; }
+    void releaseAnswers();
+    int popupsAttached() const { return m_popupsAttached; }
 
 private:
     struct Pair {
@@ -36,6 +41,7 @@ private:
         QByteArray pending; // from the browser, not yet a whole WebSocket frame
         bool upgraded = false;
         QByteArrayList held;
+        QByteArrayList answers;
     };
     void relayFromBrowser(Pair& pair);
 
@@ -45,5 +51,7 @@ private:
     QByteArrayList m_late;
     QByteArrayList m_dropped;
     QByteArray m_popupUrl;
+    QByteArray m_heldAnswers;
+    int m_popupsAttached = 0;
     std::list<Pair> m_pairs;
 };

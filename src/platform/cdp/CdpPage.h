@@ -29,6 +29,7 @@ struct PageState {
     QString url;
     QString title;
     std::optional<QString> domain; // none until the main frame has been seen
+    bool windowUnknown = false;    // the browser would not say which window holds the page
     QString mimeType;
     bool loading = false;
     std::int32_t readyState = 0; // uninitialized, loading 1, interactive 3, complete 4
@@ -48,6 +49,8 @@ public:
     const PageState& state() const { return m_state; }
     bool isListed() const { return m_listed; }
     void setListed(bool listed) { m_listed = listed; }
+    // Listed as soon as the browser's answers about it arrive.
+    bool awaitsListing() const { return !m_listed && !m_gone && !m_state.windowUnknown; }
     // The browser has gone or closed the page: every read fails from now on.
     void markGone() { m_gone = true; }
     bool isGone() const { return m_gone; }

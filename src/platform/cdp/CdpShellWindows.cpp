@@ -12,9 +12,13 @@ using namespace Qt::StringLiterals;
 namespace platform::cdp {
 
 namespace {
-// How long a popup waits for its opener to be listed (after a reconnect its opener attaches
+// How long a popup waits for an opener not known yet (after a reconnect its opener attaches
 // alongside it) before it is let through unasked.
 constexpr qint64 OpenerWaitNs = 3'000'000'000;
+// A known opener is listed once the browser answers about it, which a busy browser can take
+// seconds to do: its popups wait for that rather than go through unasked. This only bounds a
+// browser that never answers, since the opener stays frozen meanwhile.
+constexpr qint64 OpenerListingWaitNs = 20'000'000'000;
 } // namespace
 
 CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* parent)
@@ -149,6 +153,10 @@ void CdpShellWindows::pump() {
         }
         CdpPage* opener = browser->findOpener(*request);
         const bool openerListed = opener && opener->isListed();
+        if (opener && opener->awaitsListing() && browser->now() < request->attachedAt + OpenerListingWaitNs) {
+            m_wait.start();
+            return;
+        }
         if (!openerListed || browser->awaitsOpen(*request)) {
             if (browser->now() < request->queuedUntil) {
                 m_wait.start();

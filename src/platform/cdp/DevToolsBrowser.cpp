@@ -581,6 +581,7 @@ void DevToolsBrowser::requestWindowId(CdpPage& page) {
              if (!error.isEmpty() || !result.contains("windowId"_L1)) {
                  qCInfo(lcCdp, "page %s: window unknown: %s", qUtf8Printable(p->targetId()),
                         qUtf8Printable(error.value("message"_L1).toString()));
+                 p->state().windowUnknown = true;
                  return;
              }
              p->state().windowId = result.value("windowId"_L1).toInt();
