@@ -1,11 +1,16 @@
 #include "platform/cdp/DevToolsConnection.h"
 #include "platform/cdp/Endpoint.h"
+#include "platform/cdp/WebSocketTransport.h"
 #include "platform/pipe/MessageFraming.h"
 #include "support/BrowserTestClient.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -13,6 +18,7 @@
 
 using platform::cdp::DevToolsConnection;
 using platform::cdp::Endpoint;
+using platform::cdp::WebSocketTransport;
 using platform::pipe::MessageFraming;
 
 namespace {
@@ -142,5 +148,106 @@ TEST_P(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnE
 
 INSTANTIATE_TEST_SUITE_P(WebSocketAndPipe, Transport, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "pipe" : "websocket"; });
+
+// A server frame, unmasked unless asked (with a key of zeros, which leaves the payload as it is).
+QByteArray serverFrame(char first, const QByteArray& payload, bool masked = false) {
+    QByteArray frame(1, first);
+    if (payload.size() < 126)
+        frame += static_cast<char>((masked ? 0x80 : 0) | payload.size());
+    else
+        frame +=
+            QByteArray("\x7e") + static_cast<char>(payload.size() >> 8) + static_cast<char>(payload.size());
+    return frame + (masked ? QByteArray(4, '\0') : QByteArray()) + payload;
+}
+
+// What the client sent after its request, unmasked: each frame's first byte, then its payload.
+QByteArrayList clientFrames(QByteArray bytes) {
+    QByteArrayList frames;
+    bytes.remove(0, bytes.indexOf("\r\n\r\n") + 4);
+    while (bytes.size() >= 6) {
+        if (!(bytes[1] & 0x80))
+            return frames << "unmasked";
+        const qsizetype length = bytes[1] & 0x7f;
+        QByteArray payload = bytes.mid(6, length);
+        for (qsizetype i = 0; i < payload.size(); ++i)
+            payload[i] = static_cast<char>(payload[i] ^ bytes[2 + i % 4]);
+        frames << bytes[0] + payload;
+        bytes.remove(0, 6 + length);
+    }
+    return frames;
+}
+
+// A server on loopback answers the handshake as a row says, then sends the row's frames and a
+// close of its own, in the same write as its answer or a byte at a time.
+TEST(WebSocketTransport, whatTheServerGetsWrongEndsTheConnectionOnceAndNothingOfItReachesTheProgram) {
+    const QByteArray ok("HTTP/1.1 101 Switching Protocols"), close = serverFrame('\x88', "\x03\xe8");
+    const QByteArray text = serverFrame('\x81', "one"), big(200, 'x');
+    const auto closing = [](int code) { return QByteArray("\x88") + char(code >> 8) + char(code); };
+    const auto pong = [](const QByteArray& payload) { return '\x8a' + payload; };
+    const QByteArray fragments = serverFrame('\x01', "frag") + serverFrame('\x89', "p") +
+                                 serverFrame('\x00', "men") + serverFrame('\x80', "ted");
+    struct Row {
+        const char* what;
+        QByteArray status;
+        bool rightKey;
+        QByteArray frames;
+        QStringList messages;
+        QByteArrayList sent; // by the client after its request
+        bool byteAtATime = false;
+    } rows[] = {
+        {"wrong accept key", ok, false, text, {}, {}},
+        {"another status", "HTTP/1.1 404 Not Found", true, text, {}, {}},
+        {"a byte at a time", ok, true, text + serverFrame('\x81', big), {"one", big}, {closing(1000)}, true},
+        {"fragments, a ping between", ok, true, fragments, {"fragmented"}, {pong("p"), closing(1000)}},
+        {"ping", ok, true, serverFrame('\x89', "you there?"), {}, {pong("you there?"), closing(1000)}},
+        {"masked frame", ok, true, text + serverFrame('\x81', "a", true), {"one"}, {closing(1002)}},
+        {"oversized", ok, true, serverFrame('\x01', big) + serverFrame('\x80', big), {}, {closing(1009)}},
+        {"invalid UTF-8", ok, true, serverFrame('\x81', "\xc3("), {}, {closing(1007)}},
+        {"close, answered once", ok, true, close, {}, {closing(1000)}},
+    };
+    for (const Row& row : rows) {
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+        QTcpSocket* peer = nullptr;
+        QByteArray received, answer;
+        QObject::connect(&server, &QTcpServer::newConnection, [&] {
+            peer = server.nextPendingConnection();
+            QObject::connect(peer, &QTcpSocket::readyRead, [&] {
+                received += peer->readAll();
+                const qsizetype at = received.indexOf("Sec-WebSocket-Key: ") + 19;
+                if (!answer.isEmpty() || !received.contains("\r\n\r\n"))
+                    return;
+                const QByteArray key = received.mid(at, received.indexOf('\r', at) - at);
+                const QByteArray accept = QCryptographicHash::hash(
+                    key + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11", QCryptographicHash::Sha1);
+                answer = row.status +
+                         "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\nSec-WebSocket-Accept: " +
+                         (row.rightKey ? accept.toBase64() : "x") + "\r\n\r\n" + row.frames + close;
+                if (!row.byteAtATime)
+                    peer->write(answer);
+            });
+        });
+        WebSocketTransport transport(
+            QUrl(QStringLiteral("ws://127.0.0.1:%1/devtools/browser/t").arg(server.serverPort())), 256);
+        QStringList messages;
+        int closed = 0;
+        QObject::connect(&transport, &WebSocketTransport::messageReceived,
+                         [&](const QString& m) { messages << m; });
+        QObject::connect(&transport, &WebSocketTransport::closed, [&] { ++closed; });
+        ASSERT_TRUE(waitUntil([&] { return !answer.isEmpty(); })) << row.what;
+        for (qsizetype i = 0; row.byteAtATime && i < answer.size(); ++i) {
+            peer->write(answer.sliced(i, 1));
+            peer->flush();
+            QCoreApplication::processEvents();
+        }
+        ASSERT_TRUE(waitUntil([&] { return closed && peer->state() == QAbstractSocket::UnconnectedState; }))
+            << row.what;
+        received += peer->readAll();
+        EXPECT_TRUE(received.startsWith("GET /devtools/browser/t HTTP/1.1\r\n")) << row.what;
+        EXPECT_EQ(messages, row.messages) << row.what;
+        EXPECT_EQ(clientFrames(received), row.sent) << row.what;
+        EXPECT_EQ(closed, 1) << row.what;
+    }
+}
 
 } // namespace
