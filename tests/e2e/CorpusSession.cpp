@@ -3,10 +3,8 @@
 #include "platform/Failure.h"
 #include "support/WaitUntil.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
