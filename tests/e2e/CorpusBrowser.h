@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QJsonValue>
-#include <QList>
 #include <QStringList>
 #include <memory>
 

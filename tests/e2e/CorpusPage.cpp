@@ -59,7 +59,8 @@ QString CorpusPage::expand(const QString& text, const QString& host, quint16 por
     return QString(text).replace(u"{host}"_s, host).replace(u"{port}"_s, QString::number(port));
 }
 
-CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringList& problems) {
+// Parses one page; problems found are appended.
+static CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringList& problems) {
     CorpusPage page;
     page.file = file;
     page.html = html;

@@ -46,5 +46,3 @@ struct Corpus {
 
 // Every .html file of the folder.
 Corpus loadCorpus(const QString& folder);
-// Parses one page; problems found are appended.
-CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringList& problems);

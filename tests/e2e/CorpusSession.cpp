@@ -3,10 +3,8 @@
 #include "platform/Failure.h"
 #include "support/WaitUntil.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -104,7 +102,6 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
         result.outcomes += QStringList(never, u"never"_s);
     std::sort(result.outcomes.begin(), result.outcomes.end());
     result.requestedPopups = requests();
-    result.popupRequests = static_cast<int>(result.requestedPopups.size());
 
     // Timers run only in a page that is not frozen inside window.open(). A page that leaves for
     // another one may do so during the question: then the next document must answer.

@@ -17,9 +17,8 @@
 class CorpusSession {
 public:
     struct Visit {
-        QStringList outcomes; // sorted, comparable with CorpusPage::expectedIn()
-        int popupRequests = 0;
-        QStringList requestedPopups; // host and path of each, for failure messages
+        QStringList outcomes;        // sorted, comparable with CorpusPage::expectedIn()
+        QStringList requestedPopups; // host, path and time of each popup address requested
         bool responsive = false;
         QString note; // what went wrong on the way, for the failure message
     };

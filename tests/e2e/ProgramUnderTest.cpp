@@ -11,7 +11,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -82,10 +81,10 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
     return true;
 }
 
-bool ProgramUnderTest::terminate(int timeoutMs) {
+bool ProgramUnderTest::end(int signal, int timeoutMs) {
     if (!running())
         return false;
-    ::kill(static_cast<pid_t>(pid()), SIGTERM);
+    ::kill(static_cast<pid_t>(pid()), signal);
     if (!m_process.waitForExit(timeoutMs)) {
         m_process.stop();
         return false;
@@ -95,13 +94,6 @@ bool ProgramUnderTest::terminate(int timeoutMs) {
 
 bool ProgramUnderTest::signal(int number, int timeoutMs) {
     return running() && signalProcess(pid(), number, timeoutMs);
-}
-
-bool ProgramUnderTest::kill(int timeoutMs) {
-    if (!running())
-        return false;
-    ::kill(static_cast<pid_t>(pid()), SIGKILL);
-    return m_process.waitForExit(timeoutMs);
 }
 
 std::uint32_t ProgramUnderTest::iconWindow() const {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdint>
 
 // The real program as a user runs it: its own copy in a folder of its own (so the list files
@@ -30,14 +31,14 @@ public:
     // Writes settings and lists, starts the program and waits until its tray icon is docked.
     bool start(const Options& options, int timeoutMs = 15000);
     // Ends it the way a logout does (SIGTERM) and waits; false when it did not end by itself.
-    bool terminate(int timeoutMs = 10000);
+    bool terminate(int timeoutMs = 10000) { return end(SIGTERM, timeoutMs); }
     bool running() const { return m_process.running(); }
     QString output() const { return m_process.output(); }
     qint64 pid() const { return m_process.pid(); }
     // Sends a signal (SIGSTOP, SIGCONT, ...) and, for SIGSTOP, waits until the program stopped.
     bool signal(int number, int timeoutMs = 5000);
     // Ends it as a crash would (SIGKILL) and waits for it.
-    bool kill(int timeoutMs = 5000);
+    bool kill(int timeoutMs = 5000) { return end(SIGKILL, timeoutMs); }
 
     // The docked tray icon's window (0 when none) and a picture of it.
     std::uint32_t iconWindow() const;
@@ -54,6 +55,8 @@ public:
     QString chromiumScript(const QString& url) const;
 
 private:
+    bool end(int signal, int timeoutMs);
+
     QTemporaryDir m_dir;
     DesktopProcess m_process;
     QString m_failure;

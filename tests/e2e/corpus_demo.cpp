@@ -13,9 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFile>
-#include <QPainter>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QScreen>

@@ -47,24 +47,15 @@ async function poll() {
 poll();
 </script>)";
 
-// The fields of /proc/PID/stat after the command's name: state, parent, ...
-QList<QByteArray> statOf(qint64 pid) {
-    QFile stat(u"/proc/%1/stat"_s.arg(pid));
-    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).split(' ');
-}
-
 // An ended process whose parent has not collected it yet counts as ended.
 bool alive(qint64 pid) {
-    const QByteArray state = statOf(pid).value(0);
+    const QByteArray state = processStat(pid).value(0);
     return !state.isEmpty() && state != "Z";
 }
 
 // The process that holds a browser's pipe (its name, as the kernel shortens it).
 qint64 holderOf(qint64 browser) {
-    const qint64 parent = statOf(browser).value(1).toLongLong();
+    const qint64 parent = processStat(browser).value(1).toLongLong();
     QFile name(u"/proc/%1/comm"_s.arg(parent));
     return parent > 1 && name.open(QIODevice::ReadOnly) && name.readAll().startsWith("ZORBrakkonHold")
                ? parent

@@ -3,7 +3,6 @@
 #include "lists/DomainLists.h"
 #include "policy/DomainFromUrl.h"
 
-#include <QByteArray>
 #include <QString>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

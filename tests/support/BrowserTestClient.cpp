@@ -10,8 +10,8 @@ using namespace Qt::StringLiterals;
 
 BrowserTestClient::BrowserTestClient(const QUrl& webSocketUrl) {
     QObject::connect(&m_connection, &platform::cdp::DevToolsConnection::eventReceived,
-                     [this](auto& m, auto& p, auto& s) {
-                         m_events.append({m, p, s});
+                     [this](auto& m, auto& p, auto&) {
+                         m_events.append({m, p});
                      });
     m_connection.open(webSocketUrl);
     waitUntil([this] { return m_connection.isOpen(); });

@@ -13,7 +13,6 @@ public:
     struct Event {
         QString method;
         QJsonObject params;
-        QString sessionId;
     };
 
     explicit BrowserTestClient(const QUrl& webSocketUrl);

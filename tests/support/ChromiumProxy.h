@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayList>
-#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>

@@ -89,14 +89,14 @@ bool signalProcess(qint64 pid, int number, int timeoutMs) {
         return false;
     if (number != SIGSTOP)
         return true;
-    // The state letter in /proc/<pid>/stat turns to T once the stop has taken effect.
-    return QTest::qWaitFor(
-        [pid] {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-            if (!stat.open(QIODevice::ReadOnly))
-                return false;
-            const QByteArray text = stat.readAll();
-            return text.mid(text.lastIndexOf(')') + 2, 1) == "T";
-        },
-        timeoutMs);
+    // The state turns to T once the stop has taken effect.
+    return QTest::qWaitFor([pid] { return processStat(pid).value(0) == "T"; }, timeoutMs);
+}
+
+QList<QByteArray> processStat(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ');
 }

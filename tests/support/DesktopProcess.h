@@ -37,3 +37,5 @@ int runProgram(const QString& program, const QStringList& arguments, QString* ou
                int timeoutMs = 10000);
 // Sends a signal to a process by its id and, for SIGSTOP, waits until it has stopped.
 bool signalProcess(qint64 pid, int number, int timeoutMs = 5000);
+// The fields of /proc/PID/stat after the command's name (state, parent, ...); empty when it is gone.
+QList<QByteArray> processStat(qint64 pid);
