@@ -1,14 +1,16 @@
 // The whole program watching a browser on a DevTools port, as on a Wayland desktop, through a
-// popup storm, the loss of the browser and the keys that only the browser can report.
+// popup storm and then faults while a popup is held.
 // The storm: ten tabs, each calling window.open in a tight loop for ten seconds, in popup mode
 // "ALL popups", the program's window shown. Every popup must be decided and none may load, its
 // memory must come back to where it was apart from the status list's own lines, and its counters
 // and status list must agree with the number of popups the pages asked for. How quickly the
 // window answers meanwhile is a figure of bench/.
-// Then the browser is killed: the program notices, keeps running and watches the one started
-// again on the same port. A held popup lost with its connection or with the program is the
-// browser tests' and the launched browser's test. Then Ctrl and Shift taken from the browser
-// where the keyboard cannot be read globally (a Wayland desktop).
+// The faults: the browser waits for the program's answer and the opener page is frozen inside
+// window.open(). The program is stopped (SIGSTOP) so that the popup is held when the browser is
+// killed; the program notices, keeps running and watches the browser once it is back. A held
+// popup lost with its connection or with the program is the browser tests' and the launched
+// browser's test. Then, on the same page: Ctrl and Shift taken from the browser where the
+// keyboard cannot be read globally (a Wayland desktop).
 #include "e2e/PopupStorm.h"
 #include "e2e/ProgramTest.h"
 #include "support/BrowserTestClient.h"
@@ -32,7 +34,10 @@ constexpr qint64 BytesPerStatusLine = 1024;
 // Heap that a storm may leave behind without it being a leak (allocator pools, caches).
 constexpr qint64 SlackBytes = 6 * 1024 * 1024;
 
+// The page counts timer ticks, so a test can tell a frozen page from a running one.
 const QByteArray OpenerPage = R"html(<!DOCTYPE html><title>opener</title><script>
+window.ticks = 0;
+setInterval(() => ++window.ticks, 20);
 // A cancelled popup comes back from window.open() as a window that is closed moments later.
 function openNow(path) {
   window.popup = window.open(path);
@@ -69,7 +74,7 @@ OpenerTab openWatchedTab(BrowserTestClient& client, const HttpTestServer& server
 
 using StormAndFaults = ProgramTest;
 
-TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatchedAgainWithItsOwnKeys) {
+TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledWhileHoldingIsWatchedAgain) {
     server.setPage(u"/storm.html"_s, PopupStorm::Page);
     server.setPage(u"/opener.html"_s, OpenerPage);
     // The browser started again is found where the one before it was.
@@ -132,17 +137,7 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatched
         << "memory grew beyond the status list's lines: " << residentBefore << " -> " << residentAfter;
 #endif
 
-    // The browser lost and started again where it was.
-    const qsizetype outputBefore = program.output().size();
-    ::kill(static_cast<pid_t>(chromium->pid()), SIGKILL);
-    chromium.reset();
-    client.reset();
-    EXPECT_TRUE(waitUntil([&] { return program.output().mid(outputBefore).contains(u"lost the browser"_s); }))
-        << output();
-    chromium = std::make_unique<ChromiumProcess>(false, port);
-    ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
-    client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
-    const OpenerTab opener = openWatchedTab(*client, server, program);
+    OpenerTab opener = openWatchedTab(*client, server, program);
     ASSERT_FALSE(opener.session.isEmpty()) << output();
     const auto key = [&](const char* type, int modifiers) {
         client->call(u"Input.dispatchKeyEvent"_s,
@@ -162,7 +157,35 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatched
         });
     };
 
-    // Its keys as a Wayland desktop has them: from the browser alone.
+    // A popup held by the stopped program when the browser is killed.
+    ASSERT_TRUE(program.signal(SIGSTOP));
+    const qsizetype firstEvent = client->events().size();
+    client->evaluate(opener.session, u"setTimeout(() => openNow('/popup/held'), 0)"_s);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto events = client->events();
+        return std::any_of(events.begin() + firstEvent, events.end(), [&](const auto& event) {
+            return event.method == u"Target.targetCreated"_s &&
+                   event.params.value("targetInfo"_L1).toObject().value("openerId"_L1) == opener.tab;
+        });
+    })) << "the page opened no popup";
+    const int frozenAt = client->evaluate(opener.session, u"window.ticks"_s).toInt();
+    waitUntil([] { return false; }, 300);
+    ASSERT_EQ(client->evaluate(opener.session, u"window.ticks"_s).toInt(), frozenAt)
+        << "the opener kept running: the popup was not held";
+    const qsizetype outputBefore = program.output().size();
+    ::kill(static_cast<pid_t>(chromium->pid()), SIGKILL);
+    chromium.reset();
+    client.reset();
+    ASSERT_TRUE(program.signal(SIGCONT));
+    EXPECT_TRUE(waitUntil([&] { return program.output().mid(outputBefore).contains(u"lost the browser"_s); }))
+        << output();
+    chromium = std::make_unique<ChromiumProcess>(false, port);
+    ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
+    client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
+    opener = openWatchedTab(*client, server, program);
+    ASSERT_FALSE(opener.session.isEmpty()) << output();
+
+    // The browser back, its keys as a Wayland desktop has them.
     key("rawKeyDown", 2);
     ASSERT_TRUE(ctrlIs(u"down"_s)) << output();
     client->click(opener.session, u"#b"_s, 2);
@@ -175,13 +198,15 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatched
         u"dispatchEvent(new KeyboardEvent('keydown', {key: 'Control', ctrlKey: true}));"
         u"dispatchEvent(new MouseEvent('mousedown', {ctrlKey: true})); openNow('/popup/made-up')"_s);
     EXPECT_TRUE(waitUntil([&] { return client->evaluate(opener.session, u"popupGone()"_s).toBool(); }, 5000))
-        << "the keys the page made up let its popup through";
+        << "the program no longer decides the browser's popups";
     EXPECT_EQ(program.output().count(u"keys: Ctrl down"_s), 1);
 
     ASSERT_TRUE(program.running()) << output();
     EXPECT_EQ(server.count(u"/popup/"_s), 1) << "only the popup with Ctrl down may load\n" << output();
+    // The held popup may or may not be decided before the loss is noticed; once at most.
     const auto record = ProgramLog::cancels(program.output());
-    EXPECT_EQ(record.session, after.session + 1) << output();
+    EXPECT_GE(record.session, after.session + 1) << output();
+    EXPECT_LE(record.session, after.session + 2) << output();
     EXPECT_EQ(record.listed, record.session);
     expectNoCrashSigns();
     ASSERT_TRUE(program.terminate()) << "the program did not end cleanly afterwards";
