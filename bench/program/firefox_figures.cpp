@@ -21,7 +21,9 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -31,7 +33,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Popups = 40;
-constexpr int Loads = 50;
+constexpr int Loads = 100;
 
 // A page of some weight: text, a style sheet, a script and images from the same server.
 QByteArray ordinaryPage() {
@@ -124,6 +126,41 @@ double extensionSeconds(long firefox) {
     return seconds;
 }
 
+// The page's popups from their creation to their end, as WebDriver BiDi reports them.
+std::vector<double> popupLifetimes(BidiClient& bidi, const QString& page) {
+    QElapsedTimer clock;
+    clock.start();
+    QHash<QString, qint64> createdAt;
+    std::vector<double> lifetimeMs;
+    bidi.onEvent = [&](const QString& method, const QJsonObject& params) {
+        const QString context = params.value("context"_L1).toString();
+        if (method == "browsingContext.contextCreated"_L1 && params.value("parent"_L1).isNull())
+            createdAt.insert(context, clock.nsecsElapsed());
+        else if (method == "browsingContext.contextDestroyed"_L1 && createdAt.contains(context))
+            lifetimeMs.push_back(static_cast<double>(clock.nsecsElapsed() - createdAt.take(context)) / 1e6);
+    };
+    bidi.call(u"session.subscribe"_s, {{"events"_L1, QJsonArray{u"browsingContext.contextCreated"_s,
+                                                                u"browsingContext.contextDestroyed"_s}}});
+    const QString opener = bidi.openTab(page);
+    createdAt.remove(opener);
+    waitUntil([&] { return static_cast<int>(lifetimeMs.size()) >= Popups; }, 70000);
+    bidi.onEvent = nullptr;
+    return lifetimeMs;
+}
+
+// The browser's own floor: an extension that does nothing but close every tab a page opens, at
+// the first event that names it.
+bool writeFloorExtension(const QString& folder) {
+    QFile manifest(folder + u"/manifest.json"_s), script(folder + u"/background.js"_s);
+    return manifest.open(QIODevice::WriteOnly) && script.open(QIODevice::WriteOnly) &&
+           manifest.write(R"({"manifest_version": 3, "name": "floor", "version": "1",
+                "browser_specific_settings": {"gecko": {"id": "floor@zor-brakkon.bench"}},
+                "permissions": ["tabs"], "background": {"scripts": ["background.js"]}})") > 0 &&
+           script.write("browser.tabs.onCreated.addListener((tab) => {\n"
+                        "    if (tab.openerTabId !== undefined) browser.tabs.remove(tab.id);\n"
+                        "});\n") > 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -157,32 +194,30 @@ int main(int argc, char** argv) {
     }
 
     // (a) Every popup of site-a cancelled by the program (mode 0, no gesture).
-    QElapsedTimer clock;
-    clock.start();
-    QHash<QString, qint64> createdAt;
-    std::vector<double> lifetimeMs;
-    bidi.onEvent = [&](const QString& method, const QJsonObject& params) {
-        const QString context = params.value("context"_L1).toString();
-        if (method == "browsingContext.contextCreated"_L1 && params.value("parent"_L1).isNull())
-            createdAt.insert(context, clock.nsecsElapsed());
-        else if (method == "browsingContext.contextDestroyed"_L1 && createdAt.contains(context))
-            lifetimeMs.push_back(static_cast<double>(clock.nsecsElapsed() - createdAt.take(context)) / 1e6);
-    };
-    bidi.call(u"session.subscribe"_s, {{"events"_L1, QJsonArray{u"browsingContext.contextCreated"_s,
-                                                                u"browsingContext.contextDestroyed"_s}}});
-    const QString opener = bidi.openTab(server.url(u"site-a.test"_s, u"/popups.html"_s));
-    createdAt.remove(opener);
-    waitUntil([&] { return ProgramLog::cancels(program.output()).lines >= Popups; }, 60000);
-    waitUntil([&] { return static_cast<int>(lifetimeMs.size()) >= Popups; }, 10000);
+    const QString popupPage = server.url(u"site-a.test"_s, u"/popups.html"_s);
+    const std::vector<double> lifetimeMs = popupLifetimes(bidi, popupPage);
     std::printf(
         "| cancelled popup tab lifetime, creation -> end (%zu popups) | median %.1f ms | p95 %.1f ms |\n",
         lifetimeMs.size(), percentile(lifetimeMs, 0.5), percentile(lifetimeMs, 0.95));
     std::printf("| popup addresses that reached the server while cancelling | %d | |\n",
                 server.count(u"/popup/"_s));
+    {
+        QTemporaryDir floorExtension;
+        auto floor = startFirefox(program, server);
+        BidiClient bare(floor->bidiUrl());
+        if (!writeFloorExtension(floorExtension.path()) ||
+            bare.installExtension(floorExtension.path()).isEmpty()) {
+            std::fprintf(stderr, "firefox_figures: the floor's Firefox did not come up\n");
+            return 1;
+        }
+        const std::vector<double> floorMs = popupLifetimes(bare, popupPage);
+        std::printf("| the browser's floor: each popup tab closed by a bare extension at its creation (%zu "
+                    "popups) | median %.1f ms | p95 %.1f ms |\n",
+                    floorMs.size(), percentile(floorMs, 0.5), percentile(floorMs, 0.95));
+    }
 
     // (b) The same page in two fresh Firefoxes, one with the extension and one without,
     // alternately: the one above has a popup storm behind it.
-    bidi.onEvent = nullptr;
     auto with = startFirefox(program, server);
     const long withProcess = newestFirefox();
     BidiClient extended(with->bidiUrl());
@@ -197,8 +232,13 @@ int main(int argc, char** argv) {
     const QString plainTab = plain.openTab(url);
     const double withBefore = extensionSeconds(withProcess), withoutBefore = extensionSeconds(withoutProcess);
     for (int i = 0; i < Loads; ++i) {
-        for (auto [client, tab, samples] :
-             {std::tuple{&extended, withTab, &withMs}, {&plain, plainTab, &withoutMs}}) {
+        // Each goes first every other time: the second load of a pair meets a machine still busy
+        // with the first one's after-work.
+        auto pair =
+            std::array{std::tuple{&extended, withTab, &withMs}, std::tuple{&plain, plainTab, &withoutMs}};
+        if (i % 2 == 1)
+            std::swap(pair[0], pair[1]);
+        for (auto [client, tab, samples] : pair) {
             QElapsedTimer load;
             load.start();
             client->call(u"browsingContext.navigate"_s, {{"context"_L1, tab},

@@ -4,8 +4,9 @@
 
 #include <QFile>
 #include <QHash>
-#include <QHostAddress>
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 namespace platform::cdp {
 
@@ -85,8 +86,13 @@ bool Endpoint::isLoopbackWebSocket(const QUrl& url) {
     if (!url.userInfo().isEmpty())
         return false;
     // An address literal only: a name could resolve anywhere.
-    QHostAddress host;
-    return host.setAddress(url.host()) && host.isLoopback();
+    const QByteArray host = url.host().toLatin1();
+    in_addr v4{};
+    in6_addr v6{};
+    if (::inet_pton(AF_INET, host.constData(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    return ::inet_pton(AF_INET6, host.constData(), &v6) == 1 &&
+           (IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127));
 }
 
 std::optional<Endpoint> Endpoint::parse(const QString& text) {

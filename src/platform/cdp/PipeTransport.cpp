@@ -9,8 +9,8 @@ PipeTransport::PipeTransport(const QString& socketPath, qint64 maxMessageBytes, 
     : DevToolsTransport(parent)
     , m_path(socketPath)
     , m_framing(maxMessageBytes) {
-    connect(&m_socket, &QLocalSocket::connected, this, [this] {
-        if (!pipe::HolderSockets::peerIsSameUser(m_socket.socketDescriptor())) {
+    connect(&m_socket, &StreamSocket::connected, this, [this] {
+        if (!pipe::HolderSockets::peerIsSameUser(m_socket.descriptor())) {
             qCWarning(lcCdp, "%s: the holder runs as another user; refused", qUtf8Printable(m_path));
             return end();
         }
@@ -18,16 +18,12 @@ PipeTransport::PipeTransport(const QString& socketPath, qint64 maxMessageBytes, 
         emit opened();
         onReadyRead();
     });
-    connect(&m_socket, &QLocalSocket::readyRead, this, &PipeTransport::onReadyRead);
-    connect(&m_socket, &QLocalSocket::disconnected, this, &PipeTransport::end);
-    connect(&m_socket, &QLocalSocket::errorOccurred, this, [this](QLocalSocket::LocalSocketError) {
+    connect(&m_socket, &StreamSocket::readyRead, this, &PipeTransport::onReadyRead);
+    connect(&m_socket, &StreamSocket::ended, this, [this] {
         qCDebug(lcCdp, "%s: %s", qUtf8Printable(m_path), qUtf8Printable(m_socket.errorString()));
         end();
     });
-    // A local socket may connect within connectToServer() itself: only once whoever made this
-    // transport listens to it.
-    QMetaObject::invokeMethod(
-        this, [this] { m_socket.connectToServer(m_path); }, Qt::QueuedConnection);
+    m_socket.connectToPath(m_path);
 }
 
 PipeTransport::~PipeTransport() {
@@ -63,7 +59,7 @@ void PipeTransport::flush() {
 // event loop, unless the transport is gone by then.
 void PipeTransport::close() {
     m_socket.flush();
-    m_socket.disconnectFromServer();
+    m_socket.disconnectFromPeer();
 }
 
 void PipeTransport::abort() {

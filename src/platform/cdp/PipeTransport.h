@@ -1,9 +1,8 @@
 #pragma once
 
 #include "platform/cdp/DevToolsTransport.h"
+#include "platform/linux/StreamSocket.h"
 #include "platform/pipe/MessageFraming.h"
-
-#include <QLocalSocket>
 
 namespace platform::cdp {
 
@@ -24,7 +23,7 @@ private:
     void onReadyRead();
     void end();
 
-    QLocalSocket m_socket;
+    StreamSocket m_socket;
     QString m_path;
     pipe::MessageFraming m_framing;
     bool m_open = false;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QNetworkAccessManager>
-#include <QPointer>
+#include "platform/linux/StreamSocket.h"
+
+#include <QTimer>
 #include <QUrl>
 #include <functional>
-
-class QNetworkReply;
+#include <optional>
 
 namespace platform::cdp {
 
@@ -21,7 +21,8 @@ struct VersionAnswer {
     QUrl webSocketUrl; // for Socket only, and only when it is a loopback address on that port
 };
 
-// Asks one port on 127.0.0.1 what it is, one question at a time.
+// Asks one port on 127.0.0.1 what it is, one question at a time, in the few lines of HTTP/1.1
+// a browser's DevTools server speaks.
 class VersionProbe : public QObject {
     Q_OBJECT
 public:
@@ -33,13 +34,26 @@ public:
 
     // A question still open is dropped unanswered.
     void ask(quint16 port, Done done);
-    bool isAsking() const;
+    bool isAsking() const { return m_asking; }
 
 private:
-    static VersionAnswer read(QNetworkReply& reply, quint16 port);
+    struct Response {
+        int status = 0; // 0: not an HTTP answer, or cut short
+        QByteArray body;
+    };
+    // The answer once all of it is there; nothing while more is to come. complete: the server
+    // has closed the connection.
+    static std::optional<Response> parse(const QByteArray& bytes, bool complete);
+    void onReadyRead();
+    void finish();
+    VersionAnswer read() const;
 
-    QNetworkAccessManager m_network;
-    QPointer<QNetworkReply> m_reply;
+    StreamSocket m_socket;
+    QByteArray m_bytes;
+    QTimer m_timeout;
+    quint16 m_port = 0;
+    Done m_done;
+    bool m_asking = false;
 };
 
 } // namespace platform::cdp

@@ -15,15 +15,14 @@ WebSocketTransport::WebSocketTransport(const QUrl& url, qint64 maxMessageBytes, 
     , m_url(url)
     , m_handshake(url)
     , m_frames(maxMessageBytes) {
-    connect(&m_socket, &QTcpSocket::connected, this, [this] {
+    connect(&m_socket, &StreamSocket::connected, this, [this] {
         // Requests are small and each is waited for: none may sit waiting for an acknowledgement.
-        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_socket.setNoDelay();
         m_state = State::Handshaking;
         m_socket.write(m_handshake.request());
     });
-    connect(&m_socket, &QTcpSocket::readyRead, this, &WebSocketTransport::onReadyRead);
-    connect(&m_socket, &QTcpSocket::disconnected, this, &WebSocketTransport::end);
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+    connect(&m_socket, &StreamSocket::readyRead, this, &WebSocketTransport::onReadyRead);
+    connect(&m_socket, &StreamSocket::ended, this, [this] {
         qCDebug(lcCdp, "%s: %s", qUtf8Printable(m_url.toString()), qUtf8Printable(m_socket.errorString()));
         end();
     });
@@ -43,7 +42,7 @@ void WebSocketTransport::start() {
                   qUtf8Printable(m_url.toString()));
         return end();
     }
-    m_socket.connectToHost(m_url.host(), static_cast<quint16>(m_url.port(80)));
+    m_socket.connectToAddress(m_url.host(), static_cast<quint16>(m_url.port(80)));
 }
 
 void WebSocketTransport::onReadyRead() {
@@ -151,7 +150,7 @@ void WebSocketTransport::end() {
     if (std::exchange(m_state, State::Ended) == State::Ended)
         return;
     m_socket.disconnect(this);
-    m_socket.disconnectFromHost();
+    m_socket.disconnectFromPeer();
     emit closed();
 }
 

@@ -3,8 +3,8 @@
 #include "platform/cdp/DevToolsTransport.h"
 #include "platform/cdp/WebSocketFrames.h"
 #include "platform/cdp/WebSocketHandshake.h"
+#include "platform/linux/StreamSocket.h"
 
-#include <QTcpSocket>
 #include <QUrl>
 
 namespace platform::cdp {
@@ -33,7 +33,7 @@ private:
     void closeWith(quint16 code);
     void end();
 
-    QTcpSocket m_socket;
+    StreamSocket m_socket;
     QUrl m_url;
     WebSocketHandshake m_handshake;
     WebSocketFrames m_frames;

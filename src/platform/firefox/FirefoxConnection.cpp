@@ -7,15 +7,15 @@ namespace platform::firefox {
 
 using Type = ExtensionMessage::Type;
 
-FirefoxConnection::FirefoxConnection(QLocalSocket* socket, QObject* parent)
+FirefoxConnection::FirefoxConnection(StreamSocket* socket, QObject* parent)
     : QObject(parent)
     , m_socket(socket) {
     if (!socket)
         return;
     socket->setParent(this);
-    m_relayProcess = peerOf(socket->socketDescriptor()).processId;
-    connect(socket, &QLocalSocket::readyRead, this, &FirefoxConnection::readSocket);
-    connect(socket, &QLocalSocket::disconnected, this, &FirefoxConnection::close);
+    m_relayProcess = peerOf(socket->descriptor()).processId;
+    connect(socket, &StreamSocket::readyRead, this, &FirefoxConnection::readSocket);
+    connect(socket, &StreamSocket::ended, this, &FirefoxConnection::close);
     if (socket->bytesAvailable() > 0)
         readSocket();
 }

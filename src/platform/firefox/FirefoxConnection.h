@@ -3,8 +3,8 @@
 #include "platform/firefox/FirefoxTab.h"
 #include "platform/firefox/wire/ExtensionMessage.h"
 #include "platform/firefox/wire/NativeFrame.h"
+#include "platform/linux/StreamSocket.h"
 
-#include <QLocalSocket>
 #include <QPointer>
 #include <map>
 
@@ -27,7 +27,7 @@ public:
     static constexpr std::size_t MaxTabs = 20000;
 
     // Takes the socket over; nullptr makes a connection that only handles messages (tests).
-    explicit FirefoxConnection(QLocalSocket* socket, QObject* parent = nullptr);
+    explicit FirefoxConnection(StreamSocket* socket, QObject* parent = nullptr);
     ~FirefoxConnection() override;
 
     QList<WebBrowser*> tabs() const;
@@ -54,7 +54,7 @@ private:
     void removeTab(std::int32_t tabId);
     void close();
 
-    QPointer<QLocalSocket> m_socket;
+    QPointer<StreamSocket> m_socket;
     FrameReader m_reader;
     std::map<std::int32_t, FirefoxTab*> m_tabs; // children of this object
     QString m_version;

@@ -45,7 +45,7 @@ int FirefoxShellWindows::connectionCount() const {
     return static_cast<int>(m_connections.size());
 }
 
-void FirefoxShellWindows::adopt(QLocalSocket* socket) {
+void FirefoxShellWindows::adopt(StreamSocket* socket) {
     auto connection = std::make_unique<FirefoxConnection>(socket);
     FirefoxConnection* c = connection.get();
     connect(c, &FirefoxConnection::tabListed, this, [this] { emit WindowRegistered(++m_cookie); });

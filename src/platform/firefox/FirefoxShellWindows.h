@@ -44,7 +44,7 @@ private:
         qint64 receivedNs = 0;
     };
 
-    void adopt(QLocalSocket* socket);
+    void adopt(StreamSocket* socket);
     void retire(FirefoxConnection* connection);
     void pump();
     void decide(const Asked& asked);

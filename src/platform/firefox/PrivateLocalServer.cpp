@@ -4,11 +4,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace platform::firefox {
@@ -43,12 +44,14 @@ Peer peerOf(qintptr socketDescriptor) {
 }
 
 PrivateLocalServer::PrivateLocalServer(QObject* parent)
-    : QObject(parent) {
-    connect(&m_server, &QLocalServer::newConnection, this, &PrivateLocalServer::acceptPending);
-}
+    : QObject(parent) {}
 
 PrivateLocalServer::~PrivateLocalServer() {
-    m_server.close(); // removes the socket file
+    if (m_fd < 0)
+        return;
+    m_notifier.reset();
+    ::close(m_fd);
+    ::unlink(QFile::encodeName(m_path).constData());
 }
 
 bool PrivateLocalServer::listen(const QString& folder, const QString& name) {
@@ -58,37 +61,68 @@ bool PrivateLocalServer::listen(const QString& folder, const QString& name) {
         return false;
     }
     const QString path = QDir(folder).filePath(name);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(path)) {
-        // Left behind by a program that died, unless one still answers there.
-        QLocalSocket probe;
-        probe.connectToServer(path);
-        if (probe.waitForConnected(500)) {
+    const QByteArray encoded = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(encoded.size()) >= sizeof address.sun_path) {
+        qCWarning(lcPlatform, "Firefox support is off: the socket path %s is too long", qUtf8Printable(path));
+        return false;
+    }
+    std::memcpy(address.sun_path, encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    const auto* where = reinterpret_cast<const sockaddr*>(&address);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    bool bound = fd >= 0 && ::bind(fd, where, sizeof address) == 0;
+    if (fd >= 0 && !bound && errno == EADDRINUSE) {
+        // Left behind by a program that died, unless one still answers there. A local socket
+        // answers or refuses at once.
+        const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool answers = probe >= 0 && ::connect(probe, where, sizeof address) == 0;
+        if (probe >= 0)
+            ::close(probe);
+        if (answers) {
+            ::close(fd);
             qCWarning(lcPlatform, "Firefox support is off: another program already listens at %s",
                       qUtf8Printable(path));
             return false;
         }
-        QLocalServer::removeServer(path);
-        if (!m_server.listen(path)) {
-            qCWarning(lcPlatform, "Firefox support is off: cannot listen at %s (%s)", qUtf8Printable(path),
-                      qUtf8Printable(m_server.errorString()));
-            return false;
-        }
+        ::unlink(encoded.constData());
+        bound = ::bind(fd, where, sizeof address) == 0;
     }
-    ::chmod(QFile::encodeName(path).constData(), 0600);
+    if (!bound || ::listen(fd, SOMAXCONN) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        qCWarning(lcPlatform, "Firefox support is off: cannot listen at %s (%s)", qUtf8Printable(path),
+                  qUtf8Printable(why));
+        return false;
+    }
+    ::chmod(encoded.constData(), 0600);
+    m_fd = fd;
+    m_path = path;
+    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &PrivateLocalServer::acceptPending);
     return true;
 }
 
 void PrivateLocalServer::acceptPending() {
-    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-        const long uid = peerOf(socket->socketDescriptor()).userId;
+    for (;;) {
+        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return;
+        }
+        const long uid = peerOf(fd).userId;
         if (uid != static_cast<long>(::getuid())) {
             qCWarning(lcPlatform, "turned away a relay of user %ld: only our own user may connect", uid);
-            socket->abort();
-            socket->deleteLater();
+            ::close(fd);
             continue;
         }
-        emit accepted(socket);
+        auto socket = std::make_unique<StreamSocket>();
+        socket->adopt(fd);
+        emit accepted(socket.get());
+        if (socket->parent())
+            static_cast<void>(socket.release()); // its new parent owns it
     }
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QLocalServer>
+#include "platform/linux/StreamSocket.h"
+
 #include <QObject>
+#include <memory>
+
+class QSocketNotifier;
 
 namespace platform::firefox {
 
@@ -16,16 +20,19 @@ public:
     // Listens at folder/name; false, with a log line saying why, when that is not safe or not
     // possible.
     bool listen(const QString& folder, const QString& name);
-    QString path() const { return m_server.fullServerName(); }
+    QString path() const { return m_path; }
 
 signals:
-    // A peer of our own user; the receiver takes the socket over.
-    void accepted(QLocalSocket* socket);
+    // A peer of our own user. The receiver takes the socket over by giving it a parent;
+    // one nobody takes is closed.
+    void accepted(platform::StreamSocket* socket);
 
 private:
     void acceptPending();
 
-    QLocalServer m_server;
+    int m_fd = -1;
+    QString m_path;
+    std::unique_ptr<QSocketNotifier> m_notifier;
 };
 
 // The process at the other end of a connected local socket; -1 where it cannot be told.
