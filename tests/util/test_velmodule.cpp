@@ -18,13 +18,6 @@ using namespace VELModule;
 
 namespace {
 
-TEST(AppPath, IsTheExecutablesFolderWithOneTrailingSeparator) {
-    const QString path = AppPath();
-    EXPECT_TRUE(path.endsWith(q("/")));
-    EXPECT_FALSE(path.endsWith(q("//")));
-    EXPECT_TRUE(QFileInfo::exists(path + QFileInfo(QFile::symLinkTarget(q("/proc/self/exe"))).fileName()));
-}
-
 struct PathCase {
     const char* input;
     const char* pathPart;
