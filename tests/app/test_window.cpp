@@ -528,6 +528,7 @@ TEST_F(SoundOptions, PlayPlaysAnExistingFileAndWarnsOtherwise) {
     EXPECT_EQ(player->stops, 1);
 }
 
+// What becomes of a window a page asks for: the decision, and what a cancel shows and keeps.
 enum class Outcome { Cancelled, AllowedFalse, Untouched };
 enum class Failing { Nothing, ParentUrl, DocumentDomain, Gesture, NoDocument, NoOpener, NoWindows };
 

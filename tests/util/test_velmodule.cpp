@@ -284,6 +284,7 @@ TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
     EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
 }
 
+// Playing a wave file through the player the desktop provides.
 const QString Ding = q("/sounds/ding.wav");
 
 class WavePlaybackTest : public testing::Test {
