@@ -339,8 +339,6 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedFile{"invalid UTF-8: overlong, surrogate, stray continuation",
                     [] { return QByteArray("\xC0\xAF.q\r\n\xED\xA0\x80.q\r\n\x80\xBF.q\r\n"); }, 3,
                     QString(QChar(0xDCC0)) + QChar(0xDCAF) + q(".q"), false},
-        DamagedFile{"100 MB in one line", [] { return "a.b" + QByteArray(100 * 1024 * 1024, 'c'); }, 0,
-                    QString(), true},
         DamagedFile{"a huge line between entries",
                     [] { return "first.q\r\n" + QByteArray(3 * 1024 * 1024, 'x') + ".q\r\nlast.q\r\n"; }, 2,
                     q("first.q"), true},
@@ -350,8 +348,6 @@ INSTANTIATE_TEST_SUITE_P(
                                QByteArray(ListFile::MaxEntryBytes - 1, 'b') + ".q\r\n";
                     },
                     1, QString(ListFile::MaxEntryBytes - 2, u'a') + q(".q"), true},
-        DamagedFile{"1,000,000 lines", [] { return numberedLines(1000000); }, DomainListModel::Capacity,
-                    q("d0.q"), true},
         DamagedFile{"exactly a full list", [] { return numberedLines(DomainListModel::Capacity); },
                     DomainListModel::Capacity, q("d0.q"), false}));
 

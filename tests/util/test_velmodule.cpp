@@ -1,11 +1,13 @@
 #include "platform/Platform.h"
 #include "platform/linux/AutostartEntry.h"
+#include "sound/WavePlayback.h"
 #include "support/DesktopFakes.h"
 #include "support/DesktopProcess.h"
 #include "support/IsolatedEnvironment.h"
 #include "support/TestFiles.h"
 #include "util/VELModule.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,13 +17,6 @@
 using namespace VELModule;
 
 namespace {
-
-TEST(AppPath, IsTheExecutablesFolderWithOneTrailingSeparator) {
-    const QString path = AppPath();
-    EXPECT_TRUE(path.endsWith(q("/")));
-    EXPECT_FALSE(path.endsWith(q("//")));
-    EXPECT_TRUE(QFileInfo::exists(path + QFileInfo(QFile::symLinkTarget(q("/proc/self/exe"))).fileName()));
-}
 
 struct PathCase {
     const char* input;
@@ -287,6 +282,57 @@ TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
     EXPECT_GT(ShellOpen(q("https://example.invalid/"), QString(), nullptr, QString()), 32);
     dialogs->shellOpenSucceeds = false;
     EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
+}
+
+// Playing a wave file through the player the desktop provides.
+const QString Ding = q("/sounds/ding.wav");
+
+class WavePlaybackTest : public testing::Test {
+protected:
+    void play() { PlayWave({}, QString(), Ding, false, false, false, true); }
+    ScopedFakeWavePlayer player;
+    ScopedScriptedDialogs dialogs;
+};
+
+// The program carries no sounds of its own: without a file name nothing plays, and nothing is said.
+TEST_F(WavePlaybackTest, EveryFlagReachesThePlayerAsGivenAndNoFileNamePlaysNothing) {
+    for (int bits = 0; bits < 16; ++bits) {
+        player->playing = false;
+        PlayWave({}, QString(), Ding, bits & 1, bits & 2, bits & 4, bits & 8);
+        ASSERT_EQ(player->played.size(), bits + 1);
+        const auto& [fileName, options] = player->played.last();
+        EXPECT_EQ(fileName, Ding);
+        EXPECT_EQ(options.wait | options.loop << 1 | options.noStop << 2 | options.noDefault << 3, bits);
+    }
+    PlayWave({}, QString(), QString(), false, false, false, true);
+    PlayWave(QVariant(101), q("WAVE"), QString(), false, false, false, true);
+    EXPECT_EQ(player->played.size(), 16);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+}
+
+// A box inside the call would hold the popup being decided; a storm of cancels shows one box at
+// a time; a sound output that appears later is used.
+TEST_F(WavePlaybackTest, WithoutSoundOutputTheUserIsToldOnceAfterTheCallerHasReturned) {
+    player->device = false;
+    for (int popup = 0; popup < 20; ++popup)
+        play();
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+    EXPECT_TRUE(player->played.isEmpty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    const ScriptedDialogs::Message& box = dialogs->messages.first();
+    EXPECT_EQ(std::tuple(box.prompt, box.icon, box.buttons, box.title),
+              std::tuple(q("Unable to init SOUND-DECVICE"), platform::MsgIcon::Exclamation,
+                         platform::MsgButtons::Ok, q("ZOR Brakkon")));
+    play(); // that box is closed: the next attempt warns again
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs->messages.size(), 2);
+    player->device = true;
+    play();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(player->played.size(), 1);
+    EXPECT_EQ(dialogs->messages.size(), 2);
 }
 
 } // namespace
