@@ -4,7 +4,6 @@
 #include "support/WaitUntil.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -44,10 +43,7 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
         tab = m_browser->openTab(urlOf(page));
         if (!page.clickSelector.isEmpty()) {
             const QString ready = u"document.readyState === 'complete' && !!document.querySelector(%1)"_s.arg(
-                QString::fromUtf8(
-                    QJsonDocument(QJsonArray{page.clickSelector}).toJson(QJsonDocument::Compact))
-                    .mid(1)
-                    .chopped(1));
+                BrowserTestClient::jsString(page.clickSelector));
             if (!watch([&] { return m_browser->evaluate(tab, ready).toBool(); }, 10000))
                 result.note += u"the page did not finish loading; "_s;
             // A press that arrives before the page has drawn its first frames is lost; the
