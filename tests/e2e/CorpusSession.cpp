@@ -8,14 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-bool loaded(const CorpusBrowser::Popup& popup) {
-    return popup.url.startsWith(u"http"_s);
-}
-
-} // namespace
-
 QString CorpusSession::urlOf(const CorpusPage& page) const {
     return m_server.url(page.host(), u"/"_s + page.file);
 }
@@ -76,7 +68,8 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
             return false;
         int alive = 0;
         for (const CorpusBrowser::Popup& popup : std::as_const(popups)) {
-            if (!popup.destroyed && !loaded(popup))
+            // A popup that stands has loaded its address from the server before it counts.
+            if (!popup.destroyed && !popup.url.startsWith(u"http"_s))
                 return false;
             alive += popup.destroyed ? 0 : 1;
         }
