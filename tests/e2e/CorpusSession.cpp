@@ -4,18 +4,9 @@
 #include "support/WaitUntil.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-bool loaded(const CorpusBrowser::Popup& popup) {
-    return popup.url.startsWith(u"http"_s);
-}
-
-} // namespace
 
 QString CorpusSession::urlOf(const CorpusPage& page) const {
     return m_server.url(page.host(), u"/"_s + page.file);
@@ -44,10 +35,7 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
         tab = m_browser->openTab(urlOf(page));
         if (!page.clickSelector.isEmpty()) {
             const QString ready = u"document.readyState === 'complete' && !!document.querySelector(%1)"_s.arg(
-                QString::fromUtf8(
-                    QJsonDocument(QJsonArray{page.clickSelector}).toJson(QJsonDocument::Compact))
-                    .mid(1)
-                    .chopped(1));
+                BrowserTestClient::jsString(page.clickSelector));
             if (!watch([&] { return m_browser->evaluate(tab, ready).toBool(); }, 10000))
                 result.note += u"the page did not finish loading; "_s;
             // A press that arrives before the page has drawn its first frames is lost; the
@@ -80,7 +68,8 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
             return false;
         int alive = 0;
         for (const CorpusBrowser::Popup& popup : std::as_const(popups)) {
-            if (!popup.destroyed && !loaded(popup))
+            // A popup that stands has loaded its address from the server before it counts.
+            if (!popup.destroyed && !popup.url.startsWith(u"http"_s))
                 return false;
             alive += popup.destroyed ? 0 : 1;
         }

@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSet>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -44,23 +45,6 @@ QByteArray fingerprint(const QImage& image) {
     return QCryptographicHash::hash(QByteArrayView(image.constBits(), image.sizeInBytes()),
                                     QCryptographicHash::Md5);
 }
-
-// Keys held down on the X server for a scope; released even when the test fails.
-class HeldKeys {
-public:
-    explicit HeldKeys(const QString& keys)
-        : m_keys(keys.split(u' ', Qt::SkipEmptyParts)) {
-        if (!m_keys.isEmpty())
-            runProgram(u"xdotool"_s, QStringList{u"keydown"_s} + m_keys);
-    }
-    ~HeldKeys() {
-        if (!m_keys.isEmpty())
-            runProgram(u"xdotool"_s, QStringList{u"keyup"_s} + m_keys);
-    }
-
-private:
-    QStringList m_keys;
-};
 
 class CorpusRun : public ProgramTest, public testing::WithParamInterface<RunCase> {
 protected:
@@ -112,7 +96,14 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     int cancels = 0;
     QSet<QByteArray> iconLooks;
     {
-        HeldKeys keys(QString::fromLatin1(run.heldKeys));
+        // Held down on the X server while the pages run; released even when the test fails.
+        const QStringList keys = QString::fromLatin1(run.heldKeys).split(u' ', Qt::SkipEmptyParts);
+        if (!keys.isEmpty())
+            runProgram(u"xdotool"_s, QStringList{u"keydown"_s} + keys);
+        const auto release = qScopeGuard([&] {
+            if (!keys.isEmpty())
+                runProgram(u"xdotool"_s, QStringList{u"keyup"_s} + keys);
+        });
         // Let the program's key poll see the keys before the first popup.
         waitUntil([] { return false; }, run.heldKeys[0] ? 300 : 0);
         QElapsedTimer sampling;

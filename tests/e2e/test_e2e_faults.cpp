@@ -16,7 +16,6 @@
 #include "support/BrowserTestClient.h"
 #include "support/ChromiumProcess.h"
 
-#include <QTcpServer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
@@ -77,15 +76,10 @@ using StormAndFaults = ProgramTest;
 TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledWhileHoldingIsWatchedAgain) {
     server.setPage(u"/storm.html"_s, PopupStorm::Page);
     server.setPage(u"/opener.html"_s, OpenerPage);
-    // The browser started again is found where the one before it was.
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-    }
-    auto chromium = std::make_unique<ChromiumProcess>(false, port);
+    auto chromium = std::make_unique<ChromiumProcess>(false);
     ASSERT_TRUE(chromium->failure().isEmpty()) << chromium->failure().toStdString();
+    // The browser started again is found where the one before it was.
+    const quint16 port = chromium->port();
     ProgramUnderTest::Options options;
     options.killMode = 1; // every popup cancelled unless Ctrl is down
     options.showWindow = true;

@@ -112,7 +112,6 @@ protected:
     }
 
     qint64 m_browser = 0;
-    qint64 m_holder = 0;
 };
 
 TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARestart) {
@@ -127,8 +126,8 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << output();
     const QString socket = heldAt();
     m_browser = QFileInfo(socket).fileName().section(u'-', 1).toLongLong();
-    m_holder = holderOf(m_browser);
-    ASSERT_NE(m_holder, 0) << "the browser's parent is not its holder";
+    const qint64 holder = holderOf(m_browser);
+    ASSERT_NE(holder, 0) << "the browser's parent is not its holder";
     // Watched once the program has set up the opener: "watching" comes before it asks for that. A
     // browser that starts with the program may take as long as the program to start on a busy machine.
     static const QRegularExpression listed(u"page [0-9A-F]+ listed"_s);
@@ -175,7 +174,7 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     EXPECT_TRUE(
         waitUntil([&] { return program.output().mid(beforeEnd).contains(u"lost the browser"_s); }, 15000))
         << output();
-    EXPECT_TRUE(waitUntil([&] { return !alive(m_holder) && !QFileInfo::exists(socket); }, 10000))
+    EXPECT_TRUE(waitUntil([&] { return !alive(holder) && !QFileInfo::exists(socket); }, 10000))
         << "the holder outlived its browser";
     EXPECT_TRUE(program.running());
     expectNoCrashSigns();

@@ -187,12 +187,4 @@ TEST_F(Relay, EndsOnALengthOverTheLimit) {
     EXPECT_TRUE(log().contains("more than the limit")) << qPrintable(log());
 }
 
-TEST_F(Relay, EndsAtOnceWhenNoProgramListens) {
-    program.reset();
-    start();
-    EXPECT_TRUE(ends());
-    EXPECT_EQ(relay.exitCode(), 1);
-    EXPECT_TRUE(log().contains("is it running")) << qPrintable(log());
-}
-
 } // namespace

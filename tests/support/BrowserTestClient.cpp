@@ -60,10 +60,7 @@ void BrowserTestClient::click(const QString& sessionId, const QString& selector,
     const QJsonObject box =
         evaluate(sessionId,
                  u"(() => { const r = document.querySelector(%1).getBoundingClientRect();"
-                 " return {x: r.left + r.width / 2, y: r.top + r.height / 2}; })()"_s.arg(
-                     QString::fromUtf8(QJsonDocument(QJsonArray{selector}).toJson(QJsonDocument::Compact))
-                         .mid(1)
-                         .chopped(1)))
+                 " return {x: r.left + r.width / 2, y: r.top + r.height / 2}; })()"_s.arg(jsString(selector)))
             .toObject();
     for (const char* type : {"mousePressed", "mouseReleased"}) {
         // Fire and forget: the release may be answered only after a popup it opens is decided.
@@ -81,4 +78,10 @@ QList<QString> BrowserTestClient::pageTargets() {
         if (info.toObject().value("type"_L1).toString() == "page"_L1)
             ids.append(info.toObject().value("targetId"_L1).toString());
     return ids;
+}
+
+QString BrowserTestClient::jsString(const QString& text) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+        .mid(1)
+        .chopped(1);
 }

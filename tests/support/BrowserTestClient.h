@@ -31,6 +31,8 @@ public:
     // modifiers as the protocol has them: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift.
     void click(const QString& sessionId, const QString& selector, int modifiers = 0);
     QList<QString> pageTargets();
+    // The text as a script's string literal.
+    static QString jsString(const QString& text);
 
     QList<Event> events() const { return m_events; }
 

@@ -34,8 +34,9 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
     // written; only a whole line counts.
     static const QRegularExpression listening(u"DevTools listening on (ws://127\\.0\\.0\\.1:\\S+)\n"_s);
     QRegularExpressionMatch match;
-    waitUntil([&] { return (match = listening.match(m_process.output())).hasMatch() || !isRunning(); },
-              30000);
+    waitUntil(
+        [&] { return (match = listening.match(m_process.output())).hasMatch() || !m_process.running(); },
+        30000);
     if (match.hasMatch())
         m_webSocketUrl = QUrl(match.captured(1));
     else

@@ -17,7 +17,6 @@ public:
     ChromiumProcess(const ChromiumProcess&) = delete;
     ChromiumProcess& operator=(const ChromiumProcess&) = delete;
 
-    bool isRunning() const { return m_process.running(); }
     // Empty when the browser did not come up.
     QUrl webSocketUrl() const { return m_webSocketUrl; }
     quint16 port() const { return static_cast<quint16>(m_webSocketUrl.port()); }
