@@ -13,9 +13,11 @@ const CONNECT_MS = 1500;
 // the event that names its opener.
 const CANDIDATE_MS = 1000;
 const CLASSIFY_WAIT_MS = 200;
-// A trusted click or key this recent made a popup that has no window.open note (a link).
+// A trusted click or key this long before a popup's creation made it, when it has no
+// window.open note (a link). Counted from the creation, not from the decision, which a busy
+// machine can delay by more than this.
 const INPUT_MS = 1000;
-// How long a popup without any note waits for the wrapper's note to catch up.
+// How long a popup without any note waits for the page's note of its open or click to catch up.
 const NOTE_WAIT_MS = 100;
 const NOTE_LIFE_MS = 5000;
 // How recent a page's open must be for a new tab to be taken as its window.
@@ -179,11 +181,10 @@ function takeNote(popup) {
 async function factsOf(popup) {
     const recentInput = () => {
         const input = inputs.get(popup.source);
-        return input && Date.now() - input.at < INPUT_MS ? input : null;
+        return input && input.at > popup.created - INPUT_MS ? input : null;
     };
     const hasNote = () => (notes.get(popup.source) || []).some((note) => note.frameId === popup.frameId);
-    if (!hasNote() && !recentInput())
-        await waitFor(hasNote, NOTE_WAIT_MS);
+    await waitFor(() => hasNote() || recentInput(), NOTE_WAIT_MS);
     const note = takeNote(popup);
     if (note)
         return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, noted: true};
@@ -292,7 +293,14 @@ function earlyPopup(tab) {
     const recent = recentNotes(notes.get(tab.openerTabId));
     if (recent.length !== 1 || !askedEarly(recent[0].url))
         return null;
-    return {tab: tab.id, source: tab.openerTabId, frameId: recent[0].frameId, url: recent[0].url, early: true};
+    return {
+        tab: tab.id,
+        source: tab.openerTabId,
+        frameId: recent[0].frameId,
+        url: recent[0].url,
+        created: Date.now(),
+        early: true,
+    };
 }
 
 browser.tabs.onCreated.addListener((tab) => {
@@ -308,6 +316,7 @@ browser.tabs.onCreated.addListener((tab) => {
 });
 
 browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
+    const created = candidates.get(details.tabId) ?? Date.now();
     candidates.delete(details.tabId);
     const early = popups.get(details.tabId);
     if (early && early.early) {
@@ -320,6 +329,7 @@ browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
         source: details.sourceTabId,
         frameId: details.sourceFrameId,
         url: details.url || '',
+        created,
     };
     popups.set(details.tabId, popup);
     wake();
