@@ -65,7 +65,7 @@ public:
     QTemporaryDir dir;
     QLocalServer local;
     QLocalSocket* socket = nullptr;
-    MessageFraming framing{1 << 20};
+    MessageFraming framing{8 << 20};
     QList<QJsonObject> received;
 };
 
@@ -78,7 +78,10 @@ TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEnd
     const auto answer = [&](const QJsonObject& r, const QJsonObject& e) {
         answers.append(r.value("v").toString() + e.value("message").toString());
     };
-    const int first = connection.send(QStringLiteral("A.one"), {}, QStringLiteral("S1"), answer);
+    // Far more than the socket takes at once: the rest must follow as the peer reads.
+    const QString blob(4 << 20, u'b');
+    const int first =
+        connection.send(QStringLiteral("A.one"), {{"blob", blob}}, QStringLiteral("S1"), answer);
     const int second = connection.send(QStringLiteral("A.two"), {}, {}, answer);
     connection.send(QStringLiteral("A.three"), {}, {}, answer);
     QList<std::pair<QString, QString>> events;
@@ -89,6 +92,7 @@ TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEnd
     ASSERT_TRUE(waitUntil([&] { return peer.received.size() == 3; }));
     EXPECT_EQ(peer.received[0].value("method").toString(), QStringLiteral("A.one"));
     EXPECT_EQ(peer.received[0].value("sessionId").toString(), QStringLiteral("S1"));
+    EXPECT_EQ(peer.received[0].value("params").toObject().value("blob").toString(), blob);
     EXPECT_FALSE(peer.received[1].contains("sessionId"));
     peer.send(QStringLiteral(R"({"id":%1,"error":{"message":"no"}})").arg(second));
     peer.send(QStringLiteral(R"({"method":"E.x","params":{},"sessionId":"S9"})"));
