@@ -33,7 +33,7 @@ StreamSocket::~StreamSocket() {
     closeDescriptor();
 }
 
-bool StreamSocket::open(int family) {
+void StreamSocket::reset() {
     closeDescriptor();
     m_readable.reset();
     m_writable.reset();
@@ -43,13 +43,15 @@ bool StreamSocket::open(int family) {
     m_error.clear();
     m_connectPending = false;
     m_state = State::Idle;
-    if (family >= 0)
-        m_fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0 && family >= 0) {
-        endSoon(systemError(errno));
-        return false;
-    }
-    return true;
+}
+
+bool StreamSocket::open(int family) {
+    reset();
+    m_fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_fd >= 0)
+        return true;
+    endSoon(systemError(errno));
+    return false;
 }
 
 void StreamSocket::connectToAddress(const QString& address, quint16 port) {
@@ -66,7 +68,8 @@ void StreamSocket::connectToAddress(const QString& address, quint16 port) {
         v6.sin6_port = htons(port);
         if (open(AF_INET6))
             startConnect(&v6, sizeof v6);
-    } else if (open(-1)) {
+    } else {
+        reset();
         endSoon(QStringLiteral("%1 is not an address literal").arg(address));
     }
 }
@@ -75,9 +78,8 @@ void StreamSocket::connectToPath(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     sockaddr_un local{};
     if (static_cast<std::size_t>(name.size()) >= sizeof local.sun_path) {
-        if (open(-1))
-            endSoon(QStringLiteral("the socket path is too long"));
-        return;
+        reset();
+        return endSoon(QStringLiteral("the socket path is too long"));
     }
     local.sun_family = AF_UNIX;
     std::memcpy(local.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
@@ -97,7 +99,7 @@ void StreamSocket::startConnect(const void* address, unsigned length) {
 }
 
 void StreamSocket::adopt(int descriptor) {
-    open(-1);
+    reset();
     m_fd = descriptor;
     m_state = State::Connected;
     watch(false);

@@ -56,6 +56,8 @@ private:
     // Ending: closed, ended() not reported yet. Ended: reported, or aborted.
     enum class State { Idle, Connecting, Connected, Draining, Ending, Ended };
 
+    // Back to a socket that was never connected, closing what it had.
+    void reset();
     bool open(int family);
     void startConnect(const void* address, unsigned length);
     void watch(bool connecting);
