@@ -25,7 +25,6 @@ public:
     // Takes over a socket that is already connected, one a listener accepted.
     void adopt(int descriptor);
 
-    bool isConnected() const { return m_state == State::Connected; }
     int descriptor() const { return m_fd; }
     QString errorString() const { return m_error; }
     // TCP only: small requests that each wait for their answer must not wait for an
