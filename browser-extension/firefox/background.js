@@ -134,8 +134,11 @@ async function fromProgram(message) {
 
 // Only what changed is sent: a page load brings several tab events, most of them with the same
 // address and title, and each message wakes the relay and the program on a busy machine.
+// Firefox writes this port's messages one at a time, each waiting for its busy main thread, so
+// a popup that is still being decided is reported only once let through: the question about
+// it, and about the popups after it, must not queue behind its tab.
 function reportTab(tab) {
-    if (!welcomed || tab.id === undefined || tab.id === browser.tabs.TAB_ID_NONE)
+    if (!welcomed || tab.id === undefined || tab.id === browser.tabs.TAB_ID_NONE || popupFor(tab.id))
         return;
     const message = {type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''};
     const known = reported.get(tab.id);
@@ -306,13 +309,13 @@ function earlyPopup(tab) {
 browser.tabs.onCreated.addListener((tab) => {
     candidates.set(tab.id, Date.now());
     setTimeout(() => candidates.delete(tab.id), CANDIDATE_MS);
-    reportTab(tab);
     const popup = earlyPopup(tab);
     if (popup) {
         candidates.delete(tab.id);
         popups.set(tab.id, popup);
         decide(popup);
     }
+    reportTab(tab);
 });
 
 browser.webNavigation.onCreatedNavigationTarget.addListener((details) => {
@@ -373,10 +376,9 @@ browser.tabs.onRemoved.addListener((tabId) => {
         setTimeout(() => popups.delete(tabId), CANDIDATE_MS);
     else
         popups.delete(tabId);
-    reported.delete(tabId);
     notes.delete(tabId);
     inputs.delete(tabId);
-    if (welcomed)
+    if (reported.delete(tabId) && welcomed)
         post({type: 'tabGone', tab: tabId});
 });
 
