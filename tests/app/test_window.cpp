@@ -305,10 +305,9 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeeds
 TEST_F(Languages, NoLanguageFolderDisablesTheMenuAndKeepsTheBuiltInTexts) {
     QDir(folder.filePath(q("languages"))).removeRecursively();
     Load();
-    EXPECT_FALSE(form->mnuSelectLanguage->isEnabled());
-    EXPECT_EQ(form->mnuLanguages.first()->text(), q("mnuLanguage"));
-    EXPECT_EQ(form->chkSound->text(), q("Enable sound"));
-    EXPECT_EQ(form->mstrMsg[1], q("File type not supported!"));
+    EXPECT_EQ(std::tuple(form->mnuSelectLanguage->isEnabled(), form->mnuLanguages.first()->text(),
+                         form->chkSound->text(), form->mstrMsg[1]),
+              std::tuple(false, q("mnuLanguage"), q("Enable sound"), q("File type not supported!")));
 }
 
 // Every language shipped with the program translates everything the English file does.
@@ -364,9 +363,8 @@ TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
     form->showMinimized();
     form->mnuConfigure_Click();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(form->isMinimized());
-    EXPECT_FALSE(form->mblnShowing);
+    EXPECT_EQ(std::tuple(form->isVisible(), form->isMinimized(), form->mblnShowing),
+              std::tuple(true, false, false));
 }
 
 TEST_F(WindowCommands, TheAboutLabelAndTheTrayAboutBoxNameTheDocumentationBesideTheProgram) {
@@ -436,8 +434,8 @@ TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
     form->Lists().List3().AddItem(q("DUP.TEST"));
     Select(form->List2, 0);
     form->mnuMoveTo_Click();
-    EXPECT_EQ(form->Lists().List2().ListCount(), 0);
-    EXPECT_EQ(form->Lists().List3().entries(), (QStringList{q("w.x.y"), q("DUP.TEST")}));
+    EXPECT_EQ(std::tuple(form->Lists().List2().entries(), form->Lists().List3().entries()),
+              std::tuple(QStringList(), QStringList{q("w.x.y"), q("DUP.TEST")}));
 
     form->mlngCurrentList = 3;
     dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
@@ -469,8 +467,8 @@ TEST_F(WindowCommands, DoubleClickOnACancelledWindowShowsItOnlyWhenSelected) {
     form->List1->setCurrentRow(0);
     form->List_DblClick();
     ASSERT_EQ(dialogs->messages.size(), before + 1);
-    EXPECT_EQ(dialogs->messages.last().prompt, q("http://a.test/ --> Terminated!"));
-    EXPECT_EQ(dialogs->messages.last().icon, platform::MsgIcon::Information);
+    EXPECT_EQ(std::tuple(dialogs->messages.last().prompt, dialogs->messages.last().icon),
+              std::tuple(q("http://a.test/ --> Terminated!"), platform::MsgIcon::Information));
 }
 
 using SoundOptions = WindowCommands;
@@ -648,9 +646,8 @@ TEST_F(Decision, ACancelCountsListsDeniesSignalsAndSounds) {
     form->chkSound->setChecked(true);
     form->txtFile->setText(q("/sounds/ding.wav"));
     ASSERT_EQ(Decide(), Outcome::Cancelled);
-    EXPECT_EQ(form->mlngTotalKilled, 1);
-    EXPECT_EQ(form->mlngSessionKilled, 1);
-    EXPECT_EQ(form->lbTotalCount->text(), q("01"));
+    EXPECT_EQ(std::tuple(form->mlngTotalKilled, form->mlngSessionKilled, form->lbTotalCount->text()),
+              std::tuple(1, 1, q("01")));
     ASSERT_EQ(form->List1->count(), 1);
     EXPECT_EQ(form->List1->item(0)->text(), opener->url + q(" --> Terminated!"));
     EXPECT_EQ(form->Lists().List2().entries(), QStringList{q("<i>site<")});
@@ -716,10 +713,9 @@ TEST_P(StateIcons, TheKeyPollShowsBlockingAndCtrlInTheIconAndTheSwitchColour) {
     keys->ctrl = c.ctrl;
     keys->shift = c.shift;
     form->checkCtrl_Timer();
-    EXPECT_EQ(form->mblnCtrlDown, c.ctrl);
-    EXPECT_EQ(form->mblnShiftDown, c.shift);
-    EXPECT_EQ(ShownIcon(), c.icon);
-    EXPECT_EQ(form->chkKillPopup->property("BackColor").toInt(), c.colour);
+    EXPECT_EQ(std::tuple(form->mblnCtrlDown, form->mblnShiftDown, ShownIcon(),
+                         form->chkKillPopup->property("BackColor").toInt()),
+              std::tuple(c.ctrl, c.shift, c.icon, c.colour));
     EXPECT_TRUE(form->chkKillPopup->styleSheet().contains(c.colour == 255 ? q("#ff0000") : q("#00ff00")));
 }
 
@@ -743,9 +739,8 @@ TEST_F(TrayStatus, OneFlashSequenceIsEightTicksOfAlternatingIcons) {
         }
     }
     EXPECT_EQ(icons, (std::vector<int>{3, 2, 3, 2, 3, 3, 1, 3, 1}));
-    EXPECT_FALSE(form->Flash->isActive());
-    EXPECT_FALSE(form->mblnFlashOn);
-    EXPECT_EQ(form->mlngFlashCount, 0);
+    EXPECT_EQ(std::tuple(form->Flash->isActive(), form->mblnFlashOn, form->mlngFlashCount),
+              std::tuple(false, false, 0));
 }
 
 TEST_F(TrayStatus, TheTipShowsTheSessionCountAndTheLanguageText) {
