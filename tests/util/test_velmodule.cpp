@@ -2,7 +2,6 @@
 #include "platform/linux/AutostartEntry.h"
 #include "sound/WavePlayback.h"
 #include "support/DesktopFakes.h"
-#include "support/DesktopProcess.h"
 #include "support/IsolatedEnvironment.h"
 #include "support/TestFiles.h"
 #include "util/VELModule.h"
@@ -187,28 +186,18 @@ protected:
     }
 };
 
-class RunValue : public Registry, public testing::WithParamInterface<const char*> {};
-
-// The Run key is matched without regard to case; deleting its value removes the entry.
-TEST_P(RunValue, RoundTripsThroughAValidAutostartEntryThatDeletingRemoves) {
-    const QString program = q(GetParam());
+// The Run key is matched without regard to case; its value is the autostart entry, whose
+// quoting of awkward folder names is the platform tests' part.
+TEST_F(Registry, TheRunValueRoundTripsThroughAnAutostartEntryThatDeletingRemoves) {
+    const QString program = q("/home/me/My Programs/ZOR Brakkon/ZORBrakkon");
     ASSERT_EQ(set(q("software\\microsoft\\windows\\currentversion\\run\\"), "ZORBrakkon", 1, program), 0);
     const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
     ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
-    QString output;
-    EXPECT_EQ(runProgram(q("desktop-file-validate"), {entry}, &output), 0) << qPrintable(output);
-    // Read back as a desktop would run it: the Exec line split by the shell rules gives the path alone.
     EXPECT_EQ(get(RunKey, "ZORBrakkon"), program);
     EXPECT_EQ(remove(RunKey, "ZORBrakkon"), 0);
     EXPECT_FALSE(QFile::exists(entry));
     EXPECT_NE(remove(RunKey, "ZORBrakkon"), 0) << "nothing left to delete";
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, RunValue,
-                         testing::Values("/opt/zor/ZORBrakkon", "/home/me/My Programs/ZOR Brakkon/ZORBrakkon",
-                                         "/tmp/we\"ird/$HOME/`x`/back\\slash/ZORBrakkon",
-                                         "/tmp/100%/ZORBrakkon", "/tmp/tab\there;semi&amp/ZORBrakkon",
-                                         "/tmp/ünïcödé/ZORBrakkon"));
 
 TEST_F(Registry, AFailedWriteReportsFailure) {
     // The autostart folder cannot be made: a file stands in its place.
