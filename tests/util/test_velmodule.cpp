@@ -199,7 +199,12 @@ TEST_F(Registry, TheRunValueRoundTripsThroughAnAutostartEntryThatDeletingRemoves
     EXPECT_NE(remove(RunKey, "ZORBrakkon"), 0) << "nothing left to delete";
 }
 
-TEST_F(Registry, AFailedWriteReportsFailure) {
+TEST_F(Registry, ValuesAreKeptApartByKeyAndAFailedWriteReportsFailure) {
+    ASSERT_EQ(set(OtherKey, "t", 1, q("text")), 0);
+    ASSERT_EQ(set(OtherKey + q("\\Sub"), "t", 1, q("other")), 0);
+    EXPECT_EQ(remove(OtherKey, "t"), 0);
+    EXPECT_EQ(get(OtherKey, "t"), QString());
+    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
     // The autostart folder cannot be made: a file stands in its place.
     QFile blocker(IsolatedEnvironment::configHome() + q("/autostart"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -232,15 +237,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ValueKinds, testing::Values(
     ValueCase{4, qint64(1) << 40, ""}, ValueCase{4, q("not a number"), ""}, ValueCase{7, q("multi"), ""}));
 // clang-format on
 
-TEST_F(Registry, ValuesAreKeptApartByKey) {
-    ASSERT_EQ(set(OtherKey, "t", 1, q("text")), 0);
-    ASSERT_EQ(set(OtherKey + q("\\Sub"), "t", 1, q("other")), 0);
-    EXPECT_EQ(remove(OtherKey, "t"), 0);
-    EXPECT_EQ(get(OtherKey, "t"), QString());
-    EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
-}
-
-TEST(ShowFileDialog, PassesFiltersFolderTitleAndFlagsAndCutsLongNames) {
+// The file dialog and opening a document, through the desktop's services.
+TEST(DesktopServices, TheFileDialogGetsFiltersFolderTitleAndFlagsAndOpeningReportsAboveThirtyTwoOnSuccess) {
     ScopedScriptedDialogs dialogs;
     dialogs->fileAnswers.push_back({true, q("  /media/ding.wav  "), 2});
     std::int32_t filterIndex = -1;
@@ -264,10 +262,6 @@ TEST(ShowFileDialog, PassesFiltersFolderTitleAndFlagsAndCutsLongNames) {
     const auto& second = dialogs->fileRequests.last();
     EXPECT_EQ(std::tuple(second.title, second.save, second.fileName.size()), std::tuple(q("Pick"), true, 254))
         << "long file names are cut";
-}
-
-TEST(ShellOpen, ReportsAboveThirtyTwoOnSuccessOnly) {
-    ScopedScriptedDialogs dialogs;
     EXPECT_GT(ShellOpen(q("https://example.invalid/"), QString(), nullptr, QString()), 32);
     dialogs->shellOpenSucceeds = false;
     EXPECT_LE(ShellOpen(q("nowhere"), QString(), nullptr, QString()), 32);
