@@ -225,9 +225,13 @@ TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything
     EXPECT_EQ(dialogs->messages.size(), 2);
 }
 
-TEST_F(Lifecycle, AHotKeyTheDesktopRefusesAfterTheStartIsToldOnce) {
+TEST_F(Lifecycle, TheHotKeyTogglesActiveAndARefusalAfterTheStartIsToldOnce) {
     ScopedFakeHotKeys keys;
     Load();
+    form->ZORHotkey1_KeyPressed(0);
+    EXPECT_FALSE(form->chkKillPopup->isChecked());
+    form->ZORHotkey1_KeyPressed(0);
+    EXPECT_TRUE(form->chkKillPopup->isChecked()) << "pressed twice, as before";
     ASSERT_TRUE(dialogs->messages.isEmpty());
     keys->refuse(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogs->messages.isEmpty(); }));
@@ -352,13 +356,6 @@ protected:
     QString wav;
 };
 
-TEST_F(WindowCommands, TheHotKeyTogglesActiveAndTwiceRestoresIt) {
-    form->ZORHotkey1_KeyPressed(0);
-    EXPECT_FALSE(form->chkKillPopup->isChecked());
-    form->ZORHotkey1_KeyPressed(0);
-    EXPECT_TRUE(form->chkKillPopup->isChecked());
-}
-
 TEST_F(WindowCommands, BringingTheWindowUpShowsItNormalAndDoesNotHideItAgain) {
     form->showMinimized();
     form->mnuConfigure_Click();
@@ -473,7 +470,7 @@ TEST_F(WindowCommands, DoubleClickOnACancelledWindowShowsItOnlyWhenSelected) {
 
 using SoundOptions = WindowCommands;
 
-TEST_F(SoundOptions, TheSwitchEnablesTheThreeButtonsAndKeepsTheFile) {
+TEST_F(SoundOptions, TheSwitchEnablesTheButtonsWhichPlayAnExistingFileAndWarnOtherwise) {
     form->txtFile->setText(q("/keep.wav"));
     form->chkSound->setChecked(true);
     EXPECT_TRUE(form->cmdSoundFile->isEnabled() && form->cmdPlaySound->isEnabled() &&
@@ -483,6 +480,15 @@ TEST_F(SoundOptions, TheSwitchEnablesTheThreeButtonsAndKeepsTheFile) {
                  form->cmdStopSound->isEnabled());
     EXPECT_EQ(form->txtFile->text(), q("/keep.wav"));
     EXPECT_EQ(player->stops, 0) << "switching off does not stop a playing sound";
+    form->txtFile->setText(wav);
+    form->cmdPlaySound_Click();
+    form->cmdPlaySound_Click();
+    EXPECT_EQ(player->files(), (QStringList{wav, wav}));
+    form->txtFile->setText(q("/gone.wav"));
+    form->cmdPlaySound_Click();
+    EXPECT_EQ(dialogs->messages.last().prompt, q("The sound file could not be found!"));
+    form->cmdStopSound_Click();
+    EXPECT_EQ(player->stops, 1);
 }
 
 // The dialog opens again, where the user was, until a wave file is chosen, whatever the case of
@@ -507,18 +513,6 @@ TEST_F(SoundOptions, WrongTypeAndMissingFileAreToldUntilAWaveFileIsChosen) {
     form->cmdSoundFile_Click();
     EXPECT_EQ(form->txtFile->text(), wav);
     EXPECT_EQ(form->mstrLastPath, folder.filePath(q("sounds.d/")));
-}
-
-TEST_F(SoundOptions, PlayPlaysAnExistingFileAndWarnsOtherwise) {
-    form->txtFile->setText(wav);
-    form->cmdPlaySound_Click();
-    form->cmdPlaySound_Click();
-    EXPECT_EQ(player->files(), (QStringList{wav, wav}));
-    form->txtFile->setText(q("/gone.wav"));
-    form->cmdPlaySound_Click();
-    EXPECT_EQ(dialogs->messages.last().prompt, q("The sound file could not be found!"));
-    form->cmdStopSound_Click();
-    EXPECT_EQ(player->stops, 1);
 }
 
 // What becomes of a window a page asks for: the decision, and what a cancel shows and keeps.
