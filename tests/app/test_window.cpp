@@ -669,13 +669,6 @@ TEST_F(Decision, ScriptErrorsAreLeftAloneUnlessToBeIgnoredAndAFailedSilencingCha
     EXPECT_EQ(Decide(), Outcome::Cancelled) << "a failing write does not stop the decision";
 }
 
-TEST_F(Decision, ARealBrowserRequestIsCancelledThroughTheRegistry) {
-    EXPECT_TRUE(opener->fireNewWindow2());
-    opener->document.userGesture = true;
-    form->Lists().List2().Clear();
-    EXPECT_FALSE(opener->fireNewWindow2());
-}
-
 // The padding to two digits is the cancel test's "01".
 TEST(FormatCount, LongerAndNegativeCountsKeepEveryDigit) {
     EXPECT_EQ(FormatCount(123), q("123"));
