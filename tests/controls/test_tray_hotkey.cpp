@@ -141,12 +141,8 @@ TEST_F(TrayTest, WrittenPropertiesReadBackIntoANewControl) {
 constexpr std::int32_t KeypadMultiply = 106;
 constexpr std::int32_t Ctrl = 2;
 
-class HotkeyTest : public testing::Test {
-protected:
+TEST(Hotkey, IdentifiersRunFromZeroARefusalUsesNoneAndRemovingGivesEachBackOnce) {
     ScopedFakeHotKeys source;
-};
-
-TEST_F(HotkeyTest, IdentifiersRunFromZeroARefusalUsesNoneAndRemovingGivesEachBackOnce) {
     {
         ZORHotkey hotkey;
         hotkey.RemoveHotKeys(); // nothing registered: nothing to give back
@@ -168,7 +164,8 @@ TEST_F(HotkeyTest, IdentifiersRunFromZeroARefusalUsesNoneAndRemovingGivesEachBac
 
 // The event is raised later from the timer, never inside the native event handling, and
 // presses within one tick are reported once with the last identifier.
-TEST_F(HotkeyTest, PressesAreReportedFromTheTimerOncePerTickWithTheLastIdentifier) {
+TEST(Hotkey, PressesAreReportedFromTheTimerOncePerTickWithTheLastIdentifier) {
+    ScopedFakeHotKeys source;
     ZORHotkey hotkey;
     ASSERT_TRUE(hotkey.AsignNewHotKey('A', Ctrl));
     ASSERT_TRUE(hotkey.AsignNewHotKey('C', Ctrl));

@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
                               {q("  W.X.Y  "), q("w.x.y"), q("w.x.y")}},
                     ParseCase{"empty file", "", {}}, ParseCase{"only line ends", "\r\n\r\n\r", {}}));
 
-TEST_F(Lists, MissingFilesGiveEmptyListsAndEmptyListsSaveAsEmptyFiles) {
+TEST_F(Lists, MissingFilesGiveEmptyListsAndASaveWritesWhatWasLoadedByteForByte) {
     lists.List2().AddItem(q("left.over"));
     lists.List3().AddItem(q("left.over"));
     lists.LoadList();
@@ -183,9 +183,8 @@ TEST_F(Lists, MissingFilesGiveEmptyListsAndEmptyListsSaveAsEmptyFiles) {
     lists.SaveList();
     EXPECT_TRUE(QFileInfo::exists(denied()) && QFileInfo::exists(accepted()));
     EXPECT_EQ(QFileInfo(denied()).size() + QFileInfo(accepted()).size(), 0);
-}
 
-TEST_F(Lists, SavesFollowTheFormatAndKeepOrderDuplicatesAndForeignBytesOfALoad) {
+    // Saves follow the format and keep the order, the duplicates and the foreign bytes of a load:
     // Latin-1 bytes from an older file are not UTF-8; they must come back unchanged.
     const QByteArray original("z.q\r\ncaf\xE9.fr\r\na.q\r\nz.q\r\n\xF0\x9F\x98\x80.emoji\r\n\xFF\xFE.x\r\n");
     writeBytes(denied(), original);
@@ -222,7 +221,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ListFileModes,
                          testing::Values(std::pair(0600, 0600), std::pair(0444, 0644), std::pair(0640, 0640),
                                          std::pair(-1, -1)));
 
-TEST_F(Lists, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThenKeptAsBackup) {
+// An unreadable file is left alone until the list is changed, then kept as the backup; a
+// read-only folder keeps the old files.
+TEST_F(Lists, FilesTheUserMayNotReadOrReplaceAreKept) {
     if (!Unprivileged::runHere())
         return;
     const QString path = denied();
@@ -237,19 +238,13 @@ TEST_F(Lists, AnUnreadableFileIsLeftAloneUntilTheListIsChangedThenKeptAsBackup) 
     lists.SaveList();
     EXPECT_EQ(readBytes(path + q(".bak")), QByteArray("secret.q\r\n"));
     EXPECT_EQ(readBytes(path), QByteArray("new.q\r\n"));
-}
 
-TEST_F(Lists, AReadOnlyFolderKeepsTheOldFiles) {
-    if (!Unprivileged::runHere())
-        return;
-    writeBytes(denied(), "old.q\r\n");
-    lists.LoadList();
     lists.List2().Clear();
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_NO_THROW(lists.SaveList());
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readBytes(denied()), QByteArray("old.q\r\n"));
+    EXPECT_EQ(readBytes(path), QByteArray("new.q\r\n"));
 }
 
 // Run as root, the program's folder is writable; run again as nobody from a read-only copy, it is not.
@@ -351,18 +346,17 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedFile{"exactly a full list", [] { return numberedLines(DomainListModel::Capacity); },
                     DomainListModel::Capacity, q("d0.q"), false}));
 
-TEST(ListFileParsing, ReadingAndParsingAgreeOnEveryCut) {
+TEST_F(Lists, ReadingAndParsingAgreeOnEveryCut) {
     // The reader takes the file a megabyte at a time. The border falls before, inside and after
     // an entry, inside an over-long line, and between the CR and LF of one line end.
     for (qsizetype pad :
          {qsizetype(0), qsizetype(1), qsizetype(5), ListFile::MaxEntryBytes, ListFile::MaxEntryBytes + 9}) {
         QByteArray bytes(1024 * 1024 - pad, '\r');
         bytes += "in.q\r" + QByteArray(ListFile::MaxEntryBytes + 1, 'z') + ".q\r\nout.q";
-        QTemporaryDir dir;
-        writeBytes(dir.filePath(q("l")), bytes);
+        writeBytes(denied(), bytes);
         bool incomplete = false;
         const QStringList parsed = ListFile::parse(bytes, DomainListModel::Capacity, &incomplete);
-        const ListFile::Content read = ListFile::read(dir.filePath(q("l")), DomainListModel::Capacity);
+        const ListFile::Content read = ListFile::read(denied(), DomainListModel::Capacity);
         EXPECT_EQ(parsed, (QStringList{q("in.q"), q("out.q")})) << pad;
         EXPECT_EQ(read.entries, parsed) << pad;
         EXPECT_TRUE(incomplete);
@@ -372,7 +366,7 @@ TEST(ListFileParsing, ReadingAndParsingAgreeOnEveryCut) {
 
 // A small save sits in the writer's buffer until the end, where a failure used to go unnoticed
 // and the cut-off file replaced the old one; a big one fails on the way.
-TEST_F(Lists, ASaveThatDoesNotFitKeepsTheOldFileWhole) {
+TEST_F(Lists, ASaveOrABackupThatDoesNotFitKeepsTheOldFilesWhole) {
     for (const auto& [count, limit] : {std::pair(20000, rlim_t(64 * 1024)), std::pair(50, rlim_t(100))}) {
         writeBytes(denied(), "old.q\r\nolder.q\r\n");
         lists.LoadList();
@@ -387,9 +381,7 @@ TEST_F(Lists, ASaveThatDoesNotFitKeepsTheOldFileWhole) {
                   (QStringList{q("accept_domains.txt"), q("deny_domains.txt")}))
             << "no half-written files";
     }
-}
-
-TEST_F(Lists, ABackupThatDoesNotFitStopsTheSaveAndKeepsTheEarlierBackup) {
+    // A backup that does not fit stops the save and keeps the earlier backup.
     const QByteArray big = numberedLines(40000);
     writeBytes(denied(), big);
     writeBytes(backup(), "earlier backup\r\n");

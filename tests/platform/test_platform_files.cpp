@@ -4,6 +4,7 @@
 #include "platform/cdp/Endpoint.h"
 #include "platform/common/IniSettingsStore.h"
 #include "platform/linux/AutostartEntry.h"
+#include "support/DesktopProcess.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestFiles.h"
 #include "support/Unprivileged.h"
@@ -140,11 +141,9 @@ struct Folder {
 
 class AutostartLaunch : public testing::TestWithParam<Folder> {};
 
-// The program is a script that writes down how it was called.
+// The entry is valid and reads back as the path alone; run, the program is a script that writes
+// down how it was called.
 TEST_P(AutostartLaunch, RunsExactlyTheProgramInThatFolderWithNoArguments) {
-    const QString gio = QStandardPaths::findExecutable(q("gio"));
-    if (gio.isEmpty())
-        GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
     QTemporaryDir root;
     const QString folder = root.filePath(QString::fromUtf8(GetParam().name));
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -153,13 +152,22 @@ TEST_P(AutostartLaunch, RunsExactlyTheProgramInThatFolderWithNoArguments) {
     writeBytes(program, "#!/bin/sh\nprintf '%s\\n%s\\n' \"$0\" \"$#\" > '" + record.toUtf8() + "'\n");
     QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_TRUE(platform::AutostartEntry::write(q("ZORBrakkon"), program));
+    EXPECT_EQ(platform::AutostartEntry::read(q("ZORBrakkon")), program);
+    QString said;
+    EXPECT_EQ(
+        runProgram(q("desktop-file-validate"), {platform::AutostartEntry::pathFor(q("ZORBrakkon"))}, &said),
+        0)
+        << qPrintable(said);
+    const QString gio = QStandardPaths::findExecutable(q("gio"));
+    if (gio.isEmpty())
+        GTEST_SKIP() << "gio (libglib2.0-bin) is not installed";
 
     QProcess launch;
     launch.setProcessChannelMode(QProcess::MergedChannels);
     launch.setWorkingDirectory(root.path()); // where a command slipped out of the name would leave "ran"
     launch.start(gio, {q("launch"), platform::AutostartEntry::pathFor(q("ZORBrakkon"))});
     ASSERT_TRUE(launch.waitForFinished(30000));
-    const QString said = QString::fromUtf8(launch.readAll());
+    said = QString::fromUtf8(launch.readAll());
     if (!GetParam().glibLoads) {
         EXPECT_NE(launch.exitCode(), 0) << qPrintable(said);
         QThread::msleep(300);
@@ -190,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Table, AutostartLaunch,
                                          Folder{"say \"hi\" and 'bye'", true},
                                          Folder{"$HOME and ${HOME} and $(touch ran)", true},
                                          Folder{"`touch ran` and back\\slash", true},
-                                         Folder{"a;b&c|d>e<f*?#~=()", true}, Folder{"ünïcödé ✓", true},
+                                         Folder{"a;b&c|d>e<f*?#~=()\ttab", true}, Folder{"ünïcödé ✓", true},
                                          Folder{"100% sure %f %u %%", false}));
 
 struct PortFile {
@@ -245,13 +253,6 @@ void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& text
         g_warnings << text;
 }
 
-TEST(ActivePortFile, AnEndlessFileIsReadOnlyAsFarAsARealOneCouldBe) {
-    QTemporaryDir profile;
-    const QString path = profile.filePath(q("DevToolsActivePort"));
-    ASSERT_TRUE(QFile::link(q("/dev/zero"), path));
-    EXPECT_FALSE(Endpoint::fromActivePortFile(path).has_value());
-}
-
 // A listening socket stands for the browser: what matters is whether anything connects to it.
 TEST(ActivePortFile, AFileNamingAnythingElseIsToldOnceAndNeverConnected) {
     QTcpServer browser;
@@ -261,6 +262,10 @@ TEST(ActivePortFile, AFileNamingAnythingElseIsToldOnceAndNeverConnected) {
     BrowserSource source;
     source.kind = BrowserSource::Kind::ActivePortFile;
     source.file = profile.filePath(q("DevToolsActivePort"));
+    ASSERT_TRUE(QFile::link(q("/dev/zero"), source.file));
+    EXPECT_FALSE(Endpoint::fromActivePortFile(source.file).has_value())
+        << "an endless file is read only so far";
+    QFile::remove(source.file);
     writeBytes(source.file, port + "\n");
 
     g_warnings.clear();
