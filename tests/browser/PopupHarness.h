@@ -46,9 +46,6 @@ public:
     // Whether the registry lists a window at the address.
     clsIEWindow* windowAt(const QString& url) const;
     bool waitForOutcomes(int count, int timeoutMs = 15000);
-    int requestsSince(const QString& pathPrefix, qint64 sinceMs) const {
-        return server.count(pathPrefix, sinceMs);
-    }
 
     // The pages: a click and a timer popup, a cross-site iframe's popup, popups from frames inside a
     // cross-site frame, and a click popup after a sandboxed frame's refused one.

@@ -3,6 +3,7 @@
 #include "platform/cdp/WebSocketTransport.h"
 #include "platform/pipe/MessageFraming.h"
 #include "support/BrowserTestClient.h"
+#include "support/ChromiumProxy.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -113,15 +114,8 @@ TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEnd
     EXPECT_EQ(connection.send(QStringLiteral("A.four")), -1);
 }
 
-// A server frame, unmasked unless asked (with a key of zeros, which leaves the payload as it is).
 QByteArray serverFrame(char first, const QByteArray& payload, bool masked = false) {
-    QByteArray frame(1, first);
-    if (payload.size() < 126)
-        frame += static_cast<char>((masked ? 0x80 : 0) | payload.size());
-    else
-        frame +=
-            QByteArray("\x7e") + static_cast<char>(payload.size() >> 8) + static_cast<char>(payload.size());
-    return frame + (masked ? QByteArray(4, '\0') : QByteArray()) + payload;
+    return ChromiumProxy::serverFrame(first, payload, masked);
 }
 
 // What the client sent after its request, unmasked: each frame's first byte, then its payload.

@@ -11,6 +11,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QStringList Outcomes{u"opened"_s, u"cancelled"_s, u"never"_s};
+const QString FirefoxRun = u"firefox-"_s;
 
 QHash<QString, QString> metaTags(const QString& html) {
     static const QRegularExpression tag(
@@ -28,10 +29,6 @@ QHash<QString, QString> metaTags(const QString& html) {
 
 QString CorpusPage::host() const {
     return QFileInfo(file).completeBaseName() + u".test"_s;
-}
-
-namespace {
-const QString FirefoxRun = u"firefox-"_s;
 }
 
 QStringList CorpusPage::expectedIn(const QString& run) const {

@@ -3,7 +3,6 @@
 #include "platform/Failure.h"
 #include "support/WaitUntil.h"
 
-#include <QJsonArray>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -167,11 +166,9 @@ bool CorpusSession::start(ProgramUnderTest& program, ProgramUnderTest::Options o
     m_client.emplace(m_chromium->webSocketUrl());
     // The program is watching once the browser's first tab has a client attached.
     if (!m_client->isOpen() || !waitUntil([&] {
-            const QJsonArray infos = m_client->call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
-            return std::any_of(infos.begin(), infos.end(), [](const QJsonValue& info) {
-                return info.toObject().value("type"_L1) == "page"_L1 &&
-                       info.toObject().value("attached"_L1).toBool();
-            });
+            const QList<QJsonObject> pages = m_client->pageTargets();
+            return std::any_of(pages.begin(), pages.end(),
+                               [](const QJsonObject& page) { return page.value("attached"_L1).toBool(); });
         }))
         return fail(u"the program attached to no tab:\n"_s + program.output());
     m_browser = CorpusBrowser::over(*m_client);

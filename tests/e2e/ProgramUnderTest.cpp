@@ -55,9 +55,8 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
     if (!m_failure.isEmpty())
         return false;
     const QString settings =
-        u"[General]\r\nFirstRun=%5\r\nKill=%1\r\nKillMode=%2\r\nSound=%3\r\nSoundFile=%4\r\n"
-        "IgnoreErrors=1\r\nTotalWindowsKilled=0\r\n"_s.arg(options.active ? 1 : 0)
-            .arg(options.killMode)
+        u"[General]\r\nFirstRun=%4\r\nKill=1\r\nKillMode=%1\r\nSound=%2\r\nSoundFile=%3\r\n"
+        "IgnoreErrors=1\r\nTotalWindowsKilled=0\r\n"_s.arg(options.killMode)
             .arg(options.sound ? 1 : 0)
             .arg(options.soundFile)
             .arg(options.showWindow ? 1 : 0);

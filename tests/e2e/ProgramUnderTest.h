@@ -15,7 +15,6 @@ class ProgramUnderTest {
 public:
     struct Options {
         int killMode = 0;
-        bool active = true;
         bool sound = false;
         bool showWindow = false; // as on the first run: the window comes up at the start
         QString soundFile;

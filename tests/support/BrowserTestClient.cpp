@@ -71,13 +71,12 @@ void BrowserTestClient::click(const QString& sessionId, const QString& selector,
     }
 }
 
-QList<QString> BrowserTestClient::pageTargets() {
-    QList<QString> ids;
-    const QJsonArray infos = call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray();
-    for (const QJsonValue& info : infos)
+QList<QJsonObject> BrowserTestClient::pageTargets() {
+    QList<QJsonObject> pages;
+    for (const QJsonValue& info : call(u"Target.getTargets"_s).value("targetInfos"_L1).toArray())
         if (info.toObject().value("type"_L1).toString() == "page"_L1)
-            ids.append(info.toObject().value("targetId"_L1).toString());
-    return ids;
+            pages.append(info.toObject());
+    return pages;
 }
 
 QString BrowserTestClient::jsString(const QString& text) {

@@ -30,7 +30,8 @@ public:
     // A trusted click at the centre of the element found by the selector.
     // modifiers as the protocol has them: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift.
     void click(const QString& sessionId, const QString& selector, int modifiers = 0);
-    QList<QString> pageTargets();
+    // The target infos of the tabs and windows.
+    QList<QJsonObject> pageTargets();
     // The text as a script's string literal.
     static QString jsString(const QString& text);
 

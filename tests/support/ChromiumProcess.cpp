@@ -1,8 +1,5 @@
 #include "support/ChromiumProcess.h"
 
-#include "support/WaitUntil.h"
-
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <csignal>
 
@@ -33,10 +30,7 @@ ChromiumProcess::ChromiumProcess(bool headless, quint16 devToolsPort, bool ownPo
     // Its error output names the socket on a fixed port too, where no DevToolsActivePort file is
     // written; only a whole line counts.
     static const QRegularExpression listening(u"DevTools listening on (ws://127\\.0\\.0\\.1:\\S+)\n"_s);
-    QRegularExpressionMatch match;
-    waitUntil(
-        [&] { return (match = listening.match(m_process.output())).hasMatch() || !m_process.running(); },
-        30000);
+    const QRegularExpressionMatch match = m_process.awaitOutput(listening, 30000);
     if (match.hasMatch())
         m_webSocketUrl = QUrl(match.captured(1));
     else

@@ -26,18 +26,15 @@ ChromiumProxy::ChromiumProxy(quint16 targetPort)
     });
 }
 
-namespace {
-QByteArray textFrame(const QByteArray& message) {
-    QByteArray frame(1, char(0x81));
-    if (message.size() < 126) {
-        frame.append(char(message.size()));
-    } else {
-        frame.append(char(126));
-        frame.append(char(message.size() >> 8)).append(char(message.size() & 0xff));
-    }
-    return frame + message;
+QByteArray ChromiumProxy::serverFrame(char first, const QByteArray& payload, bool masked) {
+    QByteArray frame(1, first);
+    if (payload.size() < 126)
+        frame += static_cast<char>((masked ? 0x80 : 0) | payload.size());
+    else
+        frame +=
+            QByteArray("\x7e") + static_cast<char>(payload.size() >> 8) + static_cast<char>(payload.size());
+    return frame + (masked ? QByteArray(4, '\0') : QByteArray()) + payload;
 }
-} // namespace
 
 void ChromiumProxy::relayFromBrowser(Pair& pair) {
     pair.pending += pair.upstream->readAll();
@@ -68,7 +65,8 @@ void ChromiumProxy::relayFromBrowser(Pair& pair) {
         if (!m_popupUrl.isEmpty() && frame.contains("Target.attachedToTarget") &&
             frame.contains("\"openerId\"") && frame.contains("\"url\":\"\"") &&
             frame.contains("\"waitingForDebugger\":false"))
-            frame = textFrame(frame.mid(header).replace("\"url\":\"\"", "\"url\":\"" + m_popupUrl + '"'));
+            frame = serverFrame('\x81',
+                                frame.mid(header).replace("\"url\":\"\"", "\"url\":\"" + m_popupUrl + '"'));
         const auto named = [&](const QByteArrayList& methods) {
             return std::any_of(methods.begin(), methods.end(), [&](const QByteArray& method) {
                 return frame.contains("\"method\":\"" + method + '"');

@@ -32,6 +32,9 @@ public:
     void holdAnswers(const QByteArray& text) { m_heldAnswers = text; }
     void releaseAnswers();
     int popupsAttached() const { return m_popupsAttached; }
+    // A frame as a server sends it, unmasked unless asked (with a key of zeros, which leaves the
+    // payload as it is); up to 64 KiB.
+    static QByteArray serverFrame(char first, const QByteArray& payload, bool masked = false);
 
 private:
     struct Pair {

@@ -1,5 +1,7 @@
 #include "support/DesktopProcess.h"
 
+#include "support/WaitUntil.h"
+
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QTest>
@@ -65,6 +67,11 @@ QString DesktopProcess::output() const {
         m_output += m_process->readAll();
     }
     return QString::fromLocal8Bit(m_output);
+}
+
+QRegularExpressionMatch DesktopProcess::awaitOutput(const QRegularExpression& pattern, int timeoutMs) {
+    waitUntil([&] { return pattern.match(output()).hasMatch() || !running(); }, timeoutMs);
+    return pattern.match(output());
 }
 
 int runProgram(const QString& program, const QStringList& arguments, QString* output, int timeoutMs) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -26,6 +27,9 @@ public:
     bool running() const;
     qint64 pid() const;
     QString output() const; // stdout and stderr so far, for failure messages
+    // The pattern's first match in the output, once it appears; no match when the program ended
+    // or the time ran out first.
+    QRegularExpressionMatch awaitOutput(const QRegularExpression& pattern, int timeoutMs);
 
 private:
     std::unique_ptr<QProcess> m_process;

@@ -1,9 +1,6 @@
 #include "support/FirefoxProcess.h"
 
-#include "support/WaitUntil.h"
-
 #include <QFile>
-#include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
@@ -38,8 +35,7 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
     // One that does not start at all is reported with its output below.
     m_process.start(executable, headless ? QStringList{u"--headless"_s} + arguments : arguments, env);
     static const QRegularExpression listening(u"WebDriver BiDi listening on (ws://127\\.0\\.0\\.1:\\d+)"_s);
-    waitUntil([this] { return listening.match(output()).hasMatch() || !m_process.running(); }, 60000);
-    const auto match = listening.match(output());
+    const QRegularExpressionMatch match = m_process.awaitOutput(listening, 60000);
     if (!match.hasMatch()) {
         m_failure = u"Firefox did not open WebDriver BiDi; output:\n"_s + output();
         return;
