@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         const qint64 openedAt = h.server.nowMs();
         const QString tab = floor ? h.client->openTab(h.server.url(u"site-a.test"_s, path))
                                   : h.openTab(u"site-a.test"_s, path);
-        waitUntil([&] { return h.requestsSince(u"/tick"_s, openedAt) > 0; });
+        waitUntil([&] { return h.server.count(u"/tick"_s, openedAt) > 0; });
         const QString session = h.client->attach(tab);
         for (int i = 0; *kind.click && i < PerKind; ++i) {
             const auto before = lifetimes.size();
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
         }
         waitUntil([&] { return lifetimes.size() >= PerKind; }, 30000);
         const qint64 now = h.server.nowMs();
-        allRan = allRan && waitUntil([&] { return h.requestsSince(u"/tick"_s, now) >= 3; });
+        allRan = allRan && waitUntil([&] { return h.server.count(u"/tick"_s, now) >= 3; });
         std::printf("| %s | %.0f ms | %.0f ms | %.0f ms | %zu |\n", kind.name, percentile(lifetimes, 0.5),
                     percentile(lifetimes, 0.95), percentile(lifetimes, 1.0), lifetimes.size());
         std::fflush(stdout);
