@@ -2,7 +2,8 @@
 // loaded temporarily, Firefox's own popup blocker on and popups allowed for the opener's site.
 // (a) how long a cancelled popup's tab stays, from its creation to its end as WebDriver BiDi
 // reports them, and whether any popup address reached the server; (b) ordinary page loads
-// with the extension against a Firefox without it, alternating, and the processor time the
+// with the extension against a Firefox without it, alternating, the extension moving from one
+// Firefox to the other halfway, and the processor time the
 // extensions' process and the relay took per load, which the machine's other work hardly changes.
 #include "../BenchTiming.h"
 #include "e2e/ProgramLog.h"
@@ -216,36 +217,58 @@ int main(int argc, char** argv) {
                     floorMs.size(), percentile(floorMs, 0.5), percentile(floorMs, 0.95));
     }
 
-    // (b) The same page in two fresh Firefoxes, one with the extension and one without,
-    // alternately: the one above has a popup storm behind it.
-    auto with = startFirefox(program, server);
-    const long withProcess = newestFirefox();
-    BidiClient extended(with->bidiUrl());
-    extended.installExtension(extension);
-    waitUntil([&] { return program.output().count(u"Firefox extension"_s) == 2; }, 20000);
-    auto without = startFirefox(program, server);
-    const long withoutProcess = newestFirefox();
-    BidiClient plain(without->bidiUrl());
-    std::vector<double> withMs, withoutMs;
+    // (b) The same page in two fresh Firefoxes, alternately, one with the extension and one
+    // without. Halfway the extension moves to the other one: two Firefoxes differ by more than
+    // the extension (where their processes landed, what they cached), and each side then has
+    // both. The one above has a popup storm behind it.
+    struct Browser {
+        std::unique_ptr<FirefoxProcess> firefox;
+        long process = 0;
+        std::unique_ptr<BidiClient> bidi;
+        QString tab;
+    };
     const QString url = server.url(u"site-b.test"_s, u"/ordinary.html"_s);
-    const QString withTab = extended.openTab(url);
-    const QString plainTab = plain.openTab(url);
-    const double withBefore = extensionSeconds(withProcess), withoutBefore = extensionSeconds(withoutProcess);
-    for (int i = 0; i < Loads; ++i) {
-        // Each goes first every other time: the second load of a pair meets a machine still busy
-        // with the first one's after-work.
-        auto pair =
-            std::array{std::tuple{&extended, withTab, &withMs}, std::tuple{&plain, plainTab, &withoutMs}};
-        if (i % 2 == 1)
-            std::swap(pair[0], pair[1]);
-        for (auto [client, tab, samples] : pair) {
-            QElapsedTimer load;
-            load.start();
-            client->call(u"browsingContext.navigate"_s, {{"context"_L1, tab},
-                                                         {"url"_L1, url + u"?"_s + QString::number(i)},
-                                                         {"wait"_L1, "complete"_L1}});
-            samples->push_back(static_cast<double>(load.nsecsElapsed()) / 1e6);
+    std::array<Browser, 2> browsers;
+    for (Browser& browser : browsers) {
+        browser.firefox = startFirefox(program, server);
+        browser.process = newestFirefox();
+        browser.bidi = std::make_unique<BidiClient>(browser.firefox->bidiUrl());
+        browser.tab = browser.bidi->openTab(url);
+    }
+    std::vector<double> withMs, withoutMs;
+    double withSeconds = 0, withoutSeconds = 0;
+    QString installed;
+    for (int half = 0; half < 2; ++half) {
+        Browser& extended = browsers[half];
+        Browser& plain = browsers[1 - half];
+        if (!installed.isEmpty())
+            plain.bidi->call(u"webExtension.uninstall"_s, {{"extension"_L1, installed}});
+        installed = extended.bidi->installExtension(extension);
+        if (installed.isEmpty() ||
+            !waitUntil([&] { return program.output().count(u"Firefox extension"_s) == 2 + half; }, 20000)) {
+            std::fprintf(stderr, "firefox_figures: the extension did not reach the program\n");
+            return 1;
         }
+        const double withBefore = extensionSeconds(extended.process);
+        const double withoutBefore = extensionSeconds(plain.process);
+        for (int i = half * Loads / 2; i < (half + 1) * Loads / 2; ++i) {
+            // Each goes first every other time: the second load of a pair meets a machine still
+            // busy with the first one's after-work.
+            auto pair = std::array{std::pair{&extended, &withMs}, std::pair{&plain, &withoutMs}};
+            if (i % 2 == 1)
+                std::swap(pair[0], pair[1]);
+            for (auto [browser, samples] : pair) {
+                QElapsedTimer load;
+                load.start();
+                browser->bidi->call(u"browsingContext.navigate"_s,
+                                    {{"context"_L1, browser->tab},
+                                     {"url"_L1, url + u"?"_s + QString::number(i)},
+                                     {"wait"_L1, "complete"_L1}});
+                samples->push_back(static_cast<double>(load.nsecsElapsed()) / 1e6);
+            }
+        }
+        withSeconds += extensionSeconds(extended.process) - withBefore;
+        withoutSeconds += extensionSeconds(plain.process) - withoutBefore;
     }
     const double loadWith = percentile(withMs, 0.5), loadWithout = percentile(withoutMs, 0.5);
     std::printf(
@@ -256,7 +279,6 @@ int main(int argc, char** argv) {
     std::printf(
         "| processor time per load of the extensions' process and the relay | with the extension %.1f ms "
         "| without %.1f ms |\n",
-        (extensionSeconds(withProcess) - withBefore) * 1000 / Loads,
-        (extensionSeconds(withoutProcess) - withoutBefore) * 1000 / Loads);
+        withSeconds * 1000 / Loads, withoutSeconds * 1000 / Loads);
     return 0;
 }
