@@ -60,51 +60,62 @@ void DomainListModel::setEntries(const QStringList& entries) {
     endResetModel();
 }
 
-DomainListModel::Signature DomainListModel::signatureOf(QStringView lower) {
-    Signature bits{};
-    const auto set = [&bits](std::uint32_t value) {
-        const std::uint32_t bit = (value * 2654435761U) >> 25; // 0..127
-        bits[bit >> 6] |= std::uint64_t(1) << (bit & 63);
-    };
-    for (qsizetype i = 0; i < lower.size(); ++i) {
-        const std::uint32_t unit = lower[i].unicode();
-        set(unit);
-        if (i + 1 < lower.size())
-            set((unit << 16) ^ lower[i + 1].unicode() ^ 0x9E3779B9U);
+std::size_t DomainListModel::gramBucket(QStringView lower, qsizetype at) {
+    const std::uint32_t hash = lower[at].unicode() * 0x9E3779B1U ^ lower[at + 1].unicode() * 0x85EBCA77U ^
+                               lower[at + 2].unicode() * 0xC2B2AE3DU;
+    return (hash ^ (hash >> 15)) % GramBuckets;
+}
+
+void DomainListModel::indexGrams(const QString& lower, qsizetype position) {
+    if (m_grams.empty() && lower.size() >= 3)
+        m_grams.resize(GramBuckets);
+    for (qsizetype at = 0; at + 3 <= lower.size(); ++at) {
+        std::vector<std::uint16_t>& bucket = m_grams[gramBucket(lower, at)];
+        if (bucket.empty() || bucket.back() != position)
+            bucket.push_back(static_cast<std::uint16_t>(position));
     }
-    return bits;
 }
 
 void DomainListModel::appendToIndex(const QString& lower) {
-    m_signatures.push_back(signatureOf(lower));
-    const std::pair key{qHash(lower), qsizetype(m_signatures.size()) - 1};
+    const qsizetype position = m_lower.size() - 1;
+    indexGrams(lower, position);
+    const std::pair key{qHash(lower), position};
     m_hashes.insert(std::upper_bound(m_hashes.begin(), m_hashes.end(), key), key);
     m_nonEmpty += lower.isEmpty() ? 0 : 1;
 }
 
+void DomainListModel::rebuildIndex() {
+    m_grams = {};
+    m_hashes.clear();
+    m_hashes.reserve(m_lower.size());
+    m_nonEmpty = 0;
+    for (qsizetype position = 0; position < m_lower.size(); ++position) {
+        const QString& lower = m_lower.at(position);
+        indexGrams(lower, position);
+        m_hashes.emplace_back(qHash(lower), position);
+        m_nonEmpty += lower.isEmpty() ? 0 : 1;
+    }
+    std::sort(m_hashes.begin(), m_hashes.end());
+    for (std::vector<std::uint16_t>& bucket : m_grams)
+        bucket.shrink_to_fit();
+}
+
 void DomainListModel::removeFromIndex(qsizetype index) {
     const QString& lower = m_lower.at(index);
-    m_signatures.erase(m_signatures.begin() + index);
+    const auto position = static_cast<std::uint16_t>(index);
+    for (std::vector<std::uint16_t>& bucket : m_grams) {
+        auto at = std::lower_bound(bucket.begin(), bucket.end(), position);
+        if (at != bucket.end() && *at == position)
+            at = bucket.erase(at);
+        for (; at != bucket.end(); ++at)
+            --*at;
+    }
     const auto hash = std::lower_bound(m_hashes.begin(), m_hashes.end(), std::pair{qHash(lower), index});
     if (hash != m_hashes.end() && hash->second == index)
         m_hashes.erase(hash);
     for (auto& [value, at] : m_hashes)
         at -= at > index ? 1 : 0;
     m_nonEmpty -= lower.isEmpty() ? 0 : 1;
-}
-
-void DomainListModel::rebuildIndex() {
-    m_signatures.clear();
-    m_signatures.reserve(m_lower.size());
-    m_hashes.clear();
-    m_hashes.reserve(m_lower.size());
-    m_nonEmpty = 0;
-    for (const QString& lower : std::as_const(m_lower)) {
-        m_hashes.emplace_back(qHash(lower), qsizetype(m_signatures.size()));
-        m_signatures.push_back(signatureOf(lower));
-        m_nonEmpty += lower.isEmpty() ? 0 : 1;
-    }
-    std::sort(m_hashes.begin(), m_hashes.end());
 }
 
 qsizetype DomainListModel::indexOfEqual(const QString& text) const {
@@ -122,12 +133,15 @@ bool DomainListModel::anyContains(const QString& text) const {
     if (text.isEmpty())
         return m_nonEmpty > 0;
     const QString lower = LosslessText::toLower(text);
-    const Signature wanted = signatureOf(lower);
-    for (std::size_t i = 0; i < m_signatures.size(); ++i) {
-        const Signature& held = m_signatures[i];
-        if ((held[0] & wanted[0]) == wanted[0] && (held[1] & wanted[1]) == wanted[1] &&
-            m_lower.at(qsizetype(i)).contains(lower))
-            return true;
+    if (lower.size() < 3 || m_grams.empty())
+        return std::any_of(m_lower.cbegin(), m_lower.cend(),
+                           [&](const QString& held) { return held.contains(lower); });
+    const std::vector<std::uint16_t>* fewest = nullptr;
+    for (qsizetype at = 0; at + 3 <= lower.size(); ++at) {
+        const std::vector<std::uint16_t>& bucket = m_grams[gramBucket(lower, at)];
+        if (!fewest || bucket.size() < fewest->size())
+            fewest = &bucket;
     }
-    return false;
+    return std::any_of(fewest->cbegin(), fewest->cend(),
+                       [&](std::uint16_t position) { return m_lower.at(position).contains(lower); });
 }

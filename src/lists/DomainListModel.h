@@ -2,7 +2,6 @@
 
 #include <QAbstractListModel>
 #include <QStringList>
-#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -37,20 +36,22 @@ public:
     bool anyContains(const QString& text) const;
 
 private:
-    // Which characters and pairs of characters an entry holds, as bits of a hash: an entry can
-    // contain a text only if it has every bit the text has. The lookups run on every popup
-    // against lists of up to 32,767 entries, so they test these few bytes per entry first and
-    // compare text only where they match.
-    using Signature = std::array<std::uint64_t, 2>;
-    static Signature signatureOf(QStringView lower);
+    // The lookups run on every popup against lists of up to 32,767 entries. An entry can contain
+    // a text of three or more characters only if it holds each of the text's three-character
+    // runs, so each run's bucket lists the positions of the entries holding a run that hashes
+    // there, and a lookup compares text only with the entries of its smallest bucket.
+    static constexpr std::size_t GramBuckets = 8192;
+    static std::size_t gramBucket(QStringView lower, qsizetype at);
 
+    void indexGrams(const QString& lower, qsizetype position);
     void rebuildIndex();
     void appendToIndex(const QString& lower);
     void removeFromIndex(qsizetype index);
 
     QStringList m_entries;
     QStringList m_lower;
-    std::vector<Signature> m_signatures; // one per entry, in step with m_lower
+    // Positions fit 16 bits (Capacity); sorted in each bucket; no buckets while the list is empty.
+    std::vector<std::vector<std::uint16_t>> m_grams;
     // The hash of each lower-case entry with its position, sorted: equal entries are found
     // without a scan.
     std::vector<std::pair<std::size_t, qsizetype>> m_hashes;
