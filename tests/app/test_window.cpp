@@ -598,7 +598,6 @@ using O = Outcome;
 INSTANTIATE_TEST_SUITE_P(Table, DecisionTable, testing::Values(
     DecisionCase{"mode 0 script popup is cancelled", 0, on, off, off, off, off, off, F::Nothing, O::Cancelled, 2},
     DecisionCase{"mode 0 popup on a click opens", 0, on, off, off, off, off, on, F::Nothing, O::Untouched, 2},
-    DecisionCase{"mode 0 click from a denied domain is cancelled", 0, on, off, off, off, on, on, F::Nothing, O::Cancelled, 2},
     DecisionCase{"mode 2 decides like mode 0 (click)", 2, on, off, off, off, off, on, F::Nothing, O::Untouched, 2},
     DecisionCase{"mode 1 cancels a click too", 1, on, off, off, off, off, on, F::Nothing, O::Cancelled, 2},
     DecisionCase{"mode 3 lets a script popup open", 3, on, off, off, off, off, off, F::Nothing, O::AllowedFalse, 2},
