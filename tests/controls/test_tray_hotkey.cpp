@@ -1,4 +1,3 @@
-#include "controls/hotkey/ZORHotKeyModule.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
 #include "controls/tray/ZorTrayMod.h"
@@ -150,7 +149,6 @@ TEST(Hotkey, IdentifiersRunFromZeroARefusalUsesNoneAndRemovingGivesEachBackOnce)
         EXPECT_TRUE(hotkey.AsignNewHotKey(0x70)); // an omitted modifier registers the bare key
         EXPECT_EQ(source->grabbed,
                   (QHash<std::int32_t, FakeHotKeySource::Combination>{{0, {'A', Ctrl}}, {1, {0x70, 0}}}));
-        EXPECT_EQ(ZORHotKeyModule::LastID(), 1);
         hotkey.RemoveHotKeys();
         hotkey.RemoveHotKeys();
         EXPECT_EQ(source->released, (QList<std::int32_t>{0, 1}));

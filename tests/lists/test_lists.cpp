@@ -206,8 +206,7 @@ TEST_P(ListFileModes, ASaveKeepsWhoMayReadTheOldFileAndLetsItsOwnerWrite) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ListFileModes,
-                         testing::Values(std::pair(0600, 0600), std::pair(0444, 0644), std::pair(0640, 0640),
-                                         std::pair(-1, -1)));
+                         testing::Values(std::pair(0444, 0644), std::pair(0640, 0640), std::pair(-1, -1)));
 
 // An unreadable file is left alone until the list is changed, then kept as the backup; a
 // read-only folder keeps the old files.
