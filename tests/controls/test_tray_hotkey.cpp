@@ -1,4 +1,3 @@
-#include "controls/hotkey/ZORHotKeyModule.h"
 #include "controls/hotkey/ZORHotkey.h"
 #include "controls/tray/ZorTray.h"
 #include "controls/tray/ZorTrayMod.h"
@@ -22,7 +21,6 @@ protected:
     ScopedFakeTrayHost host;
     ScopedFakeNotifyIcons icons;
     ZorTray tray;
-    FakeNotifyIcon::Log& log() { return icons.log(); }
 };
 
 TEST_F(TrayTest, TheIconWaitsForAHostAndEachNewHostGetsItOnceWithTheSameTipAndPicture) {
@@ -32,28 +30,28 @@ TEST_F(TrayTest, TheIconWaitsForAHostAndEachNewHostGetsItOnceWithTheSameTipAndPi
     tray.setInTray(true);
     EXPECT_TRUE(tray.InTray()) << "in the tray as far as the program knows, host or no host";
     for (std::uint32_t next : {0x600007U, 0x800003U}) {
-        log().operations.clear();
+        icons.log().operations.clear();
         host->host = 0; // no host, or the host went away ...
         QTest::qWait(1100);
         host->host = next; // ... and a new one came
-        EXPECT_TRUE(QTest::qWaitFor([&] { return log().operations.contains(u"add"_s); }, 1500));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return icons.log().operations.contains(u"add"_s); }, 1500));
         QTest::qWait(1100);
-        EXPECT_EQ(log().operations.count(u"add"_s), 1) << "a host that stays is no reason to add again";
-        EXPECT_EQ(log().tip, u"ZOR Brakkon:\r\n3 popups canceled"_s);
-        EXPECT_EQ(log().icon.cacheKey(), picture.cacheKey());
+        EXPECT_EQ(icons.log().operations.count(u"add"_s), 1) << "a host that stays is no reason to add again";
+        EXPECT_EQ(icons.log().tip, u"ZOR Brakkon:\r\n3 popups canceled"_s);
+        EXPECT_EQ(icons.log().icon.cacheKey(), picture.cacheKey());
     }
-    EXPECT_EQ(log().operations, (Ops{"remove", "add"}));
+    EXPECT_EQ(icons.log().operations, (Ops{"remove", "add"}));
 }
 
 // Showing and hiding touch the icon only on a change and with a host; a tip and a picture reach
 // only an added icon, and what cannot show (an empty tip, no picture) is never sent.
 TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     tray.setInTray(false);
-    EXPECT_TRUE(log().operations.isEmpty()) << "hiding an icon never added";
+    EXPECT_TRUE(icons.log().operations.isEmpty()) << "hiding an icon never added";
     host->host = 0x400001;
     tray.setInTray(true);
     tray.setInTray(true);
-    EXPECT_TRUE(log().tip.isEmpty()) << "an empty tip on add sends no tip";
+    EXPECT_TRUE(icons.log().tip.isEmpty()) << "an empty tip on add sends no tip";
     tray.setInTray(false);
     tray.setInTray(false);
     tray.setTrayTip(u"before"_s);
@@ -66,9 +64,9 @@ TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     host->host = 0; // gone: nothing to add the icon to
     tray.setInTray(false);
     tray.setInTray(true);
-    EXPECT_EQ(log().operations, (Ops{"add", "remove", "add", "tip", "icon", "remove"}));
-    EXPECT_EQ(log().tip, QString(63, u'a')) << "as the shell takes it";
-    EXPECT_EQ(log().icon.cacheKey(), blue.cacheKey());
+    EXPECT_EQ(icons.log().operations, (Ops{"add", "remove", "add", "tip", "icon", "remove"}));
+    EXPECT_EQ(icons.log().tip, QString(63, u'a')) << "as the shell takes it";
+    EXPECT_EQ(icons.log().icon.cacheKey(), blue.cacheKey());
     EXPECT_TRUE(tray.TrayIcon().isNull()) << "kept, though not shown";
 }
 
@@ -78,22 +76,22 @@ TEST_F(TrayTest, DisablingShowsTheDisabledPictureWhenThereIsOne) {
     tray.setTrayIcon(normal);
     tray.setInTray(true);
     tray.setEnabled(false); // no disabled picture yet: the tray keeps its icon
-    EXPECT_EQ(log().icon.cacheKey(), normal.cacheKey());
+    EXPECT_EQ(icons.log().icon.cacheKey(), normal.cacheKey());
     tray.setDisabledIcon(disabled);
     tray.setEnabled(false);
-    EXPECT_EQ(log().icon.cacheKey(), disabled.cacheKey());
+    EXPECT_EQ(icons.log().icon.cacheKey(), disabled.cacheKey());
     EXPECT_EQ(tray.TrayIcon().cacheKey(), disabled.cacheKey());
     tray.setTrayIcon(solidPicture(Qt::blue)); // stored, but the disabled picture stays in the tray
-    EXPECT_EQ(log().icon.cacheKey(), disabled.cacheKey());
+    EXPECT_EQ(icons.log().icon.cacheKey(), disabled.cacheKey());
     // Which press raises which events is the X test's, with real clicks; here that a disabled
     // control raises none.
     std::optional<std::int32_t> raised; // the icon's id
     QObject::connect(&tray, &ZorTray::MouseDown, [&](std::int16_t, std::int32_t id) { raised = id; });
-    log().current->press(platform::NotifyIcon::Press::Left);
+    icons.log().current->press(platform::NotifyIcon::Press::Left);
     EXPECT_EQ(raised, std::nullopt);
     tray.setEnabled(true);
-    EXPECT_EQ(log().icon.cacheKey(), tray.TrayIcon().cacheKey());
-    log().current->press(platform::NotifyIcon::Press::Left);
+    EXPECT_EQ(icons.log().icon.cacheKey(), tray.TrayIcon().cacheKey());
+    icons.log().current->press(platform::NotifyIcon::Press::Left);
     EXPECT_EQ(raised, 0);
 }
 
@@ -102,7 +100,6 @@ TEST(ShellTip, IsTheTipUpToItsFirstNulAndAtMost63CharactersWithNoHalfCharacterAt
     const std::pair<QString, QString> givenAndSent[] = {{QString(63, u'x'), QString(63, u'x')},
                                                         {QString(64, u'x'), QString(63, u'x')},
                                                         {u"abc"_s + QChar(u'\0') + u"def"_s, u"abc"_s},
-                                                        {QString(QChar(u'\0')), QString()},
                                                         {QString(62, u'z') + smiley, QString(62, u'z')}};
     for (std::size_t row = 0; row < std::size(givenAndSent); ++row)
         EXPECT_EQ(ZorTrayMod::ShellTip(givenAndSent[row].first), givenAndSent[row].second) << "row " << row;
@@ -152,7 +149,6 @@ TEST(Hotkey, IdentifiersRunFromZeroARefusalUsesNoneAndRemovingGivesEachBackOnce)
         EXPECT_TRUE(hotkey.AsignNewHotKey(0x70)); // an omitted modifier registers the bare key
         EXPECT_EQ(source->grabbed,
                   (QHash<std::int32_t, FakeHotKeySource::Combination>{{0, {'A', Ctrl}}, {1, {0x70, 0}}}));
-        EXPECT_EQ(ZORHotKeyModule::LastID(), 1);
         hotkey.RemoveHotKeys();
         hotkey.RemoveHotKeys();
         EXPECT_EQ(source->released, (QList<std::int32_t>{0, 1}));

@@ -137,7 +137,6 @@ public:
     bool shellOpenSucceeds = true;
 
     QList<Message> messages;
-    QList<QString> inputPrompts;
     QList<platform::FileDialogRequest> fileRequests;
     QList<QString> opened; // the files handed to the desktop
 
@@ -146,9 +145,7 @@ public:
         messages.append({prompt, icon, buttons, title});
         return next(messageAnswers, platform::MsgAnswer::Ok);
     }
-    std::optional<QString> inputBox(QWidget*, const QString& prompt, const QString&,
-                                    const QString&) override {
-        inputPrompts.append(prompt);
+    std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override {
         // Not through next(): GCC then takes a moved-from optional text for uninitialised.
         if (inputAnswers.empty())
             return std::nullopt;

@@ -47,7 +47,6 @@ public:
 
     std::int32_t handle;
     QString url;
-    QString title;
     bool handleFails = false;
     bool urlFails = false;
     bool hasDocument = true; // false: Document() gives nullptr
@@ -61,7 +60,7 @@ public:
         FakeHtmlDocument::refuseIf(urlFails, "address read");
         return url;
     }
-    QString LocationName() const override { return title; }
+    QString LocationName() const override { return {}; }
     platform::HtmlDocument* Document() const override {
         return hasDocument ? const_cast<FakeHtmlDocument*>(&document) : nullptr;
     }

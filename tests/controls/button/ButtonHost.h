@@ -87,14 +87,6 @@ inline QRect InkBox(const QImage& image, QRgb color) {
     return box;
 }
 
-inline int CountColor(const QImage& image, QRgb color) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += image.pixel(x, y) == color;
-    return count;
-}
-
 // One captionless 40 x 30 button on a host, for tests that press it or look at its pixels.
 class ButtonTest : public testing::Test {
 protected:
