@@ -70,31 +70,6 @@ TEST_F(TrayTest, TheIconIsTouchedOnlyForAChangeItCanShow) {
     EXPECT_TRUE(tray.TrayIcon().isNull()) << "kept, though not shown";
 }
 
-TEST_F(TrayTest, DisablingShowsTheDisabledPictureWhenThereIsOne) {
-    host->host = 0x400001;
-    const QPixmap normal = solidPicture(Qt::green), disabled = solidPicture(Qt::gray);
-    tray.setTrayIcon(normal);
-    tray.setInTray(true);
-    tray.setEnabled(false); // no disabled picture yet: the tray keeps its icon
-    EXPECT_EQ(icons.log().icon.cacheKey(), normal.cacheKey());
-    tray.setDisabledIcon(disabled);
-    tray.setEnabled(false);
-    EXPECT_EQ(icons.log().icon.cacheKey(), disabled.cacheKey());
-    EXPECT_EQ(tray.TrayIcon().cacheKey(), disabled.cacheKey());
-    tray.setTrayIcon(solidPicture(Qt::blue)); // stored, but the disabled picture stays in the tray
-    EXPECT_EQ(icons.log().icon.cacheKey(), disabled.cacheKey());
-    // Which press raises which events is the X test's, with real clicks; here that a disabled
-    // control raises none.
-    std::optional<std::int32_t> raised; // the icon's id
-    QObject::connect(&tray, &ZorTray::MouseDown, [&](std::int16_t, std::int32_t id) { raised = id; });
-    icons.log().current->press(platform::NotifyIcon::Press::Left);
-    EXPECT_EQ(raised, std::nullopt);
-    tray.setEnabled(true);
-    EXPECT_EQ(icons.log().icon.cacheKey(), tray.TrayIcon().cacheKey());
-    icons.log().current->press(platform::NotifyIcon::Press::Left);
-    EXPECT_EQ(raised, 0);
-}
-
 TEST(ShellTip, IsTheTipUpToItsFirstNulAndAtMost63CharactersWithNoHalfCharacterAtTheCut) {
     const QString smiley = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the BMP: two UTF-16 units
     const std::pair<QString, QString> givenAndSent[] = {{QString(63, u'x'), QString(63, u'x')},
@@ -103,36 +78,6 @@ TEST(ShellTip, IsTheTipUpToItsFirstNulAndAtMost63CharactersWithNoHalfCharacterAt
                                                         {QString(62, u'z') + smiley, QString(62, u'z')}};
     for (std::size_t row = 0; row < std::size(givenAndSent); ++row)
         EXPECT_EQ(ZorTrayMod::ShellTip(givenAndSent[row].first), givenAndSent[row].second) << "row " << row;
-}
-
-TEST_F(TrayTest, WrittenPropertiesReadBackIntoANewControl) {
-    host->host = 0x400001;
-    const QPixmap picture = solidPicture(Qt::yellow), disabled = solidPicture(Qt::darkGray);
-    tray.setTrayIcon(picture);
-    tray.setTrayTip(u"tip"_s);
-    tray.setDisabledIcon(disabled);
-    tray.setInTray(true);
-    tray.setEnabled(false);
-    auto copy = [](const ZorTray& from, ZorTray& to) {
-        PropertyBag bag;
-        from.WriteProperties(bag);
-        to.ReadProperties(bag);
-    };
-    ZorTray restored, fresh, pictureless, withoutPicture;
-    copy(tray, restored);
-    EXPECT_EQ(std::tuple(restored.InTray(), restored.Enabled(), restored.TrayTip()),
-              std::tuple(true, false, u"tip"_s));
-    EXPECT_EQ(restored.DisabledIcon().toImage(), disabled.toImage());
-    restored.setEnabled(true);
-    EXPECT_EQ(restored.TrayIcon().toImage(), picture.toImage());
-    copy(ZorTray(), fresh);
-    EXPECT_EQ(std::tuple(fresh.InTray(), fresh.Enabled(), fresh.TrayTip()),
-              std::tuple(false, true, QString(QChar(u'\0'))));
-    EXPECT_EQ(fresh.TrayIcon().toImage(), ZorTray::DefaultIcon().toImage());
-    EXPECT_TRUE(fresh.DisabledIcon().isNull());
-    withoutPicture.setTrayIcon(QPixmap());
-    copy(withoutPicture, pictureless);
-    EXPECT_TRUE(pictureless.TrayIcon().isNull());
 }
 
 constexpr std::int32_t KeypadMultiply = 106;

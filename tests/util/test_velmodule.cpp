@@ -201,30 +201,6 @@ TEST_F(Registry, ValuesAreKeptApartByKeyAndAFailedWriteReportsFailure) {
     EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
 }
 
-// How each kind of value reads back as text; a refused one stores nothing.
-struct ValueCase {
-    std::int32_t type;
-    QVariant value;
-    const char* text;
-};
-
-class ValueKinds : public Registry, public testing::WithParamInterface<ValueCase> {};
-
-TEST_P(ValueKinds, ReadBackAsText) {
-    const ValueCase& c = GetParam();
-    EXPECT_EQ(set(OtherKey, "n", c.type, c.value) == 0, *c.text != 0);
-    EXPECT_EQ(get(OtherKey, "n"), q(c.text));
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Table, ValueKinds, testing::Values(
-    ValueCase{4, 5, "005"}, ValueCase{4, 250, "250"}, ValueCase{4, 123456, "123456"}, ValueCase{4, -1, "4294967295"},
-    ValueCase{3, QByteArray("\x0A\x1B\xFF", 3), "0A1BFF"},
-    // Blanks are trimmed before the text is cut at its terminator: trailing blanks of the value stay.
-    ValueCase{1, q("  padded text  "), "padded text  "},
-    ValueCase{4, qint64(1) << 40, ""}, ValueCase{4, q("not a number"), ""}, ValueCase{7, q("multi"), ""}));
-// clang-format on
-
 // The file dialog and opening a document, through the desktop's services.
 TEST(DesktopServices, TheFileDialogGetsFiltersFolderTitleAndFlagsAndOpeningReportsAboveThirtyTwoOnSuccess) {
     ScopedScriptedDialogs dialogs;

@@ -1,9 +1,7 @@
 #include "ButtonHost.h"
-#include "platform/Failure.h"
 #include "util/PropertyBag.h"
 
 #include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,40 +35,6 @@ TEST(ButtonDefaults, NewAndLoadedButtonsSaveOnlyWhatDiffersFromTheDefaults) {
     button.setMousePointer(99);
     EXPECT_EQ(button.cursor().pixmap().size(), QSize(16, 16)) << "the custom pointer uses the icon";
 }
-
-struct OverflowCase {
-    const char* what;
-    std::function<void(Command&)> change;
-    std::function<qint32(const Command&)> read;
-};
-class ButtonOverflow : public ButtonTest, public testing::WithParamInterface<OverflowCase> {};
-
-TEST_P(ButtonOverflow, FailsAndKeepsTheOldValue) {
-    const OverflowCase& c = GetParam();
-    const qint32 before = c.read(*button);
-    EXPECT_THROW(c.change(*button), zor::Failure) << c.what;
-    EXPECT_EQ(c.read(*button), before) << c.what;
-}
-
-void load(Command& b, const char* key, int value) {
-    b.ReadProperties(PropertyBag{{q(key), value}});
-}
-auto type = [](const Command& b) { return qint32(b.ButtonType()); };
-auto effect = [](const Command& b) { return qint32(b.ClickEffect()); };
-auto pointer = [](const Command& b) { return qint32(b.MousePointer()); };
-auto period = [](const Command& b) { return qint32(b.AutoUpdTspInterval()); };
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Values, ButtonOverflow, testing::Values(
-    OverflowCase{"ButtonType above 16 bits", [](Command& b) { b.setButtonType(32768); }, type},
-    OverflowCase{"ClickEffect below 16 bits", [](Command& b) { b.setClickEffect(-32769); }, effect},
-    OverflowCase{"stored ButtonType", [](Command& b) { load(b, "buttontype", 70000); }, type},
-    OverflowCase{"stored ClickEffect", [](Command& b) { load(b, "clickeffect", 40000); }, effect},
-    OverflowCase{"stored Gab", [](Command& b) { load(b, "gab", -40000); }, [](const Command& b) { return qint32(b.Gab()); }},
-    OverflowCase{"stored MousePointer", [](Command& b) { load(b, "mousepointer", 1 << 20); }, pointer},
-    OverflowCase{"unknown pointer number", [](Command& b) { b.setMousePointer(42); }, pointer},
-    OverflowCase{"negative timer period", [](Command& b) { b.setAutoUpdTspInterval(-1); }, period},
-    OverflowCase{"timer period above 65535", [](Command& b) { b.setAutoUpdTspInterval(65536); }, period}));
-// clang-format on
 
 struct SetterCase {
     const char* key;
@@ -127,40 +91,5 @@ INSTANTIATE_TEST_SUITE_P(Properties, ButtonSetters, testing::Values(
     SetterCase{"VisEnabledState", [](Command& b) { b.setVisEnabledState(false); }, true},
     SetterCase{"MouseIcon", [](Command& b) { b.setMouseIcon(solidPicture(0xFF000000, {8, 8})); }, false}));
 // clang-format on
-
-using ButtonTimer = ButtonTest;
-
-TEST_F(ButtonTimer, SeeThroughButtonRedrawsOnceAfterEachMoveAndOtherwiseNever) {
-    // The window's activation gives the button the focus, which redraws it: let that pass first.
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
-    // The draws of the ticks to come: the one due is waited for (a busy machine delays ticks),
-    // then a few ticks' time in which no other may come.
-    auto draws = [&](int due) {
-        host.backgroundDraws = 0;
-        (void)QTest::qWaitFor([&] { return host.backgroundDraws >= due; }, 2000);
-        QTest::qWait(60);
-        return host.backgroundDraws;
-    };
-    button->setButtonType(3);
-    button->setAutoUpdTspInterval(5);
-    button->setAutoUpdTsp(true);
-    EXPECT_EQ(draws(1), 1) << "the first tick: the remembered place starts at (0, 0)";
-    EXPECT_EQ(draws(0), 0) << "not moved";
-    button->move(70, 20);
-    EXPECT_EQ(draws(1), 1) << "moved once";
-    // A normal button draws no background: that it ignores the ticks shows once it is see-through.
-    button->setButtonType(0);
-    button->move(50, 20);
-    QTest::qWait(60);
-    button->setButtonType(3);
-    EXPECT_EQ(draws(1), 1) << "a move made while normal is still to be drawn";
-    button->setAutoUpdTsp(false);
-    button->move(60, 20);
-    EXPECT_EQ(draws(0), 0) << "ticks switched off";
-    button->setAutoUpdTspInterval(0);
-    button->setAutoUpdTsp(true);
-    button->move(40, 20);
-    EXPECT_EQ(draws(0), 0) << "a period of 0 never ticks";
-}
 
 } // namespace
