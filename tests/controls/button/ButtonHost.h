@@ -11,10 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// A parent for buttons under test: a fixed palette whose edge shades are all distinct, a
-// background of two halves (red left of x = 50, blue right of it) that see-through buttons
-// copy, and a count of how often that background was drawn for a button: every redraw of a
-// see-through button draws it once.
+// A parent for buttons under test: a fixed palette whose edge shades are all distinct.
 class ButtonHost : public QWidget {
 public:
     static constexpr QRgb Face = 0xFFC8C8C8;       // button face
@@ -24,9 +21,6 @@ public:
     static constexpr QRgb DarkShadow = 0xFF141414; // 3D dark shadow
     static constexpr QRgb Text = 0xFF000080;       // button text
     static constexpr QRgb GrayText = 0xFF8C8CA0;   // grey text
-    static constexpr QRgb Marker = 0xFF005A00;     // window text
-    static constexpr QRgb LeftHalf = 0xFFFF0000;
-    static constexpr QRgb RightHalf = 0xFF0000FF;
 
     ButtonHost() {
         QPalette colors = palette();
@@ -37,8 +31,6 @@ public:
         colors.setColor(QPalette::Shadow, QColor::fromRgb(DarkShadow));
         colors.setColor(QPalette::ButtonText, QColor::fromRgb(Text));
         colors.setColor(QPalette::Disabled, QPalette::Text, QColor::fromRgb(GrayText));
-        colors.setColor(QPalette::Active, QPalette::Text, QColor::fromRgb(Marker));
-        colors.setColor(QPalette::Inactive, QPalette::Text, QColor::fromRgb(Marker));
         setPalette(colors);
         QFont crisp = font();
         crisp.setStyleStrategy(QFont::NoAntialias);
@@ -53,22 +45,6 @@ public:
         show();
         button->show();
         return button;
-    }
-
-    int backgroundDraws = 0;
-    std::function<void()> onPaint;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        // Only drawings made for a button count; the window system's own repaints of the parent
-        // (after a move, say) do not.
-        if (sharedPainter())
-            ++backgroundDraws;
-        QPainter painter(this);
-        painter.fillRect(QRect(0, 0, 50, height()), QColor::fromRgb(LeftHalf));
-        painter.fillRect(QRect(50, 0, width() - 50, height()), QColor::fromRgb(RightHalf));
-        if (onPaint)
-            onPaint();
     }
 };
 

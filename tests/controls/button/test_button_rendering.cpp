@@ -90,38 +90,6 @@ INSTANTIATE_TEST_SUITE_P(States, ButtonEdges, testing::Values(
     EdgeCase{"no edge without bevel, pressed", true, 0, false, H::Face, H::Face, H::Face, H::Face, H::Face, {7, 13}}));
 // clang-format on
 
-struct CaptionCase {
-    qint32 TextAlignment, ButtonType;
-    QPoint centre; // of the ink of "H" in a 100 x 60 button, margin 5; -1: anywhere on that axis
-                   // (a known type puts a 30 pixel wide picture at the left)
-    bool topLeft;  // the ink starts within 8 pixels of the top-left corner
-};
-class ButtonCaptionPlacement : public ButtonPixels, public testing::WithParamInterface<CaptionCase> {};
-
-TEST_P(ButtonCaptionPlacement, FollowsTextAlignmentAndIgnoresThePictureOfAnUnknownType) {
-    const CaptionCase& c = GetParam();
-    button->setGeometry(0, 0, 100, 60);
-    button->setCaption(q("H"));
-    button->setPicture(solidPicture(Green, {30, 4}));
-    button->setTextAlignment(c.TextAlignment);
-    button->setButtonType(c.ButtonType);
-    const QImage image = Shot(*button);
-    const QRect ink = InkBox(image, H::Text);
-    ASSERT_FALSE(ink.isEmpty());
-    auto near = [](int got, int want) { return want < 0 || std::abs(got - want) <= 3; };
-    EXPECT_TRUE(near(ink.center().x(), c.centre.x()) && near(ink.center().y(), c.centre.y()) &&
-                (!c.topLeft || (ink.left() <= 8 && ink.top() <= 8)))
-        << "ink at " << ink.x() << ',' << ink.y() << ' ' << ink.width() << 'x' << ink.height();
-    EXPECT_EQ(InkBox(image, Green).isEmpty(), c.ButtonType == 7);
-}
-
-INSTANTIATE_TEST_SUITE_P(Alignments, ButtonCaptionPlacement,
-                         testing::Values(CaptionCase{0, 7, {9, 30}, false},
-                                         CaptionCase{1, 7, {50, 30}, false},
-                                         CaptionCase{2, 7, {91, 30}, false},
-                                         CaptionCase{5, 7, {-1, -1}, true},
-                                         CaptionCase{1, 0, {68, 30}, false}));
-
 TEST_F(ButtonPixels, ALoadedCaptionShowsAtOnceAndIsEmbossedWhenDisabledUnlessThatIsNotShown) {
     button->setGeometry(0, 0, 100, 40);
     QFont big = button->Font();
@@ -150,87 +118,6 @@ TEST_F(ButtonPixels, ALoadedCaptionShowsAtOnceAndIsEmbossedWhenDisabledUnlessTha
     button->setEnabled(true);
     button->setDrawAsDisabled(true);
     EXPECT_EQ(look(), embossed) << "drawn as disabled";
-}
-
-// The focus rectangle: dotted, four pixels inside; the selection marker: an outline two inside.
-TEST_F(ButtonPixels, FocusRectangleAndSelectionMarkerAreDrawnInsideTheEdge) {
-    const QRgb inverted = H::Face ^ 0x00FFFFFFu;
-    host.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
-    button->clearFocus();
-    EXPECT_EQ(Shot(*button).pixel(4, 4), H::Face) << "without focus";
-    button->setFocus();
-    const QImage focused = Shot(*button);
-    EXPECT_EQ(focused.pixel(4, 4), inverted);
-    EXPECT_EQ(focused.pixel(5, 4), H::Face) << "dotted";
-    EXPECT_EQ(focused.pixel(35, 25), inverted) << "bottom-right corner";
-    button->setFocusRect(false); // shows at the next redraw
-    button->ReDraw();
-    EXPECT_EQ(Shot(*button).pixel(4, 4), H::Face) << "focused, focus rectangle off";
-    button->setSelected(true);
-    const QImage selected = Shot(*button);
-    EXPECT_EQ(InkBox(selected, H::Marker), QRect(2, 2, 36, 26));
-    EXPECT_EQ(selected.pixel(10, 10), H::Face);
-    button->setSelected(false);
-    EXPECT_TRUE(InkBox(Shot(*button), H::Marker).isEmpty());
-}
-
-struct GlyphCase {
-    qint32 ButtonType;
-    int height;
-    QRgb ink;
-    int size;
-};
-class ButtonGlyphs : public ButtonPixels, public testing::WithParamInterface<GlyphCase> {};
-
-TEST_P(ButtonGlyphs, SizeSwitchesAt36PixelsAndTheBackgroundStaysTransparent) {
-    const GlyphCase& c = GetParam();
-    button->setGeometry(0, 0, 100, c.height);
-    button->setBackColor(platform::colorCode(QColor(Qt::yellow)));
-    button->setButtonType(c.ButtonType);
-    const QImage image = Shot(*button);
-    const QRect ink = InkBox(image, c.ink);
-    EXPECT_GT(ink.width(), c.size - 6);
-    EXPECT_LE(std::max(ink.width(), ink.height()), c.size);
-    EXPECT_TRUE(InkBox(image, H::Face).isEmpty()) << "the glyph's background is left out";
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ButtonGlyphs,
-                         testing::Values(GlyphCase{1, 35, 0xFFFF0000, 16}, GlyphCase{1, 36, 0xFFFF0000, 32},
-                                         GlyphCase{2, 35, Green, 16}, GlyphCase{2, 36, Green, 32}));
-
-TEST_F(ButtonPixels, SeeThroughCopiesTheParentBackgroundAndPicturePixelsOfTheBackColorDropOut) {
-    button->setGeometry(30, 10, 40, 30); // across the parent's red and blue halves
-    QImage picture(4, 4, QImage::Format_RGB32);
-    picture.fill(Green);
-    picture.setPixel(0, 0, 0xFF123456);
-    button->setBackColor(0x00563412); // the same colour as the one pixel
-    button->setPicture(QPixmap::fromImage(picture));
-    button->setButtonType(3);
-    const QImage image = Shot(*button);
-    EXPECT_EQ(image.pixel(10, 5), H::LeftHalf);
-    EXPECT_EQ(image.pixel(30, 5), H::RightHalf);
-    EXPECT_EQ(image.pixel(7, 13), H::LeftHalf) << "the picture's back-coloured pixel is transparent";
-    EXPECT_EQ(image.pixel(8, 13), Green);
-
-    Command orphan; // nothing to copy: the plain background
-    orphan.resize(30, 20);
-    orphan.setCaption(QString());
-    orphan.setBackColor(0x0000FFFF);
-    orphan.setButtonType(3);
-    EXPECT_EQ(Shot(orphan).pixel(10, 10), 0xFFFFFF00);
-}
-
-TEST_F(ButtonPixels, NestedRedrawsStopAtTwoLevelsAndTheNextRedrawDrawsAgain) {
-    button->setButtonType(3);
-    // Every redraw of the see-through button paints the parent, which asks for another redraw.
-    host.onPaint = [&] { button->ReDraw(); };
-    for (int round = 0; round < 2; ++round) {
-        host.backgroundDraws = 0;
-        button->ReDraw();
-        EXPECT_EQ(host.backgroundDraws, 2) << "round " << round;
-    }
-    host.onPaint = nullptr;
 }
 
 // The sound buttons: named as the main window's, 360 twips square on any screen.
@@ -271,6 +158,36 @@ TEST(SoundButtons, AreSquareAndPlayAndStopLookLikeATriangleAndASquareWithoutThei
     QImage solid(filled.size(), square.format());
     solid.fill(H::Text);
     EXPECT_EQ(square.copy(filled), solid) << "filled";
+}
+
+// A new button takes its name as caption, its host's font and a 50 ms period; a loaded one the
+// defaults of whatever the bag lacks and a 10 ms period. Only values off their default are saved.
+TEST(ButtonDefaults, NewAndLoadedButtonsSaveOnlyWhatDiffersFromTheDefaults) {
+    ButtonHost host;
+    const QFont hostFont(q("DejaVu Serif"), 13);
+    host.setFont(hostFont);
+    Command button(&host);
+    button.setObjectName(q("cmdOk"));
+    button.InitProperties();
+    EXPECT_EQ(std::tuple(button.Caption(), button.Font(), button.AutoUpdTspInterval()),
+              std::tuple(q("cmdOk"), hostFont, 50));
+    PropertyBag saved;
+    button.WriteProperties(saved);
+    EXPECT_EQ(saved.keys(), (QStringList{q("autoupdtspinterval"), q("caption")}));
+    button.setButtonType(2);
+    button.ReadProperties(PropertyBag{});
+    EXPECT_EQ(std::tuple(button.Caption(), button.ButtonType(), button.BackColor(), button.ForeColor(),
+                         button.Font(), button.AutoUpdTspInterval()),
+              std::tuple(QString(), 0, 0x8000000Fu, 0x80000012u, host.font(), 10));
+    button.WriteProperties(saved);
+    EXPECT_EQ(saved.size(), 0) << "values back at their defaults remove the entries";
+    // Keys match without case; colours may come as QColor.
+    button.ReadProperties(PropertyBag{{q("CAPTION"), q("x")}, {q("BackColor"), QColor(0x12, 0x34, 0x56)}});
+    EXPECT_EQ(button.Caption(), q("x"));
+    EXPECT_EQ(button.BackColor(), 0x00563412u);
+    button.setMouseIcon(solidPicture(0xFF000000));
+    button.setMousePointer(99);
+    EXPECT_EQ(button.cursor().pixmap().size(), QSize(16, 16)) << "the custom pointer uses the icon";
 }
 
 } // namespace
