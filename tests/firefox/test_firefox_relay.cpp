@@ -62,18 +62,18 @@ TEST(ExtensionMessages, AreRefusedWhenNotWholeOrGoingTheWrongWay) {
 
 class Relay : public testing::Test {
 protected:
-    void SetUp() override { program = std::make_unique<FirefoxShellWindows>(relaySocketFolder()); }
-    void TearDown() override {
-        relay.closeWriteChannel();
-        relay.waitForFinished(5000);
-    }
-
-    void start() {
+    void SetUp() override {
+        program = std::make_unique<FirefoxShellWindows>(relaySocketFolder());
         relay.setProgram(QDir(qEnvironmentVariable("ZOR_RUNTIME_DIR")).filePath("zor-brakkon-firefox-relay"));
         relay.setArguments({"/manifest.json", "companion@zor-brakkon"});
         relay.start();
         ASSERT_TRUE(relay.waitForStarted());
     }
+    void TearDown() override {
+        relay.closeWriteChannel();
+        relay.waitForFinished(5000);
+    }
+
     void send(const QByteArray& json) { relay.write(frame(json)); }
     // The next message the relay hands to "Firefox", or an empty object.
     QJsonObject received() {
@@ -95,7 +95,6 @@ protected:
 };
 
 TEST_F(Relay, CarriesTabsAndPopupsBothWays) {
-    start();
     send(R"({"type":"hello","version":"1.0.0"})");
     EXPECT_EQ(received().value("type").toString(), "welcome");
     send(R"({"type":"tab","tab":4,"window":1,"url":"http://site-a.test:80/p","title":"A"})");
@@ -158,7 +157,6 @@ TEST_F(Relay, ListensOnlyForItsOwnUser) {
 
 // Bad messages are dropped one by one; the relay ends when the program goes.
 TEST_F(Relay, DropsAWellFramedBadMessageAndGoesOnUntilTheProgramGoes) {
-    start();
     qsizetype bad = 0;
     for (const MessageCase& c : Messages) {
         if (c.direction != Direction::FromBrowser)
@@ -174,7 +172,6 @@ TEST_F(Relay, DropsAWellFramedBadMessageAndGoesOnUntilTheProgramGoes) {
 }
 
 TEST_F(Relay, EndsOnALengthOverTheLimit) {
-    start();
     relay.write(frame(QByteArray(FrameReader::DefaultLimit + 1, ' ')).left(64));
     EXPECT_TRUE(ends());
     EXPECT_TRUE(log().contains("more than the limit")) << qPrintable(log());
