@@ -11,17 +11,6 @@ QString CorpusSession::urlOf(const CorpusPage& page) const {
     return m_server.url(page.host(), u"/"_s + page.file);
 }
 
-bool CorpusSession::watch(const std::function<bool()>& condition, int milliseconds) {
-    // What the program shows for a cancel may come and go while the page is still being clicked.
-    return waitUntil(
-        [&] {
-            if (m_whileWaiting)
-                m_whileWaiting();
-            return condition();
-        },
-        milliseconds);
-}
-
 CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringList& expected) {
     Visit result;
     const qint64 since = m_server.nowMs();
@@ -35,7 +24,7 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
         if (!page.clickSelector.isEmpty()) {
             const QString ready = u"document.readyState === 'complete' && !!document.querySelector(%1)"_s.arg(
                 BrowserTestClient::jsString(page.clickSelector));
-            if (!watch([&] { return m_browser->evaluate(tab, ready).toBool(); }, 10000))
+            if (!waitUntil([&] { return m_browser->evaluate(tab, ready).toBool(); }, 10000))
                 result.note += u"the page did not finish loading; "_s;
             // A press that arrives before the page has drawn its first frames is lost; the
             // page notes every press it gets, so a lost one is simply repeated.
@@ -44,7 +33,8 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
                                 "{capture: true}), 0"_s);
             for (int attempt = 0; attempt < 3; ++attempt) {
                 m_browser->click(tab, page.clickSelector);
-                if (watch([&] { return m_browser->evaluate(tab, u"!!window.zorPressed"_s).toBool(); }, 1500))
+                if (waitUntil([&] { return m_browser->evaluate(tab, u"!!window.zorPressed"_s).toBool(); },
+                              1500))
                     break;
             }
         }
@@ -74,10 +64,10 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
         }
         return requests().size() >= alive;
     };
-    if (!watch(settled, 10000))
+    if (!waitUntil(settled, 10000))
         result.note += u"popups still undecided after 10 s; "_s;
     // Late or extra popups: a page asking for more than it should is a failure too.
-    watch([] { return false; }, expectedTargets == static_cast<int>(expected.size()) ? 400 : 1500);
+    waitUntil([] { return false; }, expectedTargets == static_cast<int>(expected.size()) ? 400 : 1500);
     scan();
 
     int opened = 0;

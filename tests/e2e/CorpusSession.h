@@ -36,8 +36,6 @@ public:
     int startTimeoutMs = 15000;
     QString urlOf(const CorpusPage& page) const;
 
-    // Called on every turn of the wait loops while a visit waits for its popups.
-    void setWhileWaiting(std::function<void()> hook) { m_whileWaiting = std::move(hook); }
     // Visits every page the run visits, in order, and hands over each visit.
     void
     visitAll(const QString& run,
@@ -45,8 +43,6 @@ public:
 
 private:
     Visit visit(const CorpusPage& page, const QStringList& expected);
-    // waitUntil() that calls the while-waiting hook on every turn.
-    bool watch(const std::function<bool()>& condition, int milliseconds);
     bool fail(const QString& why);
 
     const Corpus& m_corpus;
@@ -56,6 +52,5 @@ private:
     std::optional<BrowserTestClient> m_client;
     std::optional<ProgramFirefox> m_firefox;
     std::unique_ptr<CorpusBrowser> m_browser;
-    std::function<void()> m_whileWaiting;
     QString m_failure;
 };

@@ -1,7 +1,5 @@
 #include "e2e/PopupStorm.h"
 
-#include "platform/Failure.h"
-
 #include <QDateTime>
 #include <QFile>
 
@@ -64,17 +62,6 @@ QStringList hosts(int count) {
     for (int i = 0; i < count; ++i)
         names << QStringLiteral("storm%1.test").arg(i);
     return names;
-}
-
-bool timersRun(BrowserTestClient& client, const QString& tab) {
-    try {
-        const QString session = client.attach(tab);
-        client.call(u"Page.bringToFront"_s, {}, session);
-        return client.evaluate(session, u"new Promise(done => setTimeout(() => done(7), 10))"_s, true)
-                   .toInt() == 7;
-    } catch (const zor::Failure&) {
-        return false;
-    }
 }
 
 } // namespace PopupStorm

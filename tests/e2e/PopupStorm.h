@@ -26,10 +26,6 @@ Result run(BrowserTestClient& client, const HttpTestServer& server, const QStrin
 // storm0.test, storm1.test, ...: one host per storm tab.
 QStringList hosts(int count);
 
-// Timers run only in a page that is not frozen inside window.open(). The tab is brought to the
-// front first, as a user looking at it would, so that background throttling does not count.
-bool timersRun(BrowserTestClient& client, const QString& tab);
-
 // VmRSS of a process.
 qint64 residentBytes(qint64 pid);
 

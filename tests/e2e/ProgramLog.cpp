@@ -32,10 +32,4 @@ QStringList crashSigns(const QString& output) {
     return found;
 }
 
-std::string ownLines(const QString& output) {
-    QStringList own = output.split(u'\n');
-    own.removeIf([](const QString& text) { return text.startsWith(u"zor.browser.protocol:"_s); });
-    return own.join(u'\n').right(20000).toStdString();
-}
-
 } // namespace ProgramLog

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <string>
 
 // What the program's own log says about its cancels, and whether it shows signs of a crash.
 namespace ProgramLog {
@@ -17,8 +16,5 @@ struct CancelRecord {
 CancelRecord cancels(const QString& output);
 // Lines that only a crashed, aborted or sanitizer-stopped program writes.
 QStringList crashSigns(const QString& output);
-// The end of the program's own account, without the protocol trace that would bury it in a
-// failure message.
-std::string ownLines(const QString& output);
 
 } // namespace ProgramLog

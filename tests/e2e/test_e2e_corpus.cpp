@@ -7,13 +7,10 @@
 #include "support/PulseSession.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSet>
 #include <gtest/gtest.h>
-#include <iostream>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -36,15 +33,6 @@ struct RunCase {
     bool sound = false;
     bool ownBlocker = false; // the browser refuses script popups itself
 };
-
-void PrintTo(const RunCase& run, std::ostream* out) {
-    *out << run.name;
-}
-
-QByteArray fingerprint(const QImage& image) {
-    return QCryptographicHash::hash(QByteArrayView(image.constBits(), image.sizeInBytes()),
-                                    QCryptographicHash::Md5);
-}
 
 class CorpusRun : public ProgramTest, public testing::WithParamInterface<RunCase> {
 protected:
@@ -85,8 +73,7 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     ASSERT_FALSE(activeIcon.isNull());
     if (run.hotKeyOff) {
         ASSERT_EQ(runProgram(u"xdotool"_s, {u"key"_s, u"ctrl+KP_Multiply"_s}), 0);
-        ASSERT_TRUE(
-            waitUntil([&] { return fingerprint(program.iconImage()) != fingerprint(activeIcon); }, 5000))
+        ASSERT_TRUE(waitUntil([&] { return program.iconImage() != activeIcon; }, 5000))
             << "the tray icon did not change after Ctrl + keypad *";
     }
     if (s_pulseReady) {
@@ -94,7 +81,6 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     }
 
     int cancels = 0;
-    QSet<QByteArray> iconLooks;
     {
         // Held down on the X server while the pages run; released even when the test fails.
         const QStringList keys = QString::fromLatin1(run.heldKeys).split(u' ', Qt::SkipEmptyParts);
@@ -106,15 +92,6 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
         });
         // Let the program's key poll see the keys before the first popup.
         waitUntil([] { return false; }, run.heldKeys[0] ? 300 : 0);
-        QElapsedTimer sampling;
-        session.setWhileWaiting([&] {
-            // The icon flashes for a moment after each cancel: look at it until it has, however
-            // few looks a busy machine allows during one flash.
-            if (iconLooks.size() < 2 && (!sampling.isValid() || sampling.elapsed() >= 40)) {
-                iconLooks.insert(fingerprint(program.iconImage()));
-                sampling.start();
-            }
-        });
         qsizetype logFrom = program.output().size();
         session.visitAll(runName, [&](const CorpusPage& page, const QStringList& expected,
                                       const CorpusSession::Visit& visit) {
@@ -137,12 +114,8 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
             logFrom = program.output().size();
         });
     }
-    session.setWhileWaiting({});
     const QVector<qint16> recorded = s_pulseReady ? s_pulse->stopRecording() : QVector<qint16>{};
 
-    if (cancels > 0) {
-        EXPECT_GE(iconLooks.size(), 2) << "the tray icon did not flash after the first cancel";
-    }
     if (s_pulseReady) {
         EXPECT_EQ(PulseSession::soundingSpan(recorded).first >= 0, run.sound && cancels > 0)
             << "sound on every cancel when enabled, silence otherwise";
@@ -153,8 +126,6 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     const QStringList accepted = program.acceptList();
     EXPECT_EQ(QSet<QString>(denied.begin(), denied.end()), expectedDenied) << program.output().toStdString();
     EXPECT_EQ(QSet<QString>(accepted.begin(), accepted.end()), expectedAccepted);
-    EXPECT_EQ(program.setting(u"TotalWindowsKilled"_s), QString::number(cancels));
-    EXPECT_EQ(program.setting(u"Kill"_s), run.hotKeyOff ? u"0"_s : u"1"_s);
     EXPECT_EQ(program.output().count(u"blocks popups by itself, so"_s), run.ownBlocker ? 1 : 0)
         << "the user is told once that the browser's own blocker is on";
 }

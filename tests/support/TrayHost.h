@@ -7,7 +7,6 @@
 // An XEmbed tray host (trayer) on the test's X server, docked at the top right.
 class TrayHost {
 public:
-    TrayHost() = default;
     ~TrayHost();
 
     // Starts trayer and waits until it owns the tray selection; false when it did not.
