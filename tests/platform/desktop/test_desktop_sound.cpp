@@ -51,9 +51,8 @@ protected:
         platform::setWavePlayer(std::move(previous));
     }
     QString wave(int milliseconds) const { return folder.filePath(q("tone%1.wav").arg(milliseconds)); }
-    void play(const QString& file, bool wait = false, bool loop = false, bool noStop = false,
-              bool noDefault = true) {
-        PlayWave({}, QString(), file, wait, loop, noStop, noDefault);
+    void play(const QString& file, bool wait = false, bool loop = false, bool noStop = false) {
+        PlayWave({}, QString(), file, wait, loop, noStop, true);
     }
     QVector<qint16> recordFor(int milliseconds) {
         QTest::qWait(milliseconds);
