@@ -14,8 +14,5 @@
         }                                                                                                    \
     } while (false)
 
-// A file of this process's own in the temporary folder, so parallel fuzzing jobs do not share it.
-QString scratchFile(const char* name);
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
