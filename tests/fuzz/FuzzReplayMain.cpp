@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <cstdio>
 
 int main(int argc, char** argv) {
     LLVMFuzzerInitialize(&argc, &argv);
