@@ -7,6 +7,7 @@ using namespace Qt::StringLiterals;
 
 PopupHarness::PopupHarness(bool headless, bool throughProxy)
     : chromium(std::make_unique<ChromiumProcess>(headless)) {
+    servePopupPages();
     if (chromium->webSocketUrl().isEmpty())
         return;
     QUrl endpoint = chromium->webSocketUrl();
@@ -66,10 +67,6 @@ clsIEWindow* PopupHarness::windowAt(const QString& url) const {
         }
     }
     return nullptr;
-}
-
-bool PopupHarness::waitForOutcomes(int count, int timeoutMs) {
-    return waitUntil([&] { return outcomes.size() >= count; }, timeoutMs);
 }
 
 void PopupHarness::servePopupPages() {

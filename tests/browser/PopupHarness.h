@@ -45,9 +45,8 @@ public:
     QString openTab(const QString& host, const QString& path);
     // Whether the registry lists a window at the address.
     clsIEWindow* windowAt(const QString& url) const;
-    bool waitForOutcomes(int count, int timeoutMs = 15000);
 
-    // The pages: a click and a timer popup, a cross-site iframe's popup, popups from frames inside a
-    // cross-site frame, and a click popup after a sandboxed frame's refused one.
+    // The pages, served from the start: a click and a timer popup, a cross-site iframe's popup, popups from
+    // frames inside a cross-site frame, and a click popup after a sandboxed frame's refused one.
     void servePopupPages();
 };

@@ -34,47 +34,32 @@ TEST(Endpoint, onlyPortsAndLoopbackWebSocketsAreAcceptedAndNothingElseIsOpened) 
         EXPECT_FALSE(Endpoint::parse(QString::fromLatin1(text)).has_value()) << text;
         DevToolsConnection connection;
         EXPECT_FALSE(connection.open(QUrl(QString::fromLatin1(text)))) << text;
-        EXPECT_FALSE(connection.isOpen());
     }
 }
 
 // A stand-in browser on a local socket with NUL-ended messages, as the browser's pipe has them:
 // answers requests with whatever the test scripts. What the connection does with messages is the
-// same over a WebSocket, whose frames the table below covers.
-class ScriptedPeer {
-public:
-    ScriptedPeer() {
-        local.listen(dir.filePath(QStringLiteral("holder")));
-        QObject::connect(&local, &QLocalServer::newConnection, [this] {
-            socket = local.nextPendingConnection();
-            QObject::connect(socket, &QLocalSocket::readyRead, [this] {
-                framing.feed(socket->readAll());
-                while (const auto message = framing.next())
-                    received.append(QJsonDocument::fromJson(*message).object());
-            });
-        });
-    }
-    // One message, in two parts, which the reader must put together.
-    void send(const QString& text) {
-        const QByteArray bytes = text.toUtf8();
-        socket->write(bytes.left(5));
-        socket->flush();
-        waitUntil([] { return false; }, 50);
-        socket->write(bytes.mid(5) + '\0');
-    }
-
+// same over a WebSocket, whose frames the table below covers; how a stream is cut into messages
+// is the fuzz target's.
+TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEndAnswersTheRest) {
     QTemporaryDir dir;
     QLocalServer local;
-    QLocalSocket* socket = nullptr;
+    local.listen(dir.filePath(QStringLiteral("holder")));
+    QLocalSocket* peer = nullptr;
     MessageFraming framing{8 << 20};
     QList<QJsonObject> received;
-};
-
-TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEndAnswersTheRest) {
-    ScriptedPeer peer;
+    QObject::connect(&local, &QLocalServer::newConnection, [&] {
+        peer = local.nextPendingConnection();
+        QObject::connect(peer, &QLocalSocket::readyRead, [&] {
+            framing.feed(peer->readAll());
+            while (const auto message = framing.next())
+                received.append(QJsonDocument::fromJson(*message).object());
+        });
+    });
+    const auto send = [&](const QString& text) { peer->write(text.toUtf8() + '\0'); };
     DevToolsConnection connection;
-    connection.openPipe(peer.local.fullServerName());
-    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && peer.socket; }));
+    connection.openPipe(local.fullServerName());
+    ASSERT_TRUE(waitUntil([&] { return connection.isOpen() && peer; }));
     QStringList answers;
     const auto answer = [&](const QJsonObject& r, const QJsonObject& e) {
         answers.append(r.value("v").toString() + e.value("message").toString());
@@ -90,14 +75,14 @@ TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEnd
                      [&](const QString& method, const QJsonObject&, const QString& session) {
                          events.append({method, session});
                      });
-    ASSERT_TRUE(waitUntil([&] { return peer.received.size() == 3; }));
-    EXPECT_EQ(peer.received[0].value("method").toString(), QStringLiteral("A.one"));
-    EXPECT_EQ(peer.received[0].value("sessionId").toString(), QStringLiteral("S1"));
-    EXPECT_EQ(peer.received[0].value("params").toObject().value("blob").toString(), blob);
-    EXPECT_FALSE(peer.received[1].contains("sessionId"));
-    peer.send(QStringLiteral(R"({"id":%1,"error":{"message":"no"}})").arg(second));
-    peer.send(QStringLiteral(R"({"method":"E.x","params":{},"sessionId":"S9"})"));
-    peer.send(QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(first));
+    ASSERT_TRUE(waitUntil([&] { return received.size() == 3; }));
+    EXPECT_EQ(received[0].value("method").toString(), QStringLiteral("A.one"));
+    EXPECT_EQ(received[0].value("sessionId").toString(), QStringLiteral("S1"));
+    EXPECT_EQ(received[0].value("params").toObject().value("blob").toString(), blob);
+    EXPECT_FALSE(received[1].contains("sessionId"));
+    send(QStringLiteral(R"({"id":%1,"error":{"message":"no"}})").arg(second));
+    send(QStringLiteral(R"({"method":"E.x","params":{},"sessionId":"S9"})"));
+    send(QStringLiteral(R"({"id":%1,"result":{"v":"yes"}})").arg(first));
     ASSERT_TRUE(waitUntil([&] { return answers.size() == 2 && events.size() == 1; }));
     EXPECT_EQ(answers, (QStringList{"no", "yes"}));
     EXPECT_EQ(events[0], std::make_pair(QStringLiteral("E.x"), QStringLiteral("S9")));
@@ -106,16 +91,12 @@ TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEnd
     // answered with an error.
     bool closed = false;
     QObject::connect(&connection, &DevToolsConnection::closed, [&] { closed = true; });
-    peer.socket->write(QByteArray(DevToolsConnection::MaxMessageBytes + 1, ' '));
+    peer->write(QByteArray(DevToolsConnection::MaxMessageBytes + 1, ' '));
     ASSERT_TRUE(waitUntil([&] { return closed; }, 20000));
     EXPECT_FALSE(connection.isOpen());
     ASSERT_EQ(answers.size(), 3);
     EXPECT_FALSE(answers[2].isEmpty());
     EXPECT_EQ(connection.send(QStringLiteral("A.four")), -1);
-}
-
-QByteArray serverFrame(char first, const QByteArray& payload, bool masked = false) {
-    return ChromiumProxy::serverFrame(first, payload, masked);
 }
 
 // What the client sent after its request, unmasked: each frame's first byte, then its payload.
@@ -157,7 +138,6 @@ TEST(WebSocketTransport, whatTheServerGetsWrongEndsTheConnectionOnceAndNothingOf
         {"another status", "HTTP/1.1 404 Not Found", true, text, {}, {}},
         {"a byte at a time", ok, true, text + serverFrame('\x81', big), {"one", big}, {closing(1000)}, true},
         {"fragments, a ping between", ok, true, fragments, {"fragmented"}, {pong("p"), closing(1000)}},
-        {"ping", ok, true, serverFrame('\x89', "you there?"), {}, {pong("you there?"), closing(1000)}},
         {"masked frame", ok, true, text + serverFrame('\x81', "a", true), {"one"}, {closing(1002)}},
         {"oversized", ok, true, serverFrame('\x01', big) + serverFrame('\x80', big), {}, {closing(1009)}},
         {"invalid UTF-8", ok, true, serverFrame('\x81', "\xc3("), {}, {closing(1007)}},

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <cstdio>
 
@@ -13,9 +12,6 @@
             __builtin_trap();                                                                                \
         }                                                                                                    \
     } while (false)
-
-// A file of this process's own in the temporary folder, so parallel fuzzing jobs do not share it.
-QString scratchFile(const char* name);
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);

@@ -5,13 +5,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <cstdio>
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s <corpus folder> [more folders...]\n", argv[0]);
-        return 2;
-    }
     LLVMFuzzerInitialize(&argc, &argv);
     int replayed = 0;
     for (int arg = 1; arg < argc; ++arg) {

@@ -2,7 +2,6 @@
 #include "FuzzCheck.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QLoggingCategory>
 
 // The connections under test are QObjects and want an application; warnings about damaged
@@ -11,9 +10,4 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv);
     QLoggingCategory::setFilterRules(QStringLiteral("*=false"));
     return 0;
-}
-
-QString scratchFile(const char* name) {
-    return QDir::tempPath() +
-           QStringLiteral("/zor-fuzz-%1-%2").arg(QLatin1String(name)).arg(QCoreApplication::applicationPid());
 }

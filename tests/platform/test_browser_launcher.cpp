@@ -75,12 +75,6 @@ protected:
             pids << line.section(u' ', 0, 0).toLongLong();
         return pids;
     }
-    static bool alive(qint64 pid) { return ::kill(static_cast<pid_t>(pid), 0) == 0; }
-
-    void holdProfile(const QString& profile, qint64 pid) {
-        QDir().mkpath(profile);
-        QFile::link(u"%1-%2"_s.arg(QSysInfo::machineHostName()).arg(pid), profile + u"/SingletonLock"_s);
-    }
 
     QTemporaryDir m_dir;
     BrowserLauncher m_launcher;
@@ -114,7 +108,8 @@ TEST_P(BrowserLauncherStart, TheDefaultProfileWhenItTakesThePipeElseOneOfItsOwn)
     if (c.dedicated) {
         EXPECT_TRUE(result.message.contains(profile))
             << "the user is told where the browser now keeps its data";
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !alive(launchedPids()[0]); }, 3000))
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return ::kill(static_cast<pid_t>(launchedPids()[0]), 0) != 0; }, 3000))
             << "the window started on the default profile is ended";
     }
     // Found again through its holder after a restart, and the holder ending with its browser, are
@@ -141,7 +136,9 @@ class BrowserLauncherHeld : public BrowserLauncherTest, public testing::WithPara
 
 TEST_P(BrowserLauncherHeld, ARunningBrowserIsNeverStartedAgain) {
     const HeldCase& c = GetParam();
-    holdProfile(defaultProfile(), c.holder ? c.holder : ::getpid());
+    QDir().mkpath(defaultProfile());
+    QFile::link(u"%1-%2"_s.arg(QSysInfo::machineHostName()).arg(c.holder ? c.holder : ::getpid()),
+                defaultProfile() + u"/SingletonLock"_s);
     if (!c.portFile.isEmpty())
         writeBytes(defaultProfile() + u"/DevToolsActivePort"_s, c.portFile);
     const auto result = m_launcher.launch(standIn(Answers));

@@ -26,7 +26,7 @@ ChromiumProxy::ChromiumProxy(quint16 targetPort)
     });
 }
 
-QByteArray ChromiumProxy::serverFrame(char first, const QByteArray& payload, bool masked) {
+QByteArray serverFrame(char first, const QByteArray& payload, bool masked) {
     QByteArray frame(1, first);
     if (payload.size() < 126)
         frame += static_cast<char>((masked ? 0x80 : 0) | payload.size());

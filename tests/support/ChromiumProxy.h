@@ -7,6 +7,10 @@
 #include <QTcpSocket>
 #include <list>
 
+// A WebSocket frame as a server sends it, unmasked unless asked (with a key of zeros, which leaves
+// the payload as it is); up to 64 KiB.
+QByteArray serverFrame(char first, const QByteArray& payload, bool masked = false);
+
 // A loopback TCP relay in front of a browser's DevTools port, so a test can cut the program's
 // connection in the middle of something while the browser itself stays up, or hand on some of the
 // browser's messages later than it sent them.
@@ -32,9 +36,6 @@ public:
     void holdAnswers(const QByteArray& text) { m_heldAnswers = text; }
     void releaseAnswers();
     int popupsAttached() const { return m_popupsAttached; }
-    // A frame as a server sends it, unmasked unless asked (with a key of zeros, which leaves the
-    // payload as it is); up to 64 KiB.
-    static QByteArray serverFrame(char first, const QByteArray& payload, bool masked = false);
 
 private:
     struct Pair {

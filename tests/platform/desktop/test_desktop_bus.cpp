@@ -5,8 +5,8 @@
 #include "platform/Platform.h"
 #include "platform/TrayHost.h"
 #include "platform/linux/PortalHotKeySource.h"
+#include "support/DesktopProcess.h"
 #include "support/Pictures.h"
-#include "support/PrivateSessionBus.h"
 #include "support/XvfbSession.h"
 
 #include <QDBusAbstractAdaptor>
@@ -23,12 +23,21 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+
+// A session bus of the test's own, in use before anything in the process asks for the session
+// bus, so that the stand-ins can take their well-known names.
 const bool onBus = [] {
     qputenv("ZOR_SESSION_TYPE", "wayland");
-    return XvfbSession::startForProcess() && PrivateSessionBus::startForProcess();
+    static DesktopProcess bus;
+    if (!XvfbSession::startForProcess() ||
+        !bus.start(u"dbus-daemon"_s, u"--session --nofork --print-address"_s.split(u' ')))
+        return false;
+    const QRegularExpression printed(u"^(unix:\\S+)\n"_s, QRegularExpression::MultilineOption);
+    const QByteArray address = bus.awaitOutput(printed, 10000).captured(1).toLocal8Bit();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    return !address.isEmpty();
 }();
-
-using namespace Qt::StringLiterals;
 
 const QString PortalPath = u"/org/freedesktop/portal/desktop"_s;
 

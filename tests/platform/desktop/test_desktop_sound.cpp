@@ -6,7 +6,6 @@
 #include "support/WaitUntil.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -51,9 +50,8 @@ protected:
         platform::setWavePlayer(std::move(previous));
     }
     QString wave(int milliseconds) const { return folder.filePath(q("tone%1.wav").arg(milliseconds)); }
-    void play(const QString& file, bool wait = false, bool loop = false, bool noStop = false,
-              bool noDefault = true) {
-        PlayWave({}, QString(), file, wait, loop, noStop, noDefault);
+    void play(const QString& file, bool wait = false, bool loop = false, bool noStop = false) {
+        PlayWave({}, QString(), file, wait, loop, noStop, true);
     }
     QVector<qint16> recordFor(int milliseconds) {
         QTest::qWait(milliseconds);

@@ -143,38 +143,6 @@ protected:
         const auto docked = x.dockedWindows(QCoreApplication::applicationName());
         return docked.isEmpty() ? QPoint() : x.centreOf(docked.first());
     }
-    // The icon's centre on screen turns (or is) the colour within two seconds.
-    bool iconShows(QColor colour) {
-        return QTest::qWaitFor(
-            [&] {
-                const QPoint at = iconCentre();
-                return QGuiApplication::primaryScreen()
-                           ->grabWindow(0, at.x(), at.y(), 1, 1)
-                           .toImage()
-                           .pixelColor(0, 0) == colour;
-            },
-            2000);
-    }
-    // Asks Qt's tray widget for its tooltip, as a pointer resting on it would, and reads what
-    // shows. (A real hover is not used: Qt wakes tooltips only once per widget and pointer path.)
-    QString tipOnScreen() {
-        QToolTip::hideText();
-        const QPoint at = iconCentre();
-        for (QWidget* icon : QApplication::topLevelWidgets())
-            if (icon->isVisible() && QLatin1String(icon->metaObject()->className()) == "QSystemTrayIconSys") {
-                QHelpEvent request(QEvent::ToolTip, icon->mapFromGlobal(at), at);
-                QApplication::sendEvent(icon, &request);
-            }
-        QString text;
-        (void)QTest::qWaitFor([&] { return !(text = QToolTip::text()).isEmpty(); }, 2000);
-        QToolTip::hideText();
-        return text;
-    }
-    // xdotool's click arguments, separated by spaces.
-    bool click(const QString& how) {
-        const QPoint at = iconCentre();
-        return xdotool(q("mousemove %1 %2 click ").arg(at.x()).arg(at.y()) + how);
-    }
 
     DesktopXClient x;
     TrayHost host;
@@ -203,9 +171,26 @@ TEST_F(DesktopTrayTest, TheIconWaitsForAHostAndDocksAgainAfterAQuickRestart) {
     QTest::qWait(1500); // the once-a-second check has seen the new host
     ASSERT_TRUE(dockedSettlesAt(1)) << "docked "
                                     << x.dockedWindows(QCoreApplication::applicationName()).size();
-    EXPECT_TRUE(iconShows(QColor(0, 255, 0)));
-    EXPECT_EQ(tipOnScreen(), q("ZOR Brakkon:\n") + QString(63 - 14, u'w'))
-        << "cut to 63 characters, line end included";
+    const QPoint at = iconCentre();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return QGuiApplication::primaryScreen()
+                       ->grabWindow(0, at.x(), at.y(), 1, 1)
+                       .toImage()
+                       .pixelColor(0, 0) == QColor(0, 255, 0);
+        },
+        2000));
+    // Qt's tray widget is asked for its tooltip, as a pointer resting on it would. (A real hover is
+    // not used: Qt wakes tooltips only once per widget and pointer path.)
+    for (QWidget* icon : QApplication::topLevelWidgets())
+        if (icon->isVisible() && QLatin1String(icon->metaObject()->className()) == "QSystemTrayIconSys") {
+            QHelpEvent request(QEvent::ToolTip, icon->mapFromGlobal(at), at);
+            QApplication::sendEvent(icon, &request);
+        }
+    const QString tip = q("ZOR Brakkon:\n") + QString(63 - 14, u'w');
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QToolTip::text() == tip; }, 2000))
+        << "cut to 63 characters, line end included: " << qPrintable(QToolTip::text());
+    QToolTip::hideText();
     tray.setInTray(false);
     EXPECT_TRUE(dockedSettlesAt(0));
 }
@@ -221,7 +206,9 @@ TEST_P(DesktopClickTest, AClickOnTheIconRaisesTheEventsOfItsGesture) {
     ASSERT_TRUE(host.start());
     tray.setInTray(true);
     ASSERT_TRUE(dockedSettlesAt(1));
-    ASSERT_TRUE(click(QLatin1String(GetParam().how)));
+    const QPoint at = iconCentre();
+    ASSERT_TRUE(
+        xdotool(q("mousemove %1 %2 click %3").arg(at.x()).arg(at.y()).arg(QLatin1String(GetParam().how))));
     (void)QTest::qWaitFor([&] { return events.size() >= GetParam().events.size(); }, 2000);
     QTest::qWait(300);
     EXPECT_EQ(events, GetParam().events);
