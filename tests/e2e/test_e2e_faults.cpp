@@ -63,12 +63,12 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatched
     PopupStorm::run(*client, server, {u"warm.test"_s}, 1000, &tabs);
     waitUntil([] { return false; }, 1500);
     const auto before = ProgramLog::cancels(program.output());
-    const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
+    [[maybe_unused]] const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
 
     const PopupStorm::Result result =
         PopupStorm::run(*client, server, PopupStorm::hosts(Tabs), StormMs, &tabs);
     waitUntil([] { return false; }, 2000); // the last cancels settle
-    const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
+    [[maybe_unused]] const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
     const auto after = ProgramLog::cancels(program.output());
     const int stormCancels = after.session - before.session;
 
