@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QThread>
 #include <cmath>
@@ -44,8 +45,17 @@ bool PulseSession::start() {
     // The null sink runs at a latency of 1.5 s until a low-latency stream has woken it.
     m_keepAwake.start(QStringLiteral("pacat"),
                       QStringLiteral("--playback -d testsink --latency-msec=20 /dev/zero").split(u' '));
-    QThread::msleep(1000);
-    return true;
+    // Awake once the sink runs and what it had queued at the old latency has played out.
+    static const QRegularExpression drained(
+        QStringLiteral("State: RUNNING\n(?:.*\n)*?\\s*Latency: (\\d+) usec"));
+    QString sinks;
+    for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QThread::msleep(50)) {
+        runProgram(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sinks")}, &sinks);
+        const QRegularExpressionMatch match = drained.match(sinks);
+        if (match.hasMatch() && match.captured(1).toLongLong() < 100000)
+            return true;
+    }
+    return false;
 }
 
 void PulseSession::exportToThisProcess() const {
