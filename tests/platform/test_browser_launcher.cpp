@@ -55,7 +55,8 @@ protected:
                 defaultProfile().toLocal8Bit() +
                 "'\nDEDICATED=\nfor a in \"$@\"; do case \"$a\" in --user-data-dir=*) "
                 "PROFILE=\"${a#--user-data-dir=}\"; DEDICATED=1;; esac; done\n"
-                "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\n"
+                "echo \"$$ $*\" >> \"$LOG\"\nmkdir -p \"$PROFILE\"\nln -s \"$HOSTNAME-$$\" "
+                "\"$PROFILE/SingletonLock\"\n"
                 "answer() { IFS= read -r -d '' request <&3; id=${request#*\\\"id\\\":}; id=${id%%[,\\}]*}; "
                 "printf '{\"id\":%s,\"result\":{\"product\":\"StandIn/1\"}}\\0' \"$id\" >&4; }\n" +
                 behaviour + "\n");
@@ -112,8 +113,10 @@ TEST_P(BrowserLauncherStart, TheDefaultProfileWhenItTakesThePipeElseOneOfItsOwn)
             QTest::qWaitFor([&] { return ::kill(static_cast<pid_t>(launchedPids()[0]), 0) != 0; }, 3000))
             << "the window started on the default profile is ended";
     }
-    // Found again through its holder after a restart, and the holder ending with its browser, are
-    // the end-to-end launch test's checks with a real browser.
+    // Found again through its holder at the next start, whichever profile it took; the holder
+    // ending with its browser is the end-to-end launch test's check with a real browser.
+    EXPECT_EQ(m_launcher.launch(standIn(c.behaviour)).holderSocket, result.holderSocket);
+    EXPECT_EQ(launches().size(), c.dedicated ? 2 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Browsers, BrowserLauncherStart,

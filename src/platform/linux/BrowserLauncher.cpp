@@ -160,6 +160,20 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
     result.usedDedicatedProfile = profile.isEmpty();
     if (profile.isEmpty())
         profile = dedicatedProfileDir(program);
+    else if (runningProfileOwner(profile) == 0) {
+        // An earlier start may have moved the browser to a profile of its own (its default one
+        // refused the pipe, or stayed silent on a busy machine): that browser is still ours.
+        const QString own = dedicatedProfileDir(program);
+        if (const qint64 owner = runningProfileOwner(own); owner != 0) {
+            if (const QString socket = pipe::HolderSockets::socketPathFor(owner);
+                pipe::HolderSockets::isLive(socket)) {
+                result.profileDir = own;
+                result.usedDedicatedProfile = true;
+                result.holderSocket = socket;
+                return result;
+            }
+        }
+    }
 
     for (;;) {
         result.profileDir = profile;
