@@ -17,25 +17,19 @@ using namespace VELModule;
 
 namespace {
 
-struct PathCase {
-    const char* input;
-    const char* pathPart;
-    const char* extWithDot;
-    const char* extWithoutDot;
-    const char* withoutExtension;
-};
-
 TEST(PathParts, SplitAtTheLastSeparatorAndDot) {
-    const PathCase cases[] = {{"/media/ding.wav", "/media/", ".wav", "wav", "/media/ding"},
-                              {"/media/", "/media/", "", "", ""},
-                              {"ding.wav", "ding.wav", ".wav", "wav", "ding"},
-                              {"", "", ".", "", ""},
-                              {"/a/ding.WAV", "/a/", ".WAV", "WAV", "/a/ding"},
-                              // The dot belongs to a folder, not to the file name.
-                              {"/x.y/readme", "/x.y/", "", "", "/x"},
-                              {"wav", "wav", ".wav", "wav", ""},
-                              {"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"}};
-    for (const PathCase& c : cases) {
+    const struct {
+        const char *input, *pathPart, *extWithDot, *extWithoutDot, *withoutExtension;
+    } cases[] = {{"/media/ding.wav", "/media/", ".wav", "wav", "/media/ding"},
+                 {"/media/", "/media/", "", "", ""},
+                 {"ding.wav", "ding.wav", ".wav", "wav", "ding"},
+                 {"", "", ".", "", ""},
+                 {"/a/ding.WAV", "/a/", ".WAV", "WAV", "/a/ding"},
+                 // The dot belongs to a folder, not to the file name.
+                 {"/x.y/readme", "/x.y/", "", "", "/x"},
+                 {"wav", "wav", ".wav", "wav", ""},
+                 {"a.b.ini", "a.b.ini", ".ini", "ini", "a.b"}};
+    for (const auto& c : cases) {
         EXPECT_EQ(GetPathPart(q(c.input)), q(c.pathPart)) << c.input;
         EXPECT_EQ(GetExtension(q(c.input), true), q(c.extWithDot)) << c.input;
         EXPECT_EQ(GetExtension(q(c.input), false), q(c.extWithoutDot)) << c.input;
@@ -86,13 +80,6 @@ TEST(FileList, ListsOrdinaryFilesMatchingWithoutRegardToCaseSortedByName) {
     EXPECT_TRUE(GetFileList(dir.filePath(q("missing")), q("*.ini")).isEmpty());
 }
 
-struct ProfileCase {
-    const char* name;
-    const char* section;
-    const char* key;
-    const char* expected;
-};
-
 const QByteArray Sample = "; a comment line\r\n"
                           "[Other]\r\n"
                           "mnuExit=Not this one\r\n"
@@ -119,22 +106,23 @@ TEST(ProfileRead, FollowsThePrivateProfileRules) {
     QTemporaryDir dir;
     const QString path = dir.filePath(q("lang.ini"));
     writeBytes(path, Sample);
-    const ProfileCase cases[] = {
-        {"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
-        {"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
-        {"single quotes removed too", "strings", "Single", "single"},
-        {"unmatched quote kept", "strings", "Unmatched", "\"half"},
-        {"value after the first '='", "strings", "Equals", "a=b=c"},
-        {"comment lines are not keys", "strings", ";Commented", "<default>"},
-        {"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
-        {"empty value is a value", "strings", "Empty", ""},
-        {"keys with an array index", "strings", "optMode(2)", "Mode two"},
-        {"LF and CR line ends", "strings", "tab_caption", " Status"},
-        {"only the first section of a name counts", "strings", "Late", "<default>"},
-        {"missing key", "strings", "nothing", "<default>"},
-        {"missing section", "nowhere", "mnuExit", "<default>"},
-        {"other section", "other", "mnuExit", "Not this one"}};
-    for (const ProfileCase& c : cases)
+    const struct {
+        const char *name, *section, *key, *expected;
+    } cases[] = {{"case-insensitive section and key, value trimmed", "STRINGS", "MNUEXIT", "Quit"},
+                 {"matching quotes removed, inner blanks kept", "strings", "Quoted", "  spaced  "},
+                 {"single quotes removed too", "strings", "Single", "single"},
+                 {"unmatched quote kept", "strings", "Unmatched", "\"half"},
+                 {"value after the first '='", "strings", "Equals", "a=b=c"},
+                 {"comment lines are not keys", "strings", ";Commented", "<default>"},
+                 {"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
+                 {"empty value is a value", "strings", "Empty", ""},
+                 {"keys with an array index", "strings", "optMode(2)", "Mode two"},
+                 {"LF and CR line ends", "strings", "tab_caption", " Status"},
+                 {"only the first section of a name counts", "strings", "Late", "<default>"},
+                 {"missing key", "strings", "nothing", "<default>"},
+                 {"missing section", "nowhere", "mnuExit", "<default>"},
+                 {"other section", "other", "mnuExit", "Not this one"}};
+    for (const auto& c : cases)
         EXPECT_EQ(read(path, c.section, c.key), q(c.expected)) << c.name;
     // Language files written by hand or damaged: what can be read is, the default elsewhere.
     const std::pair<QByteArray, QString> damaged[] = {
