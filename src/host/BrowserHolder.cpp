@@ -20,6 +20,21 @@ namespace {
 constexpr auto RefusalText = "non-default data directory"_L1;
 constexpr int WatchMs = 100;
 constexpr int IdleWatchMs = 2000;
+// A browser still starting keeps its main process busy; one that has started and ignores the
+// pipe sits idle (measured with Chromium 156: 70-150 clock ticks a second while starting, 0-4
+// once idle).
+constexpr qint64 BusyTicksPerSecond = 5;
+
+// The processor time the process has had, in clock ticks; -1 when it cannot be read.
+qint64 processorTicks(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The name, in parentheses, may hold blanks: count fields from its end.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields.at(11).toLongLong() + fields.at(12).toLongLong() : -1;
+}
 
 void say(const QString& text) {
     std::fprintf(stderr, "holder: %s\n", qUtf8Printable(text));
@@ -52,6 +67,8 @@ void BrowserHolder::waitForAnswer(int timeoutMs, std::function<void(Start)> done
     m_waiting = std::move(done);
     m_waitMs = timeoutMs;
     m_waited.start();
+    m_busySince = m_waited.elapsed();
+    m_busyTicks = processorTicks(m_browserPid);
     m_relay.request(u"Browser.getVersion"_s, {}, [this](const QJsonObject& answer) {
         say(u"%1 answers on its DevTools pipe"_s.arg(
             answer.value("result"_L1).toObject().value("product"_L1).toString()));
@@ -84,9 +101,30 @@ void BrowserHolder::checkBrowser() {
         return;
     QFile log(m_browserLog);
     if (log.open(QIODevice::ReadOnly) && QString::fromUtf8(log.readAll()).contains(RefusalText))
-        finishWait(Start::Refused);
-    else if (m_waited.hasExpired(m_waitMs))
+        return finishWait(Start::Refused);
+    sampleBusy();
+    if (m_waited.hasExpired(m_waitMs) && !stillStarting())
         finishWait(Start::Silent);
+}
+
+// Judged on the last full second: a browser that had the processor for much of it is busy.
+void BrowserHolder::sampleBusy() {
+    const qint64 now = m_waited.elapsed();
+    if (now - m_busySince < 1000)
+        return;
+    const qint64 ticks = processorTicks(m_browserPid);
+    m_busy = ticks >= 0 && m_busyTicks >= 0 && ticks - m_busyTicks >= BusyTicksPerSecond;
+    m_busySince = now;
+    m_busyTicks = ticks;
+}
+
+bool BrowserHolder::stillStarting() {
+    if (!m_busy || m_waited.hasExpired(qint64(m_waitMs) * HolderSockets::LongestWaitFactor))
+        return false;
+    if (!m_toldBusy)
+        say(u"the browser has not answered within %1 ms but is still starting; waiting on"_s.arg(m_waitMs));
+    m_toldBusy = true;
+    return true;
 }
 
 void BrowserHolder::endBrowser() {

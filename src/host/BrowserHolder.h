@@ -44,6 +44,9 @@ private:
     void dropClient(const char* why);
     void checkBrowser();
     void finishWait(Start start);
+    void sampleBusy();
+    // Past the wait: true while the browser still works at starting up, within a limit.
+    bool stillStarting();
 
     QLocalSocket m_pipe;
     platform::pipe::MessageFraming m_fromBrowser{MaxMessageBytes};
@@ -58,6 +61,10 @@ private:
     std::function<void(Start)> m_waiting;
     QElapsedTimer m_waited;
     int m_waitMs = 0;
+    qint64 m_busySince = 0;
+    qint64 m_busyTicks = -1;
+    bool m_busy = false;
+    bool m_toldBusy = false;
 };
 
 } // namespace host

@@ -1,6 +1,6 @@
 // --launch-browser against stand-in browsers: small scripts that behave like the browsers do
 // with DevTools on a pipe (answer on it, refuse it on the default profile, ignore it silently,
-// die at once), started through the real holder.
+// start slowly, die at once), started through the real holder.
 #include "platform/linux/BrowserLauncher.h"
 #include "platform/pipe/HolderSockets.h"
 #include "support/TestFiles.h"
@@ -29,6 +29,9 @@ const char* const RefusesDefault =
 answer; exec sleep 30)";
 const char* const IgnoresDefault = R"(if [ -z "$DEDICATED" ]; then exec sleep 30; fi
 answer; exec sleep 30)";
+// Busy starting for about three seconds, then answering: slow, not refusing.
+const char* const StartsSlowly =
+    "end=$((SECONDS + 3)); while ((SECONDS < end)); do :; done; answer; exec sleep 30";
 const char* const DiesAtOnce = "exit 1";
 
 class BrowserLauncherTest : public testing::Test {
@@ -122,7 +125,8 @@ TEST_P(BrowserLauncherStart, TheDefaultProfileWhenItTakesThePipeElseOneOfItsOwn)
 INSTANTIATE_TEST_SUITE_P(Browsers, BrowserLauncherStart,
                          testing::Values(StartCase{"DefaultProfileAnswers", Answers, 15000, false},
                                          StartCase{"RefusesAndSaysSo", RefusesDefault, 15000, true},
-                                         StartCase{"RefusesSayingNothing", IgnoresDefault, 800, true}),
+                                         StartCase{"RefusesSayingNothing", IgnoresDefault, 800, true},
+                                         StartCase{"StillStartingPastTheWait", StartsSlowly, 1500, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The default profile's lock names a browser: this test process (alive) or an ended one.

@@ -122,7 +122,7 @@ BrowserLauncher::Start BrowserLauncher::startHeld(const QString& program, const 
     holder.setStandardInputFile(QProcess::nullDevice());
     holder.start();
     // The holder answers once the browser did, or did not; its own time limit comes first.
-    if (!holder.waitForFinished(m_timeoutMs + 15000)) {
+    if (!holder.waitForFinished(m_timeoutMs * pipe::HolderSockets::LongestWaitFactor + 15000)) {
         holder.kill();
         holder.waitForFinished(1000);
         result.message = u"%1 gave no answer"_s.arg(m_holder);

@@ -10,6 +10,10 @@ namespace platform::pipe {
 // $XDG_RUNTIME_DIR that only that user may enter.
 class HolderSockets {
 public:
+    // A holder told to wait N ms for its browser's answer waits up to this many times N for a
+    // browser that is still busy starting.
+    static constexpr int LongestWaitFactor = 4;
+
     static QString folder();
     // Creates the folder when missing and makes sure it is ours and closed to others; false
     // (with the reason) when it cannot be made so.
