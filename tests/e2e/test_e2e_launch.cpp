@@ -136,7 +136,7 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     // Decided as before, over the pipe.
     server.setPage(u"/command"_s, "open /popup/first");
     EXPECT_EQ(reportOf(u"/popup/first"_s, 25000), u"closed"_s) << output();
-    EXPECT_EQ(server.count(u"/popup/"_s), 0);
+    EXPECT_EQ(server.count(u"/popup/"_s), 0) << output();
 
     // Only this user may reach the pipe through its holder. That the browser is started on the
     // pipe and never on a port is the launcher test's check of its whole command line.

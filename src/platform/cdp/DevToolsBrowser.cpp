@@ -34,6 +34,8 @@ namespace platform::cdp {
 
 namespace {
 constexpr int FrozenOpenerCheckMs = 500;
+// How long a page that runs may take to answer before it is taken for one that does not.
+constexpr int RunningCheckMs = 2000;
 
 // The key reports run in a world of their own on every page: the page's scripts can neither see
 // the listener nor call the binding, and synthetic events are not trusted.
@@ -501,7 +503,27 @@ void DevToolsBrowser::resumeUnlessOpener(const QPointer<CdpPage>& page) {
         QTimer::singleShot(FrozenOpenerCheckMs, this, [this, page] { resumeUnlessOpener(page); });
         return;
     }
-    send(u"Runtime.runIfWaitingForDebugger"_s, {}, page->sessionId());
+    // Only a page that does not run needs the resume: a tab paused before it started, or an
+    // opener whose release went to a connection that died. A paused page still answers the
+    // protocol but runs none of its tasks, so a timer of its own tells: a running page has it
+    // fire at once, and resuming that page would end the hold of a popup it opens meanwhile,
+    // whose report may still be on its way here. One frozen for such a popup has it fire late
+    // too, but by then that popup is held here.
+    auto answered = std::make_shared<bool>(false);
+    send(u"Runtime.evaluate"_s,
+         {{"expression"_L1, "new Promise((ran) => setTimeout(ran, 0))"_L1}, {"awaitPromise"_L1, true}},
+         page->sessionId(),
+         [answered](const QJsonObject&, const QJsonObject& error) { *answered = error.isEmpty(); });
+    const int generation = m_generation;
+    QTimer::singleShot(RunningCheckMs, this, [this, page, answered, generation] {
+        if (*answered || generation != m_generation || !page || page->isGone())
+            return;
+        for (const auto& held : std::as_const(m_held))
+            if (findOpener(*held) == page)
+                return;
+        qCDebug(lcCdp, "page %s does not run; resumed", qUtf8Printable(page->targetId()));
+        send(u"Runtime.runIfWaitingForDebugger"_s, {}, page->sessionId());
+    });
 }
 
 CdpPage& DevToolsBrowser::addPage(const QString& targetId, const QString& sessionId,
