@@ -166,8 +166,7 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     EXPECT_EQ(server.count(u"/popup/"_s), 0) << "a cancelled popup asked for its address";
     const QString afterRestart = program.output().mid(before);
     EXPECT_EQ(ProgramLog::cancels(afterRestart).session, 1) << afterRestart.toStdString();
-    EXPECT_EQ(heldAt(), socket) << "a second browser was started instead of watching the first\n"
-                                << output();
+    EXPECT_EQ(heldAt(), socket) << "a second browser was started instead of watching the first\n" << output();
 
     // The browser ending is a lost browser; the program goes on.
     const qsizetype beforeEnd = program.output().size();

@@ -106,6 +106,12 @@ qint64 BrowserLauncher::runningProfileOwner(const QString& profileDir) {
     return ok && processAlive(pid) ? pid : 0;
 }
 
+QString BrowserLauncher::heldSocketOn(const QString& profileDir) {
+    const qint64 owner = runningProfileOwner(profileDir);
+    const QString socket = owner != 0 ? pipe::HolderSockets::socketPathFor(owner) : QString();
+    return !socket.isEmpty() && pipe::HolderSockets::isLive(socket) ? socket : QString();
+}
+
 QString BrowserLauncher::endpointFromActivePort(const QString& profileDir) {
     const auto endpoint =
         cdp::Endpoint::fromActivePortFile(QDir(profileDir).filePath(u"DevToolsActivePort"_s));
@@ -164,23 +170,19 @@ BrowserLauncher::Result BrowserLauncher::launch(const QString& requested) {
         // An earlier start may have moved the browser to a profile of its own (its default one
         // refused the pipe, or stayed silent on a busy machine): that browser is still ours.
         const QString own = dedicatedProfileDir(program);
-        if (const qint64 owner = runningProfileOwner(own); owner != 0) {
-            if (const QString socket = pipe::HolderSockets::socketPathFor(owner);
-                pipe::HolderSockets::isLive(socket)) {
-                result.profileDir = own;
-                result.usedDedicatedProfile = true;
-                result.holderSocket = socket;
-                return result;
-            }
+        if (const QString socket = heldSocketOn(own); !socket.isEmpty()) {
+            result.profileDir = own;
+            result.usedDedicatedProfile = true;
+            result.holderSocket = socket;
+            return result;
         }
     }
 
     for (;;) {
         result.profileDir = profile;
-        if (const qint64 owner = runningProfileOwner(profile); owner != 0) {
+        if (runningProfileOwner(profile) != 0) {
             // Started by this program before: its holder is found with the others.
-            if (const QString socket = pipe::HolderSockets::socketPathFor(owner);
-                pipe::HolderSockets::isLive(socket)) {
+            if (const QString socket = heldSocketOn(profile); !socket.isEmpty()) {
                 result.holderSocket = socket;
                 return result;
             }

@@ -40,6 +40,8 @@ public:
     static QStringList launchFlags();
     // The pid of a live browser holding the profile, 0 when none.
     static qint64 runningProfileOwner(const QString& profileDir);
+    // The holder socket of the browser on the profile when this program started it; else empty.
+    static QString heldSocketOn(const QString& profileDir);
     // The loopback WebSocket address in a DevToolsActivePort file; empty when incomplete.
     static QString endpointFromActivePort(const QString& profileDir);
 
