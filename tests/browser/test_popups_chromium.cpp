@@ -3,6 +3,7 @@
 // key and gesture as the listener reads them, a page's data never sent back as script).
 #include "PopupHarness.h"
 #include "browser/clsIEWindow.h"
+#include "platform/cdp/DevToolsBrowser.h"
 
 #include <QEventLoop>
 #include <QLoggingCategory>
@@ -13,6 +14,7 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using platform::cdp::CdpShellWindows;
+using platform::cdp::DevToolsBrowser;
 
 struct PopupCase {
     const char* name;
@@ -197,6 +199,8 @@ TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
             continue; // the test opening the page
         EXPECT_FALSE(message.contains(marker))
             << "page data went back to the browser: " << message.left(300).toStdString();
+        if (message.contains(QLatin1StringView(DevToolsBrowser::RunningCheckScript)))
+            continue; // a constant of ours, asked of pages found at connect
         if (message.contains(u"Runtime.evaluate"_s)) {
             ++evaluations;
             EXPECT_TRUE(message.contains(u"\"expression\":\"window.onerror = null\""_s))

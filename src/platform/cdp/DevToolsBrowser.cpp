@@ -508,12 +508,23 @@ void DevToolsBrowser::resumeUnlessOpener(const QPointer<CdpPage>& page) {
     // protocol but runs none of its tasks, so a timer of its own tells: a running page has it
     // fire at once, and resuming that page would end the hold of a popup it opens meanwhile,
     // whose report may still be on its way here. One frozen for such a popup has it fire late
-    // too, but by then that popup is held here.
+    // too, but by then that popup is held here. The timer runs in a world of its own, so a page
+    // that wraps its timers neither sees the check nor can fake its answer.
     auto answered = std::make_shared<bool>(false);
-    send(u"Runtime.evaluate"_s,
-         {{"expression"_L1, "new Promise((ran) => setTimeout(ran, 0))"_L1}, {"awaitPromise"_L1, true}},
-         page->sessionId(),
-         [answered](const QJsonObject&, const QJsonObject& error) { *answered = error.isEmpty(); });
+    const auto check = [this, answered, page](const QJsonObject& world, const QJsonObject&) {
+        if (!page || page->isGone())
+            return;
+        QJsonObject params{{"expression"_L1, QString::fromLatin1(RunningCheckScript)},
+                           {"awaitPromise"_L1, true}};
+        if (world.contains("executionContextId"_L1))
+            params.insert("contextId"_L1, world.value("executionContextId"_L1));
+        send(u"Runtime.evaluate"_s, params, page->sessionId(),
+             [answered](const QJsonObject&, const QJsonObject& error) { *answered = error.isEmpty(); });
+    };
+    // A page target's id is its main frame's.
+    send(u"Page.createIsolatedWorld"_s,
+         {{"frameId"_L1, page->targetId()}, {"worldName"_L1, "zor-running-check"_L1}}, page->sessionId(),
+         check);
     const int generation = m_generation;
     QTimer::singleShot(RunningCheckMs, this, [this, page, answered, generation] {
         if (*answered || generation != m_generation || !page || page->isGone())

@@ -38,6 +38,8 @@ class DevToolsBrowser : public QObject {
     Q_OBJECT
 public:
     using EndpointInUse = std::function<bool(const QUrl&, const DevToolsBrowser*)>;
+    // What a page found at connect is asked to run, to tell whether it runs at all.
+    static constexpr char RunningCheckScript[] = "new Promise((ran) => setTimeout(ran, 0))";
 
     DevToolsBrowser(BrowserSource source, EndpointInUse inUse, QObject* parent = nullptr);
     ~DevToolsBrowser() override;
