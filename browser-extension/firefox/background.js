@@ -22,9 +22,6 @@ const NOTE_WAIT_MS = 100;
 const NOTE_LIFE_MS = 5000;
 // How recent a page's open must be for a new tab to be taken as its window.
 const EARLY_NOTE_MS = 1000;
-// A load changes a tab's address and then its title while Firefox is busiest with it: what
-// changes within this long goes as one message, after the load has had the processors.
-const REPORT_DELAY_MS = 300;
 const RETRY_MIN_MS = 1000;
 const RETRY_MAX_MS = 10000;
 
@@ -37,7 +34,6 @@ const pending = new Map(); // request id -> resolve(cancel)
 const candidates = new Map(); // new tab id -> creation time
 const popups = new Map(); // popup tab id -> popup
 const reported = new Map(); // tab id -> what the program last heard of it
-const unreported = new Map(); // tab id -> {tab, timer}: its latest change, not yet sent
 const notes = new Map(); // tab id -> [open notes, oldest first]
 const inputs = new Map(); // tab id -> last trusted click or key
 const waiters = new Set(); // called whenever a note or classification arrives
@@ -142,7 +138,6 @@ async function fromProgram(message) {
 // a popup that is still being decided is reported only once let through: the question about
 // it, and about the popups after it, must not queue behind its tab.
 function reportTab(tab) {
-    dropUnreported(tab.id);
     if (!welcomed || tab.id === undefined || tab.id === browser.tabs.TAB_ID_NONE || popupFor(tab.id))
         return;
     const message = {type: 'tab', tab: tab.id, window: tab.windowId, url: tab.url || '', title: tab.title || ''};
@@ -151,28 +146,6 @@ function reportTab(tab) {
         return;
     if (post(message))
         reported.set(tab.id, message);
-}
-
-function reportSoon(tab) {
-    const waiting = unreported.get(tab.id);
-    if (waiting)
-        waiting.tab = tab;
-    else
-        unreported.set(tab.id, {tab, timer: setTimeout(() => flushReport(tab.id), REPORT_DELAY_MS)});
-}
-
-function flushReport(tabId) {
-    const waiting = unreported.get(tabId);
-    if (waiting)
-        reportTab(waiting.tab);
-}
-
-function dropUnreported(tabId) {
-    const waiting = unreported.get(tabId);
-    if (waiting) {
-        clearTimeout(waiting.timer);
-        unreported.delete(tabId);
-    }
 }
 
 // --- notes from the pages ---
@@ -273,10 +246,8 @@ async function ask(popup) {
     }
     // The opener's address and title ahead of the question about it. Its tab events arrive in
     // order with the popup's, so the program already has them unless the opener was never
-    // reported; only then is it worth a look-up. A change still waiting goes first.
-    if (unreported.has(popup.source))
-        flushReport(popup.source);
-    else if (!reported.has(popup.source))
+    // reported; only then is it worth a look-up.
+    if (!reported.has(popup.source))
         await browser.tabs.get(popup.source).then(reportTab, () => {});
     const id = nextRequest++;
     const asked = new Promise((resolve) => {
@@ -395,11 +366,10 @@ browser.webRequest.onBeforeRequest.addListener(
 
 // The address and title are all the program keeps of a tab; status and icon changes of every
 // load would only wake this script.
-browser.tabs.onUpdated.addListener((tabId, change, tab) => reportSoon(tab), {properties: ['url', 'title']});
+browser.tabs.onUpdated.addListener((tabId, change, tab) => reportTab(tab), {properties: ['url', 'title']});
 browser.tabs.onAttached.addListener((tabId) => browser.tabs.get(tabId).then(reportTab, () => {}));
 browser.tabs.onRemoved.addListener((tabId) => {
     candidates.delete(tabId);
-    dropUnreported(tabId);
     // A cancelled popup is closed as soon as its verdict comes, which may be before its request:
     // one still on its way finds the verdict.
     if (popups.has(tabId) && popups.get(tabId).cancelled)
