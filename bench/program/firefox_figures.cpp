@@ -34,7 +34,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Popups = 40;
-constexpr int Loads = 200;
+constexpr int Loads = 600;
 
 // A page of some weight: text, a style sheet, a script and images from the same server.
 QByteArray ordinaryPage() {

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int PerKind = 25;
+constexpr int PerKind = 40;
 
 struct Kind {
     const char* name;

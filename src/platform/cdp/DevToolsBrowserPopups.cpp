@@ -253,8 +253,9 @@ void DevToolsBrowser::closePopup(const QString& sessionId) {
 
 void DevToolsBrowser::failRequest(const QString& requestId, const QString& sessionId) {
     qCDebug(lcCdp, "request %s of a cancelled popup stopped", qUtf8Printable(requestId));
-    send(u"Fetch.failRequest"_s, {{"requestId"_L1, requestId}, {"errorReason"_L1, "BlockedByClient"_L1}},
-         sessionId);
+    // Aborted, not blocked: a blocked navigation commits an error page first, which keeps a
+    // popup that shares its opener's renderer on screen for tens of milliseconds longer.
+    send(u"Fetch.failRequest"_s, {{"requestId"_L1, requestId}, {"errorReason"_L1, "Aborted"_L1}}, sessionId);
 }
 
 void DevToolsBrowser::evaluateWithoutWaiting(const QString& sessionId, const QString& expression) {
