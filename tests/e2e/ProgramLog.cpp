@@ -22,7 +22,7 @@ CancelRecord cancels(const QString& output) {
 
 QStringList crashSigns(const QString& output) {
     static const QRegularExpression sign(
-        u"AddressSanitizer|LeakSanitizer|runtime error:|Segmentation fault|Aborted|terminate called|"
+        u"AddressSanitizer|LeakSanitizer|runtime error:|Segmentation fault|^Aborted|terminate called|"
         "QFATAL|ASSERT failure|^Fatal"_s,
         QRegularExpression::MultilineOption);
     QStringList found;
