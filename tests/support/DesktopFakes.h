@@ -89,18 +89,12 @@ public:
         QPixmap icon;
         QString tip;
         QList<QString> operations; // "add", "icon", "tip", "remove", "message <title>:<text>"
-        FakeNotifyIcon* current = nullptr;
     };
     explicit FakeNotifyIcon(std::shared_ptr<Log> log)
         : m_log(std::move(log)) {}
-    ~FakeNotifyIcon() override {
-        if (m_log->current == this)
-            m_log->current = nullptr;
-    }
     void add(const QPixmap& icon, const QString& tip) override {
         m_log->icon = icon;
         m_log->tip = tip;
-        m_log->current = this;
         m_log->operations.append(QStringLiteral("add"));
     }
     void modifyIcon(const QPixmap& icon) override {
@@ -115,7 +109,6 @@ public:
     void showMessage(const QString& title, const QString& text) override {
         m_log->operations.append(QStringLiteral("message ") + title + u':' + text);
     }
-    void press(Press what) { emit pressed(what); }
 
 private:
     std::shared_ptr<Log> m_log;
@@ -126,9 +119,7 @@ class ScriptedDialogs final : public platform::Dialogs {
 public:
     struct Message {
         QString prompt;
-        platform::MsgIcon icon;
         platform::MsgButtons buttons;
-        QString title;
     };
 
     std::deque<platform::MsgAnswer> messageAnswers;     // default: Ok
@@ -140,9 +131,9 @@ public:
     QList<platform::FileDialogRequest> fileRequests;
     QList<QString> opened; // the files handed to the desktop
 
-    platform::MsgAnswer messageBox(QWidget*, const QString& prompt, platform::MsgIcon icon,
-                                   platform::MsgButtons buttons, const QString& title) override {
-        messages.append({prompt, icon, buttons, title});
+    platform::MsgAnswer messageBox(QWidget*, const QString& prompt, platform::MsgIcon,
+                                   platform::MsgButtons buttons, const QString&) override {
+        messages.append({prompt, buttons});
         return next(messageAnswers, platform::MsgAnswer::Ok);
     }
     std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override {

@@ -37,15 +37,6 @@ public:
         setFont(crisp);
         resize(200, 120);
     }
-
-    // A button of the given size at the given place, shown.
-    Command* add(int x, int y, int w, int h) {
-        auto* button = new Command(this);
-        button->setGeometry(x, y, w, h);
-        show();
-        button->show();
-        return button;
-    }
 };
 
 // What the button shows: its kept image as the platform paints it.
@@ -66,9 +57,13 @@ inline QRect InkBox(const QImage& image, QRgb color) {
 // One captionless 40 x 30 button on a host, for tests that press it or look at its pixels.
 class ButtonTest : public testing::Test {
 protected:
-    void SetUp() override { button->setCaption(QString()); }
+    void SetUp() override {
+        button->setGeometry(60, 20, 40, 30);
+        button->setCaption(QString());
+        host.show();
+    }
     bool looksPressed() { return Shot(*button).pixel(0, 0) == ButtonHost::Shadow; }
 
     ButtonHost host;
-    Command* button = host.add(60, 20, 40, 30);
+    Command* button = new Command(&host);
 };
