@@ -120,18 +120,10 @@ TEST_F(ButtonPixels, ALoadedCaptionShowsAtOnceAndIsEmbossedWhenDisabledUnlessTha
     EXPECT_EQ(look(), embossed) << "drawn as disabled";
 }
 
-// The sound buttons: named as the main window's, 360 twips square on any screen.
-TEST(SoundButtons, AreSquareAndPlayAndStopLookLikeATriangleAndASquareWithoutTheirFont) {
+TEST(SoundButtons, PlayAndStopLookLikeATriangleAndASquareWithoutTheirFont) {
     ButtonHost host;
     Command* play = Command::createPlaySoundButton(&host);
     Command* stop = Command::createStopSoundButton(&host);
-    const QPointF twips = play->TwipsPerPixel();
-    QStringList names;
-    for (Command* b : {Command::createSoundFileButton(&host), play, stop}) {
-        EXPECT_EQ(b->size(), QSize(qRound(360 / twips.x()), qRound(360 / twips.y())));
-        names << b->objectName();
-    }
-    EXPECT_EQ(names, (QStringList{q("cmdSoundFile"), q("cmdPlaySound"), q("cmdStopSound")}));
     if (platform::isFontInstalled(q("Webdings")))
         GTEST_SKIP() << "Webdings is installed; its own shapes are drawn";
     stop->move(40, 0);
