@@ -4,6 +4,7 @@
 #include "controls/tray/ZorTray.h"
 #include "platform/KeyState.h"
 #include "platform/Platform.h"
+#include "platform/common/IniDocument.h"
 #include "platform/linux/AutostartEntry.h"
 #include "support/DesktopFakes.h"
 #include "support/FakeWebBrowser.h"
@@ -308,14 +309,11 @@ TEST_F(Languages, NoLanguageFolderDisablesTheMenuAndTheTipHasNoLanguageText) {
 TEST(ShippedLanguages, DefineEveryKeyOfTheEnglishFile) {
     const QString folder = qEnvironmentVariable("ZOR_SOURCE_DIR") + q("/languages/");
     const auto keysOf = [](const QString& path) {
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+        platform::IniDocument file;
+        EXPECT_EQ(file.load(path), platform::IniDocument::LoadResult::Loaded) << qPrintable(path);
         QSet<QString> keys;
-        for (const QByteArray& line : file.readAll().split('\n')) {
-            const QString text = QString::fromUtf8(line).trimmed();
-            if (!text.isEmpty() && !text.startsWith(u';') && !text.startsWith(u'[') && text.contains(u'='))
-                keys.insert(text.left(text.indexOf(u'=')).trimmed().toLower());
-        }
+        for (const QString& key : file.keys(LanguageTexts::Section))
+            keys.insert(key.toLower());
         return keys;
     };
     const QSet<QString> english = keysOf(folder + q("english.ini"));
