@@ -47,34 +47,30 @@ TEST_P(AddressReduction, GivesTheOpenersDomainAndTheEntryThatAddingStores) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, AddressReduction,
-    testing::Values(
-        AddressCase{"http://w.x.y/p/q.htm", "w.x.y", "w.x.y"}, AddressCase{"http://w.x.y/", "w.x.y", "w.x.y"},
-        AddressCase{"HTTP://W.X.Y/p", "W.X.Y", "W.X.Y"},
-        AddressCase{"http://w.x.y:8080/p", "w.x.y:8080", "w.x.y:8080"},
-        AddressCase{"http://w.x.y?a=1", "w.x.y?a=1", "w.x.y?a=1"}, AddressCase{"http:///p", "", ""},
-        AddressCase{"http://w.x.y/p --> Terminated!", "w.x.y", "w.x.y"},
-        // https is a scheme marker like http: an https opener must not reduce to "https:", an
-        // entry that would match every https page.
-        AddressCase{"https://w.x.y/p", "w.x.y", "w.x.y"},
-        AddressCase{"HTTPS://W.X.Y:8443", "W.X.Y:8443", "W.X.Y:8443"},
-        // The earlier of the two web markers wins; ftp keeps its later place.
-        AddressCase{"https://a.q/?u=http://b.q/", "a.q", "a.q"},
-        AddressCase{"http://a.q/?u=https://b.q/", "a.q", "a.q"},
-        AddressCase{"ftp://f.q/?u=https://s.q/", "s.q", "s.q"},
-        AddressCase{"x:open('http://a.x.y/b')", "a.x.y", "a.x.y"},
-        AddressCase{"w.x.y/r?u=http://z.q/", "z.q", "z.q"},
-        // Without a web marker: the domain ends at the first slash, the entry is the text.
-        AddressCase{"ftp://f.x.y/pub/", "f.x.y", "ftp://f.x.y/pub"},
-        AddressCase{"file:///C:/a.htm", "file:", "file:///C:/a.htm"},
-        AddressCase{"w.x.y/index.html", "w.x.y", "w.x.y/index.html"}, AddressCase{"w.x.y", "w.x.y", "w.x.y"},
-        AddressCase{"about:blank", "about:blank", "about:blank"}, AddressCase{"/p", "", "/p"},
-        AddressCase{"", "", ""},
-        // A dropped text of several lines keeps only its first line in the list.
-        AddressCase{"w.x.y\r\nsecond.line", "w.x.y\r\nsecond.line", "w.x.y"},
-        AddressCase{"http://a.b\n/x", "a.b\n", "a.b"}, AddressCase{"a.b/\nc", "a.b", "a.b"},
-        // A marker alone: no domain after it, no entry to add.
-        AddressCase{"http://", "http:", nullptr}, AddressCase{"see http://", "", nullptr},
-        AddressCase{"HTTPS://", "HTTPS:", nullptr}, AddressCase{"ftp://", "ftp:", "ftp:/"}));
+    testing::Values(AddressCase{"http://w.x.y/p/q.htm", "w.x.y", "w.x.y"},
+                    AddressCase{"HTTP://W.X.Y/p", "W.X.Y", "W.X.Y"},
+                    AddressCase{"http://w.x.y?a=1", "w.x.y?a=1", "w.x.y?a=1"},
+                    AddressCase{"http:///p", "", ""},
+                    AddressCase{"http://w.x.y/p --> Terminated!", "w.x.y", "w.x.y"},
+                    // https is a scheme marker like http: an https opener must not reduce to "https:", an
+                    // entry that would match every https page.
+                    AddressCase{"HTTPS://W.X.Y:8443", "W.X.Y:8443", "W.X.Y:8443"},
+                    // The earlier of the two web markers wins; ftp keeps its later place.
+                    AddressCase{"https://a.q/?u=http://b.q/", "a.q", "a.q"},
+                    AddressCase{"http://a.q/?u=https://b.q/", "a.q", "a.q"},
+                    AddressCase{"ftp://f.q/?u=https://s.q/", "s.q", "s.q"},
+                    AddressCase{"x:open('http://a.x.y/b')", "a.x.y", "a.x.y"},
+                    AddressCase{"w.x.y/r?u=http://z.q/", "z.q", "z.q"},
+                    // Without a web marker: the domain ends at the first slash, the entry is the text.
+                    AddressCase{"ftp://f.x.y/pub/", "f.x.y", "ftp://f.x.y/pub"},
+                    AddressCase{"file:///C:/a.htm", "file:", "file:///C:/a.htm"},
+                    AddressCase{"w.x.y", "w.x.y", "w.x.y"}, AddressCase{"", "", ""},
+                    // A dropped text of several lines keeps only its first line in the list.
+                    AddressCase{"w.x.y\r\nsecond.line", "w.x.y\r\nsecond.line", "w.x.y"},
+                    AddressCase{"http://a.b\n/x", "a.b\n", "a.b"}, AddressCase{"a.b/\nc", "a.b", "a.b"},
+                    // A marker alone: no domain after it, no entry to add.
+                    AddressCase{"http://", "http:", nullptr}, AddressCase{"see http://", "", nullptr},
+                    AddressCase{"HTTPS://", "HTTPS:", nullptr}, AddressCase{"ftp://", "ftp:", "ftp:/"}));
 
 // Only equal entries leave the other list, of any case, not those that contain the domain.
 TEST_F(Lists, AddingAppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheOtherList) {
