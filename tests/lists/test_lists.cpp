@@ -3,7 +3,6 @@
 #include "platform/Failure.h"
 #include "policy/DomainFromUrl.h"
 #include "support/FileSizeLimit.h"
-#include "support/IsolatedEnvironment.h"
 #include "support/TestFiles.h"
 #include "support/Unprivileged.h"
 #include "util/VELModule.h"
@@ -242,7 +241,7 @@ TEST(ListFolder, IsTheProgramFolderWhenItIsWritableAndTheDataFolderOtherwise) {
         return;
     ASSERT_FALSE(QFileInfo(VELModule::AppPath()).isWritable())
         << "the test binary is meant to run from a read-only place";
-    EXPECT_EQ(DomainLists::DefaultFolder(), IsolatedEnvironment::dataHome() + q("/ZOR Brakkon/"));
+    EXPECT_EQ(DomainLists::DefaultFolder(), qEnvironmentVariable("XDG_DATA_HOME") + q("/ZOR Brakkon/"));
     EXPECT_TRUE(QFileInfo(DomainLists::DefaultFolder()).isDir());
 }
 

@@ -12,9 +12,6 @@ public:
     IsolatedEnvironment(const IsolatedEnvironment&) = delete;
     IsolatedEnvironment& operator=(const IsolatedEnvironment&) = delete;
 
-    static QString configHome() { return qEnvironmentVariable("XDG_CONFIG_HOME"); }
-    static QString dataHome() { return qEnvironmentVariable("XDG_DATA_HOME"); }
-
 private:
     QTemporaryDir m_root;
     QList<std::pair<QByteArray, QByteArray>> m_saved;

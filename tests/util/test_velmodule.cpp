@@ -2,7 +2,6 @@
 #include "platform/linux/AutostartEntry.h"
 #include "sound/WavePlayback.h"
 #include "support/DesktopFakes.h"
-#include "support/IsolatedEnvironment.h"
 #include "support/TestFiles.h"
 #include "util/VELModule.h"
 
@@ -147,8 +146,8 @@ const QString OtherKey = q("Software\\ZOR\\Test");
 class Registry : public testing::Test {
 protected:
     void SetUp() override {
-        QDir(IsolatedEnvironment::configHome()).removeRecursively();
-        QDir().mkpath(IsolatedEnvironment::configHome());
+        QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
+        QDir().mkpath(qEnvironmentVariable("XDG_CONFIG_HOME"));
     }
     // The calls on the current user's hive, which is all the program uses.
     static std::int32_t set(const QString& key, const char* name, std::int32_t type, const QVariant& value) {
@@ -168,7 +167,7 @@ TEST_F(Registry, TheRunValueRoundTripsThroughAnAutostartEntryThatDeletingRemoves
     const QString program = q("/home/me/My Programs/ZOR Brakkon/ZORBrakkon");
     ASSERT_EQ(set(q("software\\microsoft\\windows\\currentversion\\run\\"), "ZORBrakkon", 1, program), 0);
     const QString entry = platform::AutostartEntry::pathFor(q("ZORBrakkon"));
-    ASSERT_EQ(entry, IsolatedEnvironment::configHome() + q("/autostart/ZORBrakkon.desktop"));
+    ASSERT_EQ(entry, qEnvironmentVariable("XDG_CONFIG_HOME") + q("/autostart/ZORBrakkon.desktop"));
     EXPECT_EQ(get(RunKey, "ZORBrakkon"), program);
     EXPECT_EQ(remove(RunKey, "ZORBrakkon"), 0);
     EXPECT_FALSE(QFile::exists(entry));
@@ -182,7 +181,7 @@ TEST_F(Registry, ValuesAreKeptApartByKeyAndAFailedWriteReportsFailure) {
     EXPECT_EQ(get(OtherKey, "t"), QString());
     EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
     // The autostart folder cannot be made: a file stands in its place.
-    QFile blocker(IsolatedEnvironment::configHome() + q("/autostart"));
+    QFile blocker(qEnvironmentVariable("XDG_CONFIG_HOME") + q("/autostart"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     EXPECT_NE(set(RunKey, "ZORBrakkon", 1, q("/x/ZORBrakkon")), 0);
