@@ -60,11 +60,9 @@ public:
         FakeHtmlDocument::refuseIf(urlFails, "address read");
         return url;
     }
-    QString LocationName() const override { return {}; }
     platform::HtmlDocument* Document() const override {
         return hasDocument ? const_cast<FakeHtmlDocument*>(&document) : nullptr;
     }
-    platform::WebBrowser* Parent() override { return this; }
 
     // Asks for a new window as the browser does: Cancel starts false, listeners run
     // synchronously, and what Cancel holds afterwards (also when a listener threw) is returned.
