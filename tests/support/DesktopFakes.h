@@ -173,7 +173,6 @@ public:
     ScopedService(const ScopedService&) = delete;
     ScopedService& operator=(const ScopedService&) = delete;
     Fake* operator->() { return m_fake; }
-    Fake& operator*() { return *m_fake; }
 
 private:
     Fake* m_fake; // owned by the service slot
