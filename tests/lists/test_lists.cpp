@@ -211,25 +211,24 @@ INSTANTIATE_TEST_SUITE_P(Table, ListFileModes,
 TEST_F(Lists, FilesTheUserMayNotReadOrReplaceAreKept) {
     if (!Unprivileged::runHere())
         return;
-    const QString path = denied();
-    writeBytes(path, "secret.q\r\n");
-    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    writeBytes(denied(), "secret.q\r\n");
+    QFile::setPermissions(denied(), QFileDevice::WriteOwner);
     lists.LoadList();
     EXPECT_EQ(lists.List2().ListCount(), 0);
-    QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    QFile::setPermissions(denied(), QFileDevice::WriteOwner | QFileDevice::ReadOwner);
     lists.SaveList();
-    EXPECT_EQ(readBytes(path), QByteArray("secret.q\r\n"));
+    EXPECT_EQ(readBytes(denied()), QByteArray("secret.q\r\n"));
     lists.List2().AddItem(q("new.q"));
     lists.SaveList();
-    EXPECT_EQ(readBytes(path + q(".bak")), QByteArray("secret.q\r\n"));
-    EXPECT_EQ(readBytes(path), QByteArray("new.q\r\n"));
+    EXPECT_EQ(readBytes(backup()), QByteArray("secret.q\r\n"));
+    EXPECT_EQ(readBytes(denied()), QByteArray("new.q\r\n"));
 
     lists.List2().Clear();
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_NO_THROW(lists.SaveList());
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readBytes(path), QByteArray("new.q\r\n"));
+    EXPECT_EQ(readBytes(denied()), QByteArray("new.q\r\n"));
 }
 
 // Run as root, the program's folder is writable; run again as nobody from a read-only copy, it is not.
