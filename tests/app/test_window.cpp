@@ -568,14 +568,12 @@ TEST_P(DecisionTable, DecidesByModeSwitchKeysListsAndGesture) {
     if (c.failing == Failing::Gesture)
         opener->document.userGesture.reset();
     opener->hasDocument = c.failing != Failing::NoDocument;
-    int silenced = 0;
     if (c.failing == Failing::NoWindows) {
         shell.removeWindow(*opener);
         opener = nullptr; // freed with its window: nothing of it can be silenced
     }
     const Outcome outcome = c.failing == Failing::NoOpener ? Decide(q("_999")) : Decide();
-    if (opener)
-        silenced = opener->document.onErrorWrites;
+    const int silenced = opener ? opener->document.onErrorWrites : 0;
     EXPECT_EQ(int(outcome), int(c.expected)) << c.name;
     EXPECT_EQ(silenced, c.silenced) << "with script errors to be ignored";
 }
