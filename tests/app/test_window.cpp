@@ -517,12 +517,10 @@ std::ostream& operator<<(std::ostream& out, const DecisionCase& c) {
     return out << c.name;
 }
 
-const QString OpenerUrl = q("http://site.test:8080/page");
-
 class Decision : public FormFixture {
 protected:
     void SetUp() override {
-        opener = &shell.addWindow(100, OpenerUrl);
+        opener = &shell.addWindow(100, q("http://site.test:8080/page"));
         opener->document.domainText = q("site.test");
         opener->document.userGesture = false;
         Load();
@@ -555,7 +553,6 @@ TEST_P(DecisionTable, DecidesByModeSwitchKeysListsAndGesture) {
     const DecisionCase& c = GetParam();
     form->optMode[c.mode]->setChecked(true);
     form->chkKillPopup->setChecked(c.active);
-    form->chkIgnoreErrors->setChecked(true);
     form->mblnCtrlDown = c.ctrl;
     form->mblnShiftDown = c.shift;
     if (c.accepted)
