@@ -177,9 +177,7 @@ TEST_F(Registry, ValuesAreKeptApartByKeyAndAFailedWriteReportsFailure) {
     EXPECT_EQ(get(OtherKey, "t"), QString());
     EXPECT_EQ(get(OtherKey + q("\\Sub"), "t"), q("other"));
     // The autostart folder cannot be made: a file stands in its place.
-    QFile blocker(qEnvironmentVariable("XDG_CONFIG_HOME") + q("/autostart"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    writeBytes(qEnvironmentVariable("XDG_CONFIG_HOME") + q("/autostart"), {});
     EXPECT_NE(set(RunKey, "ZORBrakkon", 1, q("/x/ZORBrakkon")), 0);
     EXPECT_EQ(get(RunKey, "ZORBrakkon"), QString());
 }
