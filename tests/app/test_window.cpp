@@ -181,9 +181,8 @@ TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
     EXPECT_EQ(form->mobjIEManager, nullptr) << "the browsers are released";
     form->Lists().List2().AddItem(q("after.test"));
     form->UnloadAndQuit();
-    QFile denied(folder.filePath(q("deny_domains.txt")));
-    ASSERT_TRUE(denied.open(QIODevice::ReadOnly));
-    EXPECT_EQ(denied.readAll(), QByteArray("denied.test\r\n")) << "an unload runs only once";
+    EXPECT_EQ(readBytes(folder.filePath(q("deny_domains.txt"))), QByteArray("denied.test\r\n"))
+        << "an unload runs only once";
 }
 
 TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
