@@ -87,8 +87,7 @@ const QByteArray Sample = "; a comment line\r\n"
                           "mnuexit=second copy\r\n"
                           ";Commented=hidden\r\n"
                           "no equals sign here\r\n"
-                          "Empty=\r\n"
-                          "optMode(2)=Mode two\n"
+                          "Empty=\n"
                           "tab_caption=\" Status\"\r"
                           "[strings]\r\n"
                           "Late=from a second section of the same name\r\n";
@@ -111,7 +110,6 @@ TEST(ProfileRead, FollowsThePrivateProfileRules) {
                  {"comment lines are not keys", "strings", ";Commented", "<default>"},
                  {"a line without '=' is ignored", "strings", "no equals sign here", "<default>"},
                  {"empty value is a value", "strings", "Empty", ""},
-                 {"keys with an array index", "strings", "optMode(2)", "Mode two"},
                  {"LF and CR line ends", "strings", "tab_caption", " Status"},
                  {"only the first section of a name counts", "strings", "Late", "<default>"},
                  {"missing key", "strings", "nothing", "<default>"},
