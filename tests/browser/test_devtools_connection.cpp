@@ -141,7 +141,6 @@ TEST(WebSocketTransport, whatTheServerGetsWrongEndsTheConnectionOnceAndNothingOf
         {"masked frame", ok, true, text + serverFrame('\x81', "a", true), {"one"}, {closing(1002)}},
         {"oversized", ok, true, serverFrame('\x01', big) + serverFrame('\x80', big), {}, {closing(1009)}},
         {"invalid UTF-8", ok, true, serverFrame('\x81', "\xc3("), {}, {closing(1007)}},
-        {"close, answered once", ok, true, close, {}, {closing(1000)}},
     };
     for (const Row& row : rows) {
         QTcpServer server;
