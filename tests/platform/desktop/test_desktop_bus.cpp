@@ -201,8 +201,6 @@ TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
     QSignalSpy pressed(&hotkey, &ZORHotkey::KeyPressed);
     QSignalSpy refused(&hotkey, &ZORHotkey::KeyRefused);
     ASSERT_TRUE(hotkey.AsignNewHotKey(106, 2)) << "the portal answers later";
-    ASSERT_NE(dynamic_cast<platform::PortalHotKeySource*>(&platform::hotKeySource()), nullptr)
-        << "a Wayland session never grabs keys through X";
 
     QStringList expected;
     if (c.registry)
@@ -231,7 +229,6 @@ INSTANTIATE_TEST_SUITE_P(Answers, PortalHotKey,
                          testing::Values(PortalCase{"Allowed", true, 0, 0, true},
                                          PortalCase{"AllowedByAnOlderPortal", false, 0, 0, true},
                                          PortalCase{"CancelledByTheUser", true, 0, 1, false},
-                                         PortalCase{"Refused", false, 0, 2, false},
                                          PortalCase{"NoSession", false, 2, 0, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 

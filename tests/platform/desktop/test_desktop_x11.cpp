@@ -83,7 +83,6 @@ TEST_F(DesktopKeysTest, TheHotKeyAloneFiresWhileAnotherWindowHasFocus) {
         if (!toggle.isEmpty())
             xdotool(u"key "_s + toggle);
         ASSERT_TRUE(fired) << qPrintable(toggle);
-        EXPECT_EQ(pressed.first().at(0).value<std::uint8_t>(), 0);
         EXPECT_EQ(other.focusedWindow(), focus) << "the grab must not take the focus";
 
         // The bare key and other modifiers are not the hot-key; a removed one never fires.
