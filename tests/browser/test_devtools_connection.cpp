@@ -93,7 +93,6 @@ TEST(Transport, repliesFindTheirRequestsInAnyOrderEventsKeepTheirSessionAndAnEnd
     QObject::connect(&connection, &DevToolsConnection::closed, [&] { closed = true; });
     peer->write(QByteArray(DevToolsConnection::MaxMessageBytes + 1, ' '));
     ASSERT_TRUE(waitUntil([&] { return closed; }, 20000));
-    EXPECT_FALSE(connection.isOpen());
     ASSERT_EQ(answers.size(), 3);
     EXPECT_FALSE(answers[2].isEmpty());
     EXPECT_EQ(connection.send(QStringLiteral("A.four")), -1);
