@@ -23,7 +23,6 @@ PopupHarness::PopupHarness(bool headless, bool throughProxy)
     QObject::connect(manager.get(), &clsIEManager::NewWindow2,
                      [this](QObject*&, bool& Cancel, QVariant& key) {
                          Seen s;
-                         s.key = key.toString();
                          if (clsIEWindow* opener = manager->Explorer(key)) {
                              s.openerUrl = opener->LocationURL();
                              try {
@@ -88,23 +87,13 @@ void PopupHarness::servePopupPages() {
                    "<script>let t = 0; setInterval(() => fetch('/itick?' + (++t)), 40);</script>"
                    "<body onload=\"window.open('/popup/iframe', '_blank')\">inner</body>");
 
-    // Frames that run in a cross-site frame's renderer without a session of their own.
+    // A frame that runs in a cross-site frame's renderer without a session of its own.
     const QByteArray frameScript = "<script>let n = 0; setInterval(() => fetch('/ftick?' + (++n)), 40);"
-                                   "setTimeout(() => window.open('/popup/frame', '_blank'), 150);";
-    const QList<std::pair<QString, QByteArray>> nested{
-        {u"srcdoc"_s, "<iframe srcdoc=\"" + frameScript + "</script>\"></iframe>"},
-        {u"written"_s, "<iframe id=w></iframe><script>const d = document.getElementById('w').contentDocument;"
-                       "d.write(\"" +
-                           frameScript + "<\\/script>\"); d.close();</script>"},
-        {u"child"_s, "<iframe src='/child.html'></iframe>"}};
-    for (const auto& [name, frame] : nested) {
-        server.setPage(u"/nest-%1.html"_s.arg(name),
-                       ticker + "<iframe src='" +
-                           server.url(u"site-b.test"_s, u"/mid-%1.html"_s.arg(name)).toUtf8() +
-                           "'></iframe>");
-        server.setPage(u"/mid-%1.html"_s.arg(name), tickerOn("/mtick") + frame);
-    }
-    server.setPage(u"/child.html"_s, frameScript + "</script>");
+                                   "setTimeout(() => window.open('/popup/frame', '_blank'), 150);</script>";
+    server.setPage(u"/nest.html"_s, ticker + "<iframe src='" +
+                                        server.url(u"site-b.test"_s, u"/mid.html"_s).toUtf8() +
+                                        "'></iframe>");
+    server.setPage(u"/mid.html"_s, tickerOn("/mtick") + "<iframe srcdoc=\"" + frameScript + "\"></iframe>");
     // A sandboxed frame's refusal is no sign of the browser's blocker.
     server.setPage(
         u"/sandboxed.html"_s,

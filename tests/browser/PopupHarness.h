@@ -15,7 +15,6 @@
 class PopupHarness {
 public:
     struct Seen {
-        QString key;
         QString openerUrl;
         std::optional<bool> userGesture; // empty: the read failed
         QString domain;                  // of the opener's document

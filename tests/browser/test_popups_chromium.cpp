@@ -23,7 +23,6 @@ struct PopupCase {
     const char* popupHost;
     const char* popupPath;
     const char* tickPaths; // what the page's frames fetch while they run, blank-separated
-    bool userGesture;
     // Chromium holds a popup by pausing its opener's renderer, and any resume that renderer takes
     // in ends the pause: here another client's, standing for a new tab's resume that arrives late
     // or the opener's own release. The popup's navigation then starts before it is decided, and
@@ -43,21 +42,15 @@ struct PopupCase {
 // sandboxed frame's refusal, which is no sign of the browser's own blocker; a held click popup
 // whose opener is resumed before the decision; popups that arrive before their window.open.
 const PopupCase popupCases[] = {
-    {"cross_site_iframe", "/outer.html", "", "site-b.test", "/popup/iframe", "/tick /itick", false},
-    {"srcdoc_in_cross_site_frame", "/nest-srcdoc.html", "", "site-b.test", "/popup/frame",
-     "/tick /mtick /ftick", false},
-    {"written_frame_in_cross_site_frame", "/nest-written.html", "", "site-b.test", "/popup/frame",
-     "/tick /mtick /ftick", false},
-    {"same_site_child_of_cross_site_frame", "/nest-child.html", "", "site-b.test", "/popup/frame",
-     "/tick /mtick /ftick", false},
-    {"click_after_sandboxed_refusal", "/sandboxed.html", "#b", "site-a.test", "/popup/click", "/tick", true},
-    {"click_opener_resumed_early", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, true},
-    {"timer_reported_late", "/timer.html", "", "site-a.test", "/popup/timer", "/tick", false, false, true},
-    {"click_reported_late", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false, true},
-    {"click_navigation_unreported", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true, false,
-     false, true},
+    {"cross_site_iframe", "/outer.html", "", "site-b.test", "/popup/iframe", "/tick /itick"},
+    {"srcdoc_in_cross_site_frame", "/nest.html", "", "site-b.test", "/popup/frame", "/tick /mtick /ftick"},
+    {"click_after_sandboxed_refusal", "/sandboxed.html", "#b", "site-a.test", "/popup/click", "/tick"},
+    {"click_opener_resumed_early", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", true},
+    {"click_reported_late", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", false, true},
+    {"click_navigation_unreported", "/click.html", "#b", "site-a.test", "/popup/click", "/tick", false, false,
+     true},
     {"timer_opener_listed_late", "/timer.html", "", "site-a.test", "/popup/timer", "/tick", false, false,
-     false, false, true},
+     false, true},
 };
 
 class RealChromiumPopups : public ::testing::TestWithParam<std::tuple<PopupCase, bool>> {};
@@ -121,7 +114,8 @@ TEST_P(RealChromiumPopups, listenerSeesOpenerKeyAndGestureAndItsAnswerIsObeyed) 
     ASSERT_EQ(h.seen.size(), 1);
     EXPECT_EQ(h.seen[0].openerUrl, openerUrl) << "the key names the opener";
     EXPECT_EQ(h.seen[0].domain, u"site-a.test"_s) << "the denied list is searched for the opener's site";
-    EXPECT_EQ(h.seen[0].userGesture, std::optional<bool>(popup.userGesture));
+    EXPECT_EQ(h.seen[0].userGesture, std::optional<bool>(*popup.clickSelector != '\0'))
+        << "a click's popup has one";
     EXPECT_TRUE(h.outcomes[0].asked);
     EXPECT_EQ(h.outcomes[0].cancelled, cancel);
     EXPECT_EQ(h.blockerNotices, 0);
@@ -170,7 +164,7 @@ TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
     const QString url = h.server.url(u"site-a.test"_s, u"/hostile.html?"_s + query);
 
     h.whileDeciding = [&] {
-        clsIEWindow* opener = h.manager->Explorer(h.seen.last().key);
+        clsIEWindow* opener = h.windowAt(url);
         ASSERT_NE(opener, nullptr);
         opener->Document()->setWindowOnErrorNull();
         opener->Parent()->Document()->setWindowOnErrorNull();
@@ -192,7 +186,6 @@ TEST(HostilePage, titleAndAddressAreReadAsTheyAreAndNeverSentBackAsScript) {
         return seenTitle == shownTitle;
     });
     EXPECT_EQ(seenTitle, shownTitle) << "the title as the page has it";
-    EXPECT_EQ(h.server.count(u"/popup/hostile"_s), 0);
     int evaluations = 0;
     for (const QString& message : std::as_const(sentMessages)) {
         if (message.contains(u"Target.createTarget"_s))
@@ -227,7 +220,6 @@ TEST(ChromiumRegistry, tabsShareTheirWindowsHandleANewWindowHasItsOwnAndClosingR
 
     EXPECT_EQ(h.windowAt(first)->hWnd(), h.windowAt(second)->hWnd());
     EXPECT_NE(h.windowAt(first)->hWnd(), h.windowAt(own)->hWnd());
-    EXPECT_TRUE(waitUntil([&] { return h.windowAt(second)->Document()->domain() == u"site-b.test"_s; }));
 
     h.client->call(u"Target.closeTarget"_s, {{"targetId"_L1, secondTab}});
     ASSERT_TRUE(waitUntil([&] { return h.manager->ExplorerCount() == before + 2; })) << "closing rebuilds";
