@@ -279,7 +279,6 @@ TEST(StatusNotifierTray, TheItemsActivationIsADoubleClick) {
                           << 10 << 10);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !presses.isEmpty(); }));
     EXPECT_EQ(presses, QList{platform::NotifyIcon::Press::LeftDouble});
-    icon->remove();
 }
 
 } // namespace
