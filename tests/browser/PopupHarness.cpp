@@ -80,20 +80,18 @@ void PopupHarness::servePopupPages() {
                    ticker + "<button id=b" + box + " onclick=\"window.open('/popup/click')\">open</button>");
     server.setPage(u"/timer.html"_s,
                    ticker + "<script>setTimeout(() => window.open('/popup/timer'), 150);</script>");
-    server.setPage(u"/outer.html"_s, ticker + "<iframe src='" +
-                                         server.url(u"site-b.test"_s, u"/inner.html"_s).toUtf8() +
-                                         "'></iframe>");
+    const auto crossSiteFrame = [&](const QString& path) {
+        return ticker + "<iframe src='" + server.url(u"site-b.test"_s, path).toUtf8() + "'></iframe>";
+    };
+    server.setPage(u"/outer.html"_s, crossSiteFrame(u"/inner.html"_s));
     server.setPage(u"/inner.html"_s,
-                   "<script>let t = 0; setInterval(() => fetch('/itick?' + (++t)), 40);</script>"
-                   "<body onload=\"window.open('/popup/iframe', '_blank')\">inner</body>");
-
-    // A frame that runs in a cross-site frame's renderer without a session of its own.
-    const QByteArray frameScript = "<script>let n = 0; setInterval(() => fetch('/ftick?' + (++n)), 40);"
-                                   "setTimeout(() => window.open('/popup/frame', '_blank'), 150);</script>";
-    server.setPage(u"/nest.html"_s, ticker + "<iframe src='" +
-                                        server.url(u"site-b.test"_s, u"/mid.html"_s).toUtf8() +
-                                        "'></iframe>");
-    server.setPage(u"/mid.html"_s, tickerOn("/mtick") + "<iframe srcdoc=\"" + frameScript + "\"></iframe>");
+                   tickerOn("/itick") +
+                       "<body onload=\"window.open('/popup/iframe', '_blank')\">inner</body>");
+    // A frame that runs in the cross-site frame's renderer without a session of its own.
+    server.setPage(u"/nest.html"_s, crossSiteFrame(u"/mid.html"_s));
+    server.setPage(u"/mid.html"_s, tickerOn("/mtick") + "<iframe srcdoc=\"" + tickerOn("/ftick") +
+                                       "<script>setTimeout(() => window.open('/popup/frame', '_blank'), 150);"
+                                       "</script>\"></iframe>");
     // A sandboxed frame's refusal is no sign of the browser's blocker.
     server.setPage(
         u"/sandboxed.html"_s,
