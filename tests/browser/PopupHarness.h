@@ -45,7 +45,8 @@ public:
     // Whether the registry lists a window at the address.
     clsIEWindow* windowAt(const QString& url) const;
 
-    // The pages, served from the start: a click and a timer popup, a cross-site iframe's popup, popups from
-    // frames inside a cross-site frame, and a click popup after a sandboxed frame's refused one.
+    // The pages, served from the start: a click and a timer popup, a cross-site iframe's popup, a
+    // popup from a frame inside a cross-site frame, and a click popup after a sandboxed frame's
+    // refused one.
     void servePopupPages();
 };

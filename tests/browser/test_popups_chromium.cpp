@@ -38,9 +38,10 @@ struct PopupCase {
     bool openerListedLate = false;
 };
 
-// Popups from frames in another site's renderer, some without a session of their own; a
-// sandboxed frame's refusal, which is no sign of the browser's own blocker; a held click popup
-// whose opener is resumed before the decision; popups that arrive before their window.open.
+// Popups from frames in another site's renderer, one without a session of its own; a sandboxed
+// frame's refusal, which is no sign of the browser's own blocker; a held click popup whose opener
+// is resumed before the decision; a popup that arrives before its window.open, one without a
+// reported navigation, one whose opener is listed late.
 const PopupCase popupCases[] = {
     {"cross_site_iframe", "/outer.html", "", "site-b.test", "/popup/iframe", "/tick /itick"},
     {"srcdoc_in_cross_site_frame", "/nest.html", "", "site-b.test", "/popup/frame", "/tick /mtick /ftick"},
