@@ -15,6 +15,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -168,35 +169,29 @@ struct PortalCase {
     bool granted;
 };
 
-class PortalHotKey : public testing::TestWithParam<PortalCase> {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(onBus);
-        platform::registerPortalTypes();
-        platform::setHotKeySource(nullptr); // the desktop's own, made afresh for this session
-    }
-    void TearDown() override { platform::setHotKeySource(nullptr); }
-    void activate(const QString& shortcut) {
+class PortalHotKey : public testing::TestWithParam<PortalCase> {};
+
+TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
+    ASSERT_TRUE(onBus);
+    platform::registerPortalTypes();
+    const PortalCase& c = GetParam();
+    CallLog log;
+    auto* portal = new StandInPortal(log, c.sessionAnswer, c.bindAnswer);
+    new ShortcutsAdaptor(portal);
+    if (c.registry)
+        new RegistryAdaptor(portal);
+    BusStandIn standIn(u"org.freedesktop.portal.Desktop"_s, PortalPath, portal);
+    portal->bus = standIn.bus;
+    ASSERT_TRUE(standIn.registered);
+    // The desktop's own, made afresh for this session, and gone before the portal is.
+    platform::setHotKeySource(nullptr);
+    const auto fresh = qScopeGuard([] { platform::setHotKeySource(nullptr); });
+    const auto activate = [&](const QString& shortcut) {
         QDBusMessage signal = QDBusMessage::createSignal(
             PortalPath, u"org.freedesktop.portal.GlobalShortcuts"_s, u"Activated"_s);
         portal->bus.send(signal << QVariant::fromValue(QDBusObjectPath(PortalPath + u"/session/zor/zor0"_s))
                                 << shortcut << qulonglong(0) << QVariantMap());
-    }
-
-    CallLog log;
-    StandInPortal* portal = nullptr;
-    std::unique_ptr<BusStandIn> standIn;
-};
-
-TEST_P(PortalHotKey, TheDesktopsAnswerIsReportedFromTheControlsTimer) {
-    const PortalCase& c = GetParam();
-    portal = new StandInPortal(log, c.sessionAnswer, c.bindAnswer);
-    new ShortcutsAdaptor(portal);
-    if (c.registry)
-        new RegistryAdaptor(portal);
-    standIn = std::make_unique<BusStandIn>(u"org.freedesktop.portal.Desktop"_s, PortalPath, portal);
-    portal->bus = standIn->bus;
-    ASSERT_TRUE(standIn->registered);
+    };
     ZORHotkey hotkey;
     QSignalSpy pressed(&hotkey, &ZORHotkey::KeyPressed);
     QSignalSpy refused(&hotkey, &ZORHotkey::KeyRefused);
