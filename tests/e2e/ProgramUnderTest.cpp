@@ -5,9 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QPixmap>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -91,21 +88,10 @@ bool ProgramUnderTest::end(int signal, int timeoutMs) {
     return true;
 }
 
-bool ProgramUnderTest::signal(int number, int timeoutMs) {
-    return running() && signalProcess(pid(), number, timeoutMs);
-}
-
 std::uint32_t ProgramUnderTest::iconWindow() const {
     DesktopXClient x;
     const auto docked = x.dockedWindows(u"ZOR"_s);
     return docked.isEmpty() ? 0 : docked.first();
-}
-
-QImage ProgramUnderTest::iconImage() const {
-    const std::uint32_t window = iconWindow();
-    if (window == 0)
-        return {};
-    return QGuiApplication::primaryScreen()->grabWindow(window).toImage();
 }
 
 QStringList ProgramUnderTest::acceptList() const {

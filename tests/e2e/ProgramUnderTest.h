@@ -2,7 +2,6 @@
 
 #include "support/DesktopProcess.h"
 
-#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -34,14 +33,11 @@ public:
     bool running() const { return m_process.running(); }
     QString output() const { return m_process.output(); }
     qint64 pid() const { return m_process.pid(); }
-    // Sends a signal (SIGSTOP, SIGCONT, ...) and, for SIGSTOP, waits until the program stopped.
-    bool signal(int number, int timeoutMs = 5000);
     // Ends it as a crash would (SIGKILL) and waits for it.
     bool kill(int timeoutMs = 5000) { return end(SIGKILL, timeoutMs); }
 
-    // The docked tray icon's window (0 when none) and a picture of it.
+    // The docked tray icon's window (0 when none).
     std::uint32_t iconWindow() const;
-    QImage iconImage() const;
 
     QStringList acceptList() const;
     QStringList denyList() const;

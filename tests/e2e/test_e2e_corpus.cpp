@@ -50,6 +50,7 @@ protected:
 TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     ASSERT_TRUE(s_corpus->problems.isEmpty()) << s_corpus->problems.join(u'\n').toStdString();
     ASSERT_FALSE(s_corpus->pages.isEmpty());
+    ASSERT_TRUE(s_pulseReady) << "no private sound server";
     const RunCase run = GetParam();
     const QString runName = QString::fromLatin1(run.name);
 
@@ -59,7 +60,6 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     options.sound = run.sound;
     QTemporaryDir media;
     if (run.sound) {
-        ASSERT_TRUE(s_pulseReady) << "no private sound server";
         options.soundFile = media.filePath(u"tone.wav"_s);
         ASSERT_TRUE(writeToneWave(options.soundFile, 300));
     }
@@ -69,16 +69,12 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
     ASSERT_TRUE(session.start(program, options, runName.startsWith(u"firefox-"_s), run.ownBlocker))
         << session.failure().toStdString();
 
-    const QImage activeIcon = program.iconImage();
-    ASSERT_FALSE(activeIcon.isNull());
     if (run.hotKeyOff) {
         ASSERT_EQ(runProgram(u"xdotool"_s, {u"key"_s, u"ctrl+KP_Multiply"_s}), 0);
-        ASSERT_TRUE(waitUntil([&] { return program.iconImage() != activeIcon; }, 5000))
-            << "the tray icon did not change after Ctrl + keypad *";
+        ASSERT_TRUE(waitUntil([&] { return program.output().contains(u"hot-key: blocking off"_s); }, 5000))
+            << output();
     }
-    if (s_pulseReady) {
-        ASSERT_TRUE(s_pulse->startRecording());
-    }
+    ASSERT_TRUE(s_pulse->startRecording());
 
     int cancels = 0;
     {
@@ -114,12 +110,8 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
             logFrom = program.output().size();
         });
     }
-    const QVector<qint16> recorded = s_pulseReady ? s_pulse->stopRecording() : QVector<qint16>{};
-
-    if (s_pulseReady) {
-        EXPECT_EQ(PulseSession::soundingSpan(recorded).first >= 0, run.sound && cancels > 0)
-            << "sound on every cancel when enabled, silence otherwise";
-    }
+    EXPECT_EQ(PulseSession::soundingSpan(s_pulse->stopRecording()).first >= 0, run.sound && cancels > 0)
+        << "sound on every cancel when enabled, silence otherwise";
 
     ASSERT_TRUE(program.terminate()) << program.output().toStdString();
     const QStringList denied = program.denyList();
