@@ -8,14 +8,13 @@ namespace ProgramLog {
 
 CancelRecord cancels(const QString& output) {
     static const QRegularExpression line(
-        u"popup cancelled: (-?\\d+) this session, (-?\\d+) in total, (-?\\d+) lines in the status list"_s);
+        u"popup cancelled: (-?\\d+) this session, -?\\d+ in total, (-?\\d+) lines in the status list"_s);
     CancelRecord record;
     for (auto it = line.globalMatch(output); it.hasNext();) {
         const auto match = it.next();
         ++record.lines;
         record.session = match.captured(1).toInt();
-        record.total = match.captured(2).toInt();
-        record.listed = match.captured(3).toInt();
+        record.listed = match.captured(2).toInt();
     }
     return record;
 }

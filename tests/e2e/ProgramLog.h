@@ -8,8 +8,7 @@ namespace ProgramLog {
 
 struct CancelRecord {
     int lines = 0;   // cancel lines in the text
-    int session = 0; // the counters and the status list as the last of them gave them
-    int total = 0;
+    int session = 0; // the session counter and the status list as the last of them gave them
     int listed = 0;
 };
 
