@@ -52,10 +52,6 @@ bool CorpusPage::visitedIn(const QString& run) const {
     return expected.contains(run) || (run != blocker && !expected.contains(blocker));
 }
 
-QString CorpusPage::expand(const QString& text, const QString& host, quint16 port) {
-    return QString(text).replace(u"{host}"_s, host).replace(u"{port}"_s, QString::number(port));
-}
-
 // Parses one page; problems found are appended.
 static CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, QStringList& problems) {
     CorpusPage page;

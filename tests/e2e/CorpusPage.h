@@ -35,7 +35,6 @@ struct CorpusPage {
     // The outcomes expected in the run, sorted; empty when the page names neither it nor "*".
     QStringList expectedIn(const QString& run) const;
     bool visitedIn(const QString& run) const;
-    static QString expand(const QString& text, const QString& host, quint16 port);
 };
 
 struct Corpus {

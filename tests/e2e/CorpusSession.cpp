@@ -14,8 +14,7 @@ QString CorpusSession::urlOf(const CorpusPage& page) const {
 CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringList& expected) {
     Visit result;
     const qint64 since = m_server.nowMs();
-    const int expectedTargets = static_cast<int>(std::count_if(
-        expected.begin(), expected.end(), [](const QString& outcome) { return outcome != u"never"_s; }));
+    const qsizetype expectedTargets = expected.size() - expected.count(u"never"_s);
 
     QString tab;
     const qsizetype mark = m_browser->mark();
@@ -67,17 +66,13 @@ CorpusSession::Visit CorpusSession::visit(const CorpusPage& page, const QStringL
     if (!waitUntil(settled, 10000))
         result.note += u"popups still undecided after 10 s; "_s;
     // Late or extra popups: a page asking for more than it should is a failure too.
-    waitUntil([] { return false; }, expectedTargets == static_cast<int>(expected.size()) ? 400 : 1500);
+    waitUntil([] { return false; }, expectedTargets == expected.size() ? 400 : 1500);
     scan();
 
-    int opened = 0;
-    int cancelled = 0;
     for (const CorpusBrowser::Popup& popup : std::as_const(popups))
-        ++(popup.destroyed ? cancelled : opened);
-    result.outcomes = QStringList(opened, u"opened"_s) + QStringList(cancelled, u"cancelled"_s);
-    const auto never = static_cast<int>(expected.size()) - opened - cancelled;
-    if (never > 0)
-        result.outcomes += QStringList(never, u"never"_s);
+        result.outcomes << (popup.destroyed ? u"cancelled"_s : u"opened"_s);
+    while (result.outcomes.size() < expected.size())
+        result.outcomes << u"never"_s;
     std::sort(result.outcomes.begin(), result.outcomes.end());
     result.requestedPopups = requests();
 
@@ -123,10 +118,11 @@ void CorpusSession::visitAll(
 }
 
 void CorpusSession::seed(ProgramUnderTest::Options& options) {
+    const QString port = QString::number(m_server.port());
     for (const CorpusPage& page : m_corpus.pages) {
         const auto expand = [&](const QStringList& seeds, QStringList& into) {
             for (const QString& seed : seeds)
-                into << CorpusPage::expand(seed, page.host(), m_server.port());
+                into << QString(seed).replace(u"{host}"_s, page.host()).replace(u"{port}"_s, port);
         };
         expand(page.acceptSeeds, options.acceptList);
         expand(page.denySeeds, options.denyList);
