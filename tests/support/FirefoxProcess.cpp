@@ -1,6 +1,6 @@
 #include "support/FirefoxProcess.h"
 
-#include <QFile>
+#include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
 
@@ -20,12 +20,7 @@ FirefoxProcess::FirefoxProcess(const QString& home, const QStringList& environme
                         "user_pref(\"devtools.console.stdout.content\", true);\n";
     for (const QString& pref : prefs)
         userJs += u"user_pref(%1);\n"_s.arg(pref).toUtf8();
-    QFile file(m_profile.filePath(u"user.js"_s));
-    if (!file.open(QIODevice::WriteOnly) || file.write(userJs) != userJs.size()) {
-        m_failure = u"cannot write the profile"_s;
-        return;
-    }
-    file.close();
+    writeBytes(m_profile.filePath(u"user.js"_s), userJs);
     QStringList env = QStringList{u"HOME="_s + home} + environment;
     if (headless)
         env << u"MOZ_HEADLESS=1"_s;

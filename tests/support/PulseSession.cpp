@@ -1,5 +1,7 @@
 #include "support/PulseSession.h"
 
+#include "support/TestFiles.h"
+
 #include <QDataStream>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -12,9 +14,7 @@
 namespace {
 QString clientConfig(const QString& folder) {
     const QString path = folder + QStringLiteral("/client.conf");
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write("autospawn = no\n");
+    writeBytes(path, "autospawn = no\n");
     return path;
 }
 } // namespace
