@@ -34,12 +34,6 @@ protected:
         server.setPage(u"/script.html"_s, ScriptPopupPage);
     }
 
-    // The program, then Firefox, and the extension connected to the program.
-    void startProgramAndFirefox() {
-        ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
-        ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
-        ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
-    }
     QStringList siteA() const { return {server.url(u"site-a.test"_s, QString())}; }
     QString openScriptPage() {
         return firefox.bidi().openTab(server.url(u"site-a.test"_s, u"/script.html"_s));
@@ -87,7 +81,9 @@ TEST_P(FirefoxWithoutProgram, APopupIsLetThroughAtOnceAndTheNextIsDecidedByThePr
                             {{"events"_L1, QJsonArray{"browsingContext.contextCreated"_L1}}});
         opener = openScriptPage();
     } else {
-        ASSERT_NO_FATAL_FAILURE(startProgramAndFirefox());
+        ASSERT_TRUE(program.start({})) << qPrintable(program.failure());
+        ASSERT_TRUE(firefox.start(siteA())) << qPrintable(firefox.failure());
+        ASSERT_TRUE(firefox.connected()) << qPrintable(program.output());
         static const QRegularExpression connected(u"a Firefox relay connected \\(process (\\d+);"_s);
         const qint64 relay = connected.match(program.output()).captured(1).toLongLong();
         ASSERT_GT(relay, 0) << qPrintable(program.output());
