@@ -10,7 +10,6 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -30,27 +29,18 @@ protected:
     QString file(const char* name) const { return program.appDir() + QString::fromUtf8(name); }
 
     bool startResident(const QStringList& wrapper = {}, const QStringList& arguments = {}) {
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.setWorkingDirectory(program.appDir());
-        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
         wrapped = !wrapper.isEmpty();
         QStringList command = wrapper;
         command << file("ZORBrakkon") << u"--verbose"_s << arguments;
         process.start(command.takeFirst(), command);
-        return waitUntil([&] { return output().contains(u"icon added to the tray host"_s); }, 30000);
-    }
-    QString output() {
-        log += process.readAll();
-        return QString::fromUtf8(log);
+        return waitUntil([&] { return process.output().contains(u"icon added to the tray host"_s); }, 30000);
     }
     bool endsNormally(int milliseconds) {
-        const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, milliseconds);
-        output();
-        return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        return process.waitForExit(milliseconds) && process.exitCode() == 0;
     }
     // The program itself, also when it runs under a wrapper.
     void signal(int number) {
-        pid_t pid = pid_t(process.processId());
+        pid_t pid = pid_t(process.pid());
         if (wrapped) {
             const QByteArray children = readBytes(u"/proc/%1/task/%1/children"_s.arg(pid)).trimmed();
             pid = pid_t(children.split(' ').value(0).toLongLong());
@@ -60,8 +50,7 @@ protected:
     }
 
     QString settings;
-    QProcess process; // a program a failed test left running is killed as this goes
-    QByteArray log;
+    DesktopProcess process;
     bool wrapped = false;
 };
 
@@ -79,7 +68,7 @@ TEST_F(ProgramFiles, MoreSignalsDuringTheSaveLeaveCompleteFilesAndOneOrderlyEnd)
     writeBytes(file("deny_domains.txt"), denied);
     writeBytes(file("accept_domains.txt"), accepted);
     writeBytes(settings, "[General]\nFirstRun=0\nTotalWindowsKilled=7\n");
-    ASSERT_TRUE(startResident()) << qPrintable(output());
+    ASSERT_TRUE(startResident()) << qPrintable(process.output());
     // One watcher takes all three signals: each of them reaches it once here.
     signal(SIGINT);
     signal(SIGHUP);
@@ -87,7 +76,7 @@ TEST_F(ProgramFiles, MoreSignalsDuringTheSaveLeaveCompleteFilesAndOneOrderlyEnd)
         QThread::msleep(10);
         signal(i % 2 ? SIGHUP : SIGTERM);
     }
-    EXPECT_TRUE(endsNormally(30000)) << qPrintable(output());
+    EXPECT_TRUE(endsNormally(30000)) << qPrintable(process.output());
     for (const auto& [name, list] :
          {std::pair{"deny_domains.txt", denied}, std::pair{"accept_domains.txt", accepted}})
         EXPECT_TRUE(readBytes(file(name)) == QByteArray(list).replace("\r", "\r\n"))
@@ -111,7 +100,7 @@ TEST_F(ProgramFiles, DamagedListsAreReportedAndKeptAndASecondStartIsRefused) {
     writeBytes(file("deny_domains.txt"), tooMany);
     writeBytes(file("accept_domains.txt"), hugeLine);
     // Within the start-up wait: these files do not stall the start (the figure is in bench/).
-    ASSERT_TRUE(startResident()) << qPrintable(output());
+    ASSERT_TRUE(startResident()) << qPrintable(process.output());
 
     DesktopProcess second;
     ASSERT_TRUE(second.start(file("ZORBrakkon"), {}));
@@ -126,12 +115,13 @@ TEST_F(ProgramFiles, DamagedListsAreReportedAndKeptAndASecondStartIsRefused) {
     runProgram(u"xdotool"_s, {u"key"_s, u"--window"_s, box.trimmed().split(u'\n').first(), u"Return"_s});
     EXPECT_TRUE(second.waitForExit(10000));
     EXPECT_TRUE(second.output().contains(u"another instance is running"_s));
-    EXPECT_EQ(process.state(), QProcess::Running);
+    EXPECT_TRUE(process.running());
 
     signal(SIGTERM);
-    EXPECT_TRUE(endsNormally(30000)) << qPrintable(output());
-    EXPECT_TRUE(output().contains(u"holds more than 32767 entries"_s)) << qPrintable(output());
-    EXPECT_TRUE(output().contains(u"over-long lines"_s)) << qPrintable(output());
+    EXPECT_TRUE(endsNormally(30000)) << qPrintable(process.output());
+    EXPECT_TRUE(process.output().contains(u"holds more than 32767 entries"_s))
+        << qPrintable(process.output());
+    EXPECT_TRUE(process.output().contains(u"over-long lines"_s)) << qPrintable(process.output());
     EXPECT_TRUE(readBytes(file("deny_domains.txt")) == tooMany) << "the unchanged list file was rewritten";
     EXPECT_TRUE(readBytes(file("accept_domains.txt")) == hugeLine) << "the unchanged list file was rewritten";
 }
@@ -186,9 +176,9 @@ TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) 
     ASSERT_TRUE(startResident(QStringList{strace, u"-f"_s, u"-qq"_s, u"-y"_s, u"-s"_s, u"4096"_s, u"-o"_s,
                                           trace, u"-e"_s, u"trace=%file,connect"_s},
                               {u"--browser"_s, u"9"_s}))
-        << qPrintable(output());
+        << qPrintable(process.output());
     signal(SIGTERM);
-    ASSERT_TRUE(endsNormally(30000)) << qPrintable(output());
+    ASSERT_TRUE(endsNormally(30000)) << qPrintable(process.output());
 
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + u"/ZOR Brakkon/"_s;
     const QString data = qEnvironmentVariable("XDG_DATA_HOME") + u"/ZOR Brakkon/"_s;
@@ -199,7 +189,7 @@ TEST_F(ProgramFiles, AWholeRunWritesOnlyItsOwnFoldersAndConnectsOnlyToLoopback) 
                                  qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/zor-brakkon/"_s,
                                  // Fontconfig may refresh its own cache for the user; never our data.
                                  qEnvironmentVariable("XDG_CACHE_HOME") + u"/fontconfig/"_s};
-    const Traced traced = readTrace(trace, program.appDir().chopped(1));
+    const Traced traced = readTrace(trace, QDir::currentPath());
     // The trace is read right: it shows the settings and the lists being written, and the
     // attempts on the browser port given.
     EXPECT_FALSE(traced.written.filter(u"settings.ini"_s).isEmpty())

@@ -53,6 +53,11 @@ bool DesktopProcess::waitForExit(int milliseconds) {
            m_process->waitForFinished(milliseconds);
 }
 
+int DesktopProcess::exitCode() const {
+    const bool ended = m_process && m_process->state() == QProcess::NotRunning;
+    return ended && m_process->exitStatus() == QProcess::NormalExit ? m_process->exitCode() : -1;
+}
+
 bool DesktopProcess::running() const {
     return m_process && m_process->state() == QProcess::Running;
 }

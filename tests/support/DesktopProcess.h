@@ -24,6 +24,8 @@ public:
     void stop();
     // Waits for the program to end by itself; false on timeout.
     bool waitForExit(int milliseconds);
+    // The exit code once it has ended by itself; -1 while it runs or after a crash.
+    int exitCode() const;
     bool running() const;
     qint64 pid() const;
     QString output() const; // stdout and stderr so far, for failure messages
