@@ -51,16 +51,11 @@ xcb_window_t DesktopXClient::focusedWindow() {
     return reply ? reply->focus : xcb_window_t(XCB_WINDOW_NONE);
 }
 
-bool DesktopXClient::grabKey(xcb_keycode_t keycode, std::uint16_t modifiers,
-                             const QList<std::uint16_t>& lockVariants) {
-    bool granted = true;
-    for (std::uint16_t variant : lockVariants) {
-        Reply<xcb_generic_error_t> error(xcb_request_check(
-            m_connection, xcb_grab_key_checked(m_connection, 1, m_root, modifiers | variant, keycode,
-                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
-        granted = granted && !error;
-    }
-    return granted;
+bool DesktopXClient::grabKey(xcb_keycode_t keycode, std::uint16_t modifiers, std::uint16_t lockVariant) {
+    Reply<xcb_generic_error_t> error(xcb_request_check(
+        m_connection, xcb_grab_key_checked(m_connection, 1, m_root, modifiers | lockVariant, keycode,
+                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+    return !error;
 }
 
 xcb_keycode_t DesktopXClient::keycodeOf(xcb_keysym_t keysym) {

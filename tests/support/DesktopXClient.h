@@ -22,10 +22,8 @@ public:
     xcb_window_t showFocusedWindow();
     xcb_window_t focusedWindow();
 
-    // Grabs keycode + modifiers on the root window (every lock variant it is given); true when
-    // the server granted all of them.
-    bool grabKey(xcb_keycode_t keycode, std::uint16_t modifiers,
-                 const QList<std::uint16_t>& lockVariants = {0});
+    // Grabs keycode + modifiers + a lock variant on the root window; true when the server granted it.
+    bool grabKey(xcb_keycode_t keycode, std::uint16_t modifiers, std::uint16_t lockVariant = 0);
     xcb_keycode_t keycodeOf(xcb_keysym_t keysym);
 
     xcb_window_t selectionOwner(const QByteArray& selection);
