@@ -44,17 +44,14 @@ bool storm(int tabs) {
     std::uint32_t window = 0;
     waitUntil([&] { return (window = WindowPinger::topLevelOf(program.pid(), u"ZOR Brakkon"_s)) != 0; });
     BrowserTestClient client(chromium.webSocketUrl());
-    QStringList warmTabs;
-    PopupStorm::run(client, server, {u"warm.test"_s}, 1000, &warmTabs);
+    PopupStorm::run(client, server, {u"warm.test"_s}, 1000);
     waitUntil([] { return false; }, 1500);
     const int cancelsBefore = ProgramLog::cancels(program.output()).session;
     const qint64 before = PopupStorm::residentBytes(program.pid());
 
-    QStringList stormTabs;
     WindowPinger pinger(window, {program.pid(), WindowPinger::ownXServerPid()});
     pinger.start();
-    const PopupStorm::Result result =
-        PopupStorm::run(client, server, PopupStorm::hosts(tabs), StormMs, &stormTabs);
+    const PopupStorm::Result result = PopupStorm::run(client, server, PopupStorm::hosts(tabs), StormMs);
     const WindowPinger::Figures pings = pinger.stop();
     // The last cancels settle, as they would in an idle program.
     waitUntil([] { return false; }, 2000);

@@ -33,13 +33,12 @@ qint64 residentBytes(qint64 pid) {
 }
 
 Result run(BrowserTestClient& client, const HttpTestServer& server, const QStringList& hosts,
-           int milliseconds, QStringList* tabs) {
+           int milliseconds) {
     const qint64 at = QDateTime::currentMSecsSinceEpoch() + 1500;
     QStringList sessions;
-    for (const QString& host : hosts) {
-        *tabs << client.openTab(server.url(host, u"/storm.html?at=%1&ms=%2"_s.arg(at).arg(milliseconds)));
-        sessions << client.attach(tabs->constLast());
-    }
+    for (const QString& host : hosts)
+        sessions << client.attach(
+            client.openTab(server.url(host, u"/storm.html?at=%1&ms=%2"_s.arg(at).arg(milliseconds))));
     const auto count = [&](const QString& expression) {
         int sum = 0;
         for (const QString& session : sessions)

@@ -19,9 +19,9 @@ struct Result {
 };
 
 // Opens one storm tab per host, all starting at the same moment, and waits until every loop has
-// ended (their ids are added to tabs).
+// ended.
 Result run(BrowserTestClient& client, const HttpTestServer& server, const QStringList& hosts,
-           int milliseconds, QStringList* tabs);
+           int milliseconds);
 
 // storm0.test, storm1.test, ...: one host per storm tab.
 QStringList hosts(int count);

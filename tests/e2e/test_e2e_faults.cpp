@@ -59,14 +59,12 @@ TEST_F(StormAndFaults, AStormIsAllCancelledAndCountedThenABrowserKilledIsWatched
     auto client = std::make_unique<BrowserTestClient>(chromium->webSocketUrl());
 
     // A short storm first, so that what a first storm allocates once is in the baseline.
-    QStringList tabs;
-    PopupStorm::run(*client, server, {u"warm.test"_s}, 1000, &tabs);
+    PopupStorm::run(*client, server, {u"warm.test"_s}, 1000);
     waitUntil([] { return false; }, 1500);
     const auto before = ProgramLog::cancels(program.output());
     [[maybe_unused]] const qint64 residentBefore = PopupStorm::residentBytes(program.pid());
 
-    const PopupStorm::Result result =
-        PopupStorm::run(*client, server, PopupStorm::hosts(Tabs), StormMs, &tabs);
+    const PopupStorm::Result result = PopupStorm::run(*client, server, PopupStorm::hosts(Tabs), StormMs);
     waitUntil([] { return false; }, 2000); // the last cancels settle
     [[maybe_unused]] const qint64 residentAfter = PopupStorm::residentBytes(program.pid());
     const auto after = ProgramLog::cancels(program.output());
