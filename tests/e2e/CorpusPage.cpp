@@ -13,18 +13,6 @@ namespace {
 const QStringList Outcomes{u"opened"_s, u"cancelled"_s, u"never"_s};
 const QString FirefoxRun = u"firefox-"_s;
 
-QHash<QString, QString> metaTags(const QString& html) {
-    static const QRegularExpression tag(
-        uR"re(<meta\s+name\s*=\s*"(zor-[a-z-]+)"\s+content\s*=\s*"([^"]*)"\s*/?>)re"_s,
-        QRegularExpression::CaseInsensitiveOption);
-    QHash<QString, QString> found;
-    for (auto it = tag.globalMatch(html); it.hasNext();) {
-        const auto match = it.next();
-        found.insert(match.captured(1).toLower(), match.captured(2));
-    }
-    return found;
-}
-
 } // namespace
 
 QString CorpusPage::host() const {
@@ -61,7 +49,14 @@ static CorpusPage parseCorpusPage(const QString& file, const QByteArray& html, Q
     static const QRegularExpression title(u"<title>([^<]*)</title>"_s,
                                           QRegularExpression::CaseInsensitiveOption);
     page.title = title.match(text).captured(1).trimmed();
-    const auto tags = metaTags(text);
+    static const QRegularExpression tag(
+        uR"re(<meta\s+name\s*=\s*"(zor-[a-z-]+)"\s+content\s*=\s*"([^"]*)"\s*/?>)re"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    QHash<QString, QString> tags;
+    for (auto it = tag.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        tags.insert(match.captured(1).toLower(), match.captured(2));
+    }
     page.clickSelector = tags.value(u"zor-click"_s).trimmed();
     page.acceptSeeds = tags.value(u"zor-accept"_s).split(u' ', Qt::SkipEmptyParts);
     page.denySeeds = tags.value(u"zor-deny"_s).split(u' ', Qt::SkipEmptyParts);
