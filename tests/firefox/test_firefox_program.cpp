@@ -149,7 +149,6 @@ TEST_F(FirefoxProgram, TheInstalledExtensionWorksWithoutATemporaryInstallBesideC
     const QByteArray manifest =
         readBytes(stage + u"/usr/lib/mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s)
             .replace("\"/usr/", "\"" + QFile::encodeName(stage) + "/usr/");
-    ASSERT_TRUE(manifest.contains("zor-brakkon-firefox-relay")) << manifest.constData();
     writeBytes(firefox.home() + u"/.mozilla/native-messaging-hosts/zor_brakkon_firefox_relay.json"_s,
                manifest);
 
