@@ -20,8 +20,6 @@ protected:
         ASSERT_TRUE(tray.start()) << "trayer did not take the tray";
     }
     std::string output() const { return program.output().toStdString(); }
-    // Lines that only a crashed, aborted or sanitizer-stopped program writes.
-    void expectNoCrashSigns() const { EXPECT_EQ(ProgramLog::crashSigns(program.output()), QStringList()); }
 
     TrayHost tray;
     HttpTestServer server;
