@@ -132,8 +132,8 @@ async function fromProgram(message) {
     }
 }
 
-// Only what changed is sent: a page load brings several tab events, most of them with the same
-// address and title, and each message wakes the relay and the program on a busy machine.
+// Only what changed is sent: a page that opens one popup after another is looked up for each,
+// mostly unchanged, and each message wakes the relay and the program on a busy machine.
 // Firefox writes this port's messages one at a time, each waiting for its busy main thread, so
 // a popup that is still being decided is reported only once let through: the question about
 // it, and about the popups after it, must not queue behind its tab.
@@ -228,6 +228,10 @@ function decide(popup) {
 }
 
 async function ask(popup) {
+    // Tabs are not followed through their loads (that costs every page load more than all the
+    // rest of the extension), so the opener's address, title and window are looked up here,
+    // while the page's note of the open is awaited, and go ahead of the question about it.
+    const openerTab = browser.tabs.get(popup.source).catch(() => null);
     const facts = await factsOf(popup);
     // The relay died or the program has just started: Firefox starts a new relay on
     // connectNative, and it either reaches the program or ends within moments. A relay that was
@@ -244,11 +248,9 @@ async function ask(popup) {
         log('popup of tab', popup.source, 'let through: the program is not running');
         return false;
     }
-    // The opener's address and title ahead of the question about it. Its tab events arrive in
-    // order with the popup's, so the program already has them unless the opener was never
-    // reported; only then is it worth a look-up.
-    if (!reported.has(popup.source))
-        await browser.tabs.get(popup.source).then(reportTab, () => {});
+    const opener = await openerTab;
+    if (opener)
+        reportTab(opener);
     const id = nextRequest++;
     const asked = new Promise((resolve) => {
         pending.set(id, resolve);
@@ -364,10 +366,6 @@ browser.webRequest.onBeforeRequest.addListener(
     ['blocking']
 );
 
-// The address and title are all the program keeps of a tab; status and icon changes of every
-// load would only wake this script.
-browser.tabs.onUpdated.addListener((tabId, change, tab) => reportTab(tab), {properties: ['url', 'title']});
-browser.tabs.onAttached.addListener((tabId) => browser.tabs.get(tabId).then(reportTab, () => {}));
 browser.tabs.onRemoved.addListener((tabId) => {
     candidates.delete(tabId);
     // A cancelled popup is closed as soon as its verdict comes, which may be before its request:
