@@ -157,14 +157,14 @@ browser.runtime.onMessage.addListener((message, sender) => {
     const now = Date.now();
     if (message.kind === 'open') {
         const list = (notes.get(tabId) || []).filter((note) => now - note.at < NOTE_LIFE_MS);
-        list.push({...message, frameId: sender.frameId, at: now});
+        list.push({...message, frameId: sender.frameId, tab: sender.tab, at: now});
         notes.set(tabId, list);
     } else if (message.kind === 'refused') {
         // Firefox's own blocker refused this open: no popup will pair with it.
         const list = notes.get(tabId) || [];
         notes.set(tabId, list.filter((note) => !(note.frameId === sender.frameId && note.note === message.note)));
     } else if (message.kind === 'input') {
-        inputs.set(tabId, {ctrl: Boolean(message.ctrl), shift: Boolean(message.shift), at: now});
+        inputs.set(tabId, {ctrl: Boolean(message.ctrl), shift: Boolean(message.shift), tab: sender.tab, at: now});
     }
     wake();
 });
@@ -190,11 +190,11 @@ async function factsOf(popup) {
     await waitFor(() => hasNote() || recentInput(), NOTE_WAIT_MS);
     const note = takeNote(popup);
     if (note)
-        return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, noted: true};
+        return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, noted: true, opener: note.tab};
     // No open was noted: a link, or a page that dodged the wrapper (then no user event).
     const input = recentInput();
     if (input)
-        return {gesture: true, ctrl: input.ctrl, shift: input.shift, noted: false};
+        return {gesture: true, ctrl: input.ctrl, shift: input.shift, noted: false, opener: input.tab};
     return {gesture: false, ctrl: false, shift: false, noted: false};
 }
 
@@ -228,10 +228,6 @@ function decide(popup) {
 }
 
 async function ask(popup) {
-    // Tabs are not followed through their loads (that costs every page load more than all the
-    // rest of the extension), so the opener's address, title and window are looked up here,
-    // while the page's note of the open is awaited, and go ahead of the question about it.
-    const openerTab = browser.tabs.get(popup.source).catch(() => null);
     const facts = await factsOf(popup);
     // The relay died or the program has just started: Firefox starts a new relay on
     // connectNative, and it either reaches the program or ends within moments. A relay that was
@@ -248,7 +244,10 @@ async function ask(popup) {
         log('popup of tab', popup.source, 'let through: the program is not running');
         return false;
     }
-    const opener = await openerTab;
+    // Tabs are not followed through their loads (that costs every page load more than all the
+    // rest of the extension does), so the opener's address, title and window go ahead of the
+    // question about it: as they were when the page noted the open or click, else looked up.
+    const opener = facts.opener || (await browser.tabs.get(popup.source).catch(() => null));
     if (opener)
         reportTab(opener);
     const id = nextRequest++;
