@@ -132,8 +132,8 @@ async function fromProgram(message) {
     }
 }
 
-// Only what changed is sent: a page that opens one popup after another is looked up for each,
-// mostly unchanged, and each message wakes the relay and the program on a busy machine.
+// Only what changed is sent: an opener goes ahead of each of its popups, mostly unchanged, and
+// each message wakes the relay and the program on a busy machine.
 // Firefox writes this port's messages one at a time, each waiting for its busy main thread, so
 // a popup that is still being decided is reported only once let through: the question about
 // it, and about the popups after it, must not queue behind its tab.
