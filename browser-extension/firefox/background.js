@@ -190,12 +190,12 @@ async function factsOf(popup) {
     await waitFor(() => hasNote() || recentInput(), NOTE_WAIT_MS);
     const note = takeNote(popup);
     if (note)
-        return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, noted: true, opener: note.tab};
+        return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, opener: note.tab};
     // No open was noted: a link, or a page that dodged the wrapper (then no user event).
     const input = recentInput();
     if (input)
-        return {gesture: true, ctrl: input.ctrl, shift: input.shift, noted: false, opener: input.tab};
-    return {gesture: false, ctrl: false, shift: false, noted: false};
+        return {gesture: true, ctrl: input.ctrl, shift: input.shift, opener: input.tab};
+    return {gesture: false, ctrl: false, shift: false};
 }
 
 // --- popups ---
