@@ -2,9 +2,9 @@
 // loaded temporarily, Firefox's own popup blocker on and popups allowed for the opener's site.
 // (a) how long a cancelled popup's tab stays, from its creation to its end as WebDriver BiDi
 // reports them, and whether any popup address reached the server; (b) ordinary page loads
-// with the extension against a Firefox without it, alternating, the extension moving from one
-// Firefox to the other halfway, and the processor time the
-// extensions' process and the relay took per load, which the machine's other work hardly changes.
+// with the extension, with a bare one that only has what holding a popup needs, and without
+// any, in turn, and the processor time the extensions' process and the relay took per load,
+// which the machine's other work hardly changes.
 #include "../BenchTiming.h"
 #include "e2e/ProgramLog.h"
 #include "e2e/ProgramUnderTest.h"
@@ -33,7 +33,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int Popups = 40;
+constexpr int Popups = 100;
 constexpr int Loads = 600;
 
 // A page of some weight: text, a style sheet, a script and images from the same server.
@@ -162,6 +162,25 @@ bool writeFloorExtension(const QString& folder) {
                         "});\n") > 0;
 }
 
+// What any extension that holds popups must have, doing nothing with it: a content script in
+// every document from its start and a blocking listener on every page's request. Loads with it
+// are the least that the extension can cost.
+bool writeBareExtension(const QString& folder) {
+    QFile manifest(folder + u"/manifest.json"_s), background(folder + u"/background.js"_s),
+        content(folder + u"/content.js"_s);
+    return manifest.open(QIODevice::WriteOnly) && background.open(QIODevice::WriteOnly) &&
+           content.open(QIODevice::WriteOnly) &&
+           manifest.write(R"({"manifest_version": 3, "name": "bare", "version": "1",
+                "browser_specific_settings": {"gecko": {"id": "bare@zor-brakkon.bench"}},
+                "permissions": ["webRequest", "webRequestBlocking"], "host_permissions": ["<all_urls>"],
+                "background": {"scripts": ["background.js"]},
+                "content_scripts": [{"matches": ["<all_urls>"], "js": ["content.js"], "run_at": "document_start",
+                                     "all_frames": true, "match_about_blank": true}]})") > 0 &&
+           background.write("browser.webRequest.onBeforeRequest.addListener(() => ({}),\n"
+                            "    {urls: ['<all_urls>'], types: ['main_frame']}, ['blocking']);\n") > 0 &&
+           content.write("'use strict';\n") > 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -217,74 +236,93 @@ int main(int argc, char** argv) {
                     floorMs.size(), percentile(floorMs, 0.5), percentile(floorMs, 0.95));
     }
 
-    // (b) The same page in two fresh Firefoxes, alternately, one with the extension and one
-    // without. Halfway the extension moves to the other one: two Firefoxes differ by more than
-    // the extension (where their processes landed, what they cached), and each side then has
-    // both. The one above has a popup storm behind it.
+    // (b) The same page in three fresh Firefoxes, in turn: one with the extension, one with the
+    // bare extension below and one without any. Three Firefoxes differ by more than what they
+    // carry (where their processes landed, what they cached), so the roles move on every third
+    // of the loads and each Firefox plays each role once. The one above has a popup storm behind it.
+    QTemporaryDir bareExtension;
+    if (!writeBareExtension(bareExtension.path())) {
+        std::fprintf(stderr, "firefox_figures: the bare extension could not be written\n");
+        return 1;
+    }
     struct Browser {
         std::unique_ptr<FirefoxProcess> firefox;
         long process = 0;
         std::unique_ptr<BidiClient> bidi;
         QString tab;
+        QString installed;
+    };
+    struct Role {
+        QString extension;
+        std::vector<double> ms;
+        double seconds = 0;
     };
     const QString url = server.url(u"site-b.test"_s, u"/ordinary.html"_s);
-    std::array<Browser, 2> browsers;
+    std::array<Browser, 3> browsers;
     for (Browser& browser : browsers) {
         browser.firefox = startFirefox(program, server);
         browser.process = newestFirefox();
         browser.bidi = std::make_unique<BidiClient>(browser.firefox->bidiUrl());
         browser.tab = browser.bidi->openTab(url);
     }
-    std::vector<double> withMs, withoutMs;
-    double withSeconds = 0, withoutSeconds = 0;
-    QString installed;
-    for (int half = 0; half < 2; ++half) {
-        Browser& extended = browsers[half];
-        Browser& plain = browsers[1 - half];
-        if (!installed.isEmpty())
-            plain.bidi->call(u"webExtension.uninstall"_s, {{"extension"_L1, installed}});
-        installed = extended.bidi->installExtension(extension);
-        if (installed.isEmpty() ||
-            !waitUntil([&] { return program.output().count(u"Firefox extension"_s) == 2 + half; }, 20000)) {
+    std::array<Role, 3> roles{Role{extension, {}, 0}, Role{bareExtension.path(), {}, 0}, Role{}};
+    for (int third = 0; third < 3; ++third) {
+        std::array<Browser*, 3> playing{};
+        for (int role = 0; role < 3; ++role) {
+            Browser& browser = browsers[(role + third) % 3];
+            playing[role] = &browser;
+            if (!browser.installed.isEmpty())
+                browser.bidi->call(u"webExtension.uninstall"_s, {{"extension"_L1, browser.installed}});
+            browser.installed = roles[role].extension.isEmpty()
+                                    ? QString()
+                                    : browser.bidi->installExtension(roles[role].extension);
+            if (!roles[role].extension.isEmpty() && browser.installed.isEmpty()) {
+                std::fprintf(stderr, "firefox_figures: an extension could not be installed\n");
+                return 1;
+            }
+        }
+        if (!waitUntil([&] { return program.output().count(u"Firefox extension"_s) == 2 + third; }, 20000)) {
             std::fprintf(stderr, "firefox_figures: the extension did not reach the program\n");
             return 1;
         }
-        const double withBefore = extensionSeconds(extended.process);
-        const double withoutBefore = extensionSeconds(plain.process);
-        for (int i = half * Loads / 2; i < (half + 1) * Loads / 2; ++i) {
-            // Each goes first every other time: the second load of a pair meets a machine still
-            // busy with the first one's after-work.
-            auto pair = std::array{std::pair{&extended, &withMs}, std::pair{&plain, &withoutMs}};
-            if (i % 2 == 1)
-                std::swap(pair[0], pair[1]);
-            for (auto [browser, samples] : pair) {
+        std::array<double, 3> before{};
+        for (int role = 0; role < 3; ++role)
+            before[role] = extensionSeconds(playing[role]->process);
+        for (int i = third * Loads / 3; i < (third + 1) * Loads / 3; ++i) {
+            // Each goes first in turn: a load that follows another meets a machine still busy
+            // with that one's after-work.
+            for (int step = 0; step < 3; ++step) {
+                const int role = (i + step) % 3;
                 QElapsedTimer load;
                 load.start();
-                browser->bidi->call(u"browsingContext.navigate"_s,
-                                    {{"context"_L1, browser->tab},
-                                     {"url"_L1, url + u"?"_s + QString::number(i)},
-                                     {"wait"_L1, "complete"_L1}});
-                samples->push_back(static_cast<double>(load.nsecsElapsed()) / 1e6);
+                playing[role]->bidi->call(u"browsingContext.navigate"_s,
+                                          {{"context"_L1, playing[role]->tab},
+                                           {"url"_L1, url + u"?"_s + QString::number(i)},
+                                           {"wait"_L1, "complete"_L1}});
+                roles[role].ms.push_back(static_cast<double>(load.nsecsElapsed()) / 1e6);
             }
         }
-        withSeconds += extensionSeconds(extended.process) - withBefore;
-        withoutSeconds += extensionSeconds(plain.process) - withoutBefore;
+        for (int role = 0; role < 3; ++role)
+            roles[role].seconds += extensionSeconds(playing[role]->process) - before[role];
     }
-    const double loadWith = percentile(withMs, 0.5), loadWithout = percentile(withoutMs, 0.5);
-    // The two loads of a pair meet the same moment of the machine: their ratio leaves out what
-    // the machine's other work adds to both.
-    std::vector<double> pairRatios;
-    for (std::size_t i = 0; i < withMs.size() && i < withoutMs.size(); ++i)
-        pairRatios.push_back(withMs[i] / withoutMs[i]);
-    std::printf(
-        "| ordinary page load, median of %d alternating | with the extension %.1f ms | without %.1f ms "
-        "(%+.1f %%; pair by pair, median %+.1f %%) |\n",
-        Loads, loadWith, loadWithout, loadWithout > 0 ? (loadWith / loadWithout - 1) * 100 : 0.0,
-        (percentile(pairRatios, 0.5) - 1) * 100);
+    const double without = percentile(roles[2].ms, 0.5);
+    const char* names[] = {"with the extension", "with a bare extension (the floor)"};
+    for (int role = 0; role < 2; ++role) {
+        // The loads of one round meet the same moment of the machine: their ratio leaves out
+        // what the machine's other work adds to all of them.
+        std::vector<double> ratios;
+        for (std::size_t i = 0; i < roles[role].ms.size() && i < roles[2].ms.size(); ++i)
+            ratios.push_back(roles[role].ms[i] / roles[2].ms[i]);
+        const double with = percentile(roles[role].ms, 0.5);
+        std::printf("| ordinary page load, median of %d in turn | %s %.1f ms | without %.1f ms "
+                    "(%+.1f %%; load by load, median %+.1f %%) |\n",
+                    Loads, names[role], with, without, without > 0 ? (with / without - 1) * 100 : 0.0,
+                    (percentile(ratios, 0.5) - 1) * 100);
+    }
     // Firefox runs its own extensions in that process too: the one without ours is the base.
     std::printf(
         "| processor time per load of the extensions' process and the relay | with the extension %.1f ms "
-        "| without %.1f ms |\n",
-        withSeconds * 1000 / Loads, withoutSeconds * 1000 / Loads);
+        "| bare %.1f ms, without %.1f ms |\n",
+        roles[0].seconds * 1000 / Loads, roles[1].seconds * 1000 / Loads, roles[2].seconds * 1000 / Loads);
     return 0;
 }
