@@ -158,9 +158,14 @@ void frmMain::mnuMoveTo_Click() {
     DomainListModel* model = mobjLists.list(mlngCurrentList);
     const int row = selectedRow(view);
     const QString text = model->List(row);
-    model->RemoveItem(row);
+    // Added first: an entry the other list refuses stays where it was. The add takes entries
+    // equal to a reduced text off this list already, which may have moved the selected one.
     userEdit(*this, [&] {
         AddDomain(text, mlngCurrentList == DomainLists::Denied ? DomainLists::Accepted : DomainLists::Denied);
+        const qsizetype at =
+            row < model->ListCount() && model->List(row) == text ? row : model->entries().indexOf(text);
+        if (at >= 0)
+            model->RemoveItem(at);
     });
 }
 

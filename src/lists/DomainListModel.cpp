@@ -24,9 +24,13 @@ Qt::ItemFlags DomainListModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::ItemIsDropEnabled;
 }
 
-void DomainListModel::AddItem(const QString& entry) {
+void DomainListModel::RequireRoom() const {
     if (m_entries.size() >= Capacity)
         throw zor::Failure(QStringLiteral("the list is full (%1 entries)").arg(Capacity));
+}
+
+void DomainListModel::AddItem(const QString& entry) {
+    RequireRoom();
     const int row = static_cast<int>(m_entries.size());
     beginInsertRows(QModelIndex(), row, row);
     m_entries << entry;

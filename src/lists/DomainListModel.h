@@ -25,6 +25,8 @@ public:
 
     // Fails (zor::Failure) when the list is full.
     void AddItem(const QString& entry);
+    // Fails (zor::Failure) as AddItem would when the list is full, changing nothing.
+    void RequireRoom() const;
     void RemoveItem(qsizetype index);
     void Clear();
     void setEntries(const QStringList& entries);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QObject>
+#include <QUrl>
 #include <QVariant>
 #include <algorithm>
 
@@ -75,14 +76,36 @@ void DomainLists::AddDomain(const QString& strUrl, std::int32_t LstIndex) {
     const std::optional<QString> entry = ReduceToEntry(strUrl);
     if (!entry)
         return;
+    const bool present = target->indexOfEqual(*entry) >= 0;
+    // Refused before anything changes: a failed add must not have taken the entry off the
+    // other list, nor may an entry be taken that its file would not give back.
+    if (!present) {
+        target->RequireRoom();
+        if (ListFile::serialize({*entry}).size() - 2 > ListFile::MaxEntryBytes)
+            throw zor::Failure(QStringLiteral("an entry longer than %1 bytes cannot be kept in the list file")
+                                   .arg(ListFile::MaxEntryBytes));
+    }
     RemoveFromList(*entry, LstIndex == Denied ? Accepted : Denied);
-    if (target->indexOfEqual(*entry) < 0)
+    if (!present)
         target->AddItem(*entry);
 }
 
 bool DomainLists::IsInList(const QString& StrDomain, std::int32_t LstIndex) const {
     const DomainListModel* target = list(LstIndex);
-    return target && target->anyContains(StrDomain);
+    if (!target)
+        return false;
+    if (target->anyContains(StrDomain))
+        return true;
+    // Browsers report a name in other letters than a-z in its ASCII form (xn--...), while the
+    // user types it as the address bar shows it: either form finds an entry written in the other.
+    const bool ascii =
+        std::all_of(StrDomain.cbegin(), StrDomain.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii && !StrDomain.contains(QLatin1String("xn--"), Qt::CaseInsensitive))
+        return false;
+    const QString other = ascii ? QUrl::fromAce(StrDomain.toLatin1(), QUrl::IgnoreIDNWhitelist)
+                                : QString::fromLatin1(QUrl::toAce(StrDomain, QUrl::IgnoreIDNWhitelist));
+    return !other.isEmpty() && other.compare(StrDomain, Qt::CaseInsensitive) != 0 &&
+           target->anyContains(other);
 }
 
 void DomainLists::RemoveFromList(const QString& StrDomain, std::int32_t LstIndex) {

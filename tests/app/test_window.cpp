@@ -415,7 +415,14 @@ TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
     EXPECT_EQ(std::tuple(form->Lists().List2().entries(), form->Lists().List3().entries()),
               std::tuple(QStringList(), QStringList{q("w.x.y"), q("DUP.TEST")}));
 
+    // A move the other list refuses is told and leaves the entry where it was.
+    form->Lists().List2().setEntries(QStringList(DomainListModel::Capacity, q("full.test")));
     form->mlngCurrentList = 3;
+    Select(form->List3, 0);
+    form->mnuMoveTo_Click();
+    EXPECT_EQ(form->Lists().List3().entries(), (QStringList{q("w.x.y"), q("DUP.TEST")}));
+    EXPECT_EQ(dialogs->messages.last().prompt, q("the list is full (32767 entries)"));
+
     dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
     form->mnuClearList_Click();
     EXPECT_EQ(form->Lists().List3().ListCount(), 2);

@@ -86,10 +86,16 @@ TEST_F(Lists, AddingAppendsInOrderSkipsDuplicatesAndTakesEveryCaseVariantOffTheO
     EXPECT_EQ(lists.List3().entries(), QStringList{q("w.X.y")});
 }
 
-TEST_F(Lists, AddingToAFullListFailsToTheCallerAndLeavesItIntact) {
+// Refused with nothing changed: the entry stays on the other list, and one too long for its
+// file to give back is never taken.
+TEST_F(Lists, AddingToAFullListOrTooLongAnEntryFailsToTheCallerAndChangesNothing) {
     lists.List2().setEntries(QStringList(DomainListModel::Capacity, q("d5.q")));
+    lists.List3().setEntries({q("one.more"), q("x.q")});
     EXPECT_THROW(lists.AddDomain(q("one.more"), DomainLists::Denied), zor::Failure);
+    EXPECT_THROW(lists.AddDomain(QString(ListFile::MaxEntryBytes, u'a') + q(".q"), DomainLists::Accepted),
+                 zor::Failure);
     EXPECT_EQ(lists.List2().ListCount(), DomainListModel::Capacity);
+    EXPECT_EQ(lists.List3().entries(), (QStringList{q("one.more"), q("x.q")}));
     // A duplicate needs no room and is not a failure.
     EXPECT_NO_THROW(lists.AddDomain(q("D5.Q"), DomainLists::Denied));
 }
@@ -121,7 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
                     LookupCase{"x.y", "w.x.y", false}, LookupCase{"a.b", "", true},
                     LookupCase{"", "a.b", false}, LookupCase{"", "", false},
                     LookupCase{"Ünï.çödé", "ÜNÏ", true}, LookupCase{"one.ab cd.two", "abcd", false},
-                    LookupCase{"one.ab cd.two", "cd.t", true}));
+                    LookupCase{"one.ab cd.two", "cd.t", true},
+                    // A name typed as the address bar shows it, looked up as the browser reports it.
+                    LookupCase{"ads.bücher.test", "xn--bcher-kva.test", true},
+                    LookupCase{"xn--bcher-kva.test", "BÜCHER.test", true},
+                    LookupCase{"bücher.test", "xn--bcher-kvb.test", false}));
 
 TEST_F(Lists, IndexesOfNoListChangeNothingAndFindNothing) {
     lists.List2().AddItem(q("w.x.y"));
