@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -122,7 +123,10 @@ TEST(ProfileRead, FollowsThePrivateProfileRules) {
         {"mnuExit=Early\n[strings]\n", q("<default>")}, // keys before any section do not count
         {"[strings]\nmnuExit=" + QByteArray(10000, 'x') + "\n", QString(2047, u'x')}, // the buffer's size
         {QByteArray("[strings]\nmsg03=\0\0\0\nmnuExit=Quit\n", 33), q("Quit")}, // NUL bytes on a line before
-        {"[strings\nmnuExit=Quit\n", q("Quit")}}; // a header never closed still names its section
+        {"[strings\nmnuExit=Quit\n", q("Quit")}, // a header never closed still names its section
+        {QStringEncoder(QStringEncoder::Utf16LE,
+                        QStringEncoder::Flag::WriteBom)(u"[strings]\nmnuExit=Quitté\n"),
+         q("Quitté")}}; // saved by a Windows editor as "Unicode"
     for (const auto& [bytes, expected] : damaged) {
         writeBytes(path, bytes);
         EXPECT_EQ(read(path, "strings", "mnuExit"), expected) << bytes.left(30).constData();

@@ -7,6 +7,12 @@ namespace platform {
 
 QString PrivateProfile::decode(const QByteArray& bytes) {
     QByteArrayView view(bytes);
+    // Windows editors save "Unicode" text as UTF-16 with a byte-order mark.
+    if (const auto marked = QStringConverter::encodingForData(view);
+        marked && *marked != QStringConverter::Utf8) {
+        QStringDecoder decoder(*marked, QStringDecoder::Flag::Stateless);
+        return decoder.decode(view);
+    }
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

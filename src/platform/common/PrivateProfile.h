@@ -10,7 +10,8 @@ namespace platform {
 //  - the value is the text after the first '=', trimmed, one pair of matching quotes removed;
 //  - lines starting with ';' are comments; lines without '=' are ignored;
 //  - when a section or key appears twice, the first one wins;
-//  - the file is UTF-8; a file that is not valid UTF-8 is read as Latin-1;
+//  - the file is UTF-8, or UTF-16 or UTF-32 when it starts with their byte-order mark; a file
+//    that is not valid UTF-8 is read as Latin-1;
 //  - a missing file, section or key gives the default.
 class PrivateProfile {
 public:

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -137,19 +136,16 @@ bool AutostartEntry::write(const QString& name, const QString& programPath) {
         qCWarning(lcPlatform, "cannot create %s", qUtf8Printable(folder()));
         return false;
     }
-    const QString text =
-        QLatin1String("[Desktop Entry]\n"
-                      "Type=Application\n"
-                      "Name=ZOR Brakkon\n"
-                      "Comment=Stops unwanted popup windows in your web browsers\n"
-                      "Exec=") +
-        execValue(programPath) +
-        QLatin1String("\n"
-                      "Icon=") +
-        escapeKeyFile(QFileInfo(programPath).absolutePath() + QLatin1String("/media/zorbrakkon.png")) +
-        QLatin1String("\n"
-                      "Terminal=false\n"
-                      "X-GNOME-Autostart-enabled=true\n");
+    // No Icon key: the program draws its tray icons and ships no picture a session could show.
+    const QString text = QLatin1String("[Desktop Entry]\n"
+                                       "Type=Application\n"
+                                       "Name=ZOR Brakkon\n"
+                                       "Comment=Stops unwanted popup windows in your web browsers\n"
+                                       "Exec=") +
+                         execValue(programPath) +
+                         QLatin1String("\n"
+                                       "Terminal=false\n"
+                                       "X-GNOME-Autostart-enabled=true\n");
     QSaveFile file(pathFor(name));
     if (!file.open(QIODevice::WriteOnly)) {
         qCWarning(lcPlatform, "cannot write %s: %s", qUtf8Printable(pathFor(name)),
