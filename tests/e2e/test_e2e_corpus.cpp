@@ -99,7 +99,8 @@ TEST_P(CorpusRun, EveryPageShowsTheExpectedPopupsAndTheProgramKeepsItsRecord) {
                                                 << program.output().mid(logFrom).toStdString();
             EXPECT_EQ(visit.requestedPopups.size(), opened)
                 << file << ": popup addresses requested; a cancelled popup must never load: "
-                << visit.requestedPopups.join(u", "_s).toStdString();
+                << visit.requestedPopups.join(u", "_s).toStdString() << "\nthe program meanwhile:\n"
+                << program.output().mid(logFrom).toStdString();
             EXPECT_TRUE(visit.responsive)
                 << file << ": the page stopped running its scripts " << visit.note.toStdString();
             if (expected.contains(u"cancelled"_s))

@@ -194,25 +194,46 @@ void DevToolsBrowser::resolve(PopupRequest& request, bool cancel, bool asked) {
         const bool expectsRequest =
             paused.isEmpty() && (!request.facts || fetchesOverNetwork(request.facts->url));
         const int generation = m_generation;
-        send(u"Runtime.runIfWaitingForDebugger"_s, {}, release,
-             [this, released, generation, expectsRequest,
-              popup = request.sessionId](const QJsonObject& result, const QJsonObject& error) {
-                 if (generation == m_generation) {
-                     if (expectsRequest)
-                         QTimer::singleShot(NavigationBackstopMs, this, [this, generation, popup] {
-                             const auto session = m_sessions.constFind(popup);
-                             if (generation != m_generation || session == m_sessions.cend() ||
-                                 session->closeSent)
-                                 return;
-                             qCInfo(lcCdp, "a cancelled popup started no navigation within %d s; closing it",
-                                    NavigationBackstopMs / 1000);
+        auto resumeOpener = [this, released, generation, expectsRequest, release, popup = request.sessionId] {
+            send(u"Runtime.runIfWaitingForDebugger"_s, {}, release,
+                 [this, released, generation, expectsRequest, popup](const QJsonObject& result,
+                                                                     const QJsonObject& error) {
+                     if (generation == m_generation) {
+                         if (expectsRequest)
+                             QTimer::singleShot(NavigationBackstopMs, this, [this, generation, popup] {
+                                 const auto session = m_sessions.constFind(popup);
+                                 if (generation != m_generation || session == m_sessions.cend() ||
+                                     session->closeSent)
+                                     return;
+                                 qCInfo(lcCdp,
+                                        "a cancelled popup started no navigation within %d s; closing it",
+                                        NavigationBackstopMs / 1000);
+                                 closePopup(popup);
+                             });
+                         else
                              closePopup(popup);
-                         });
-                     else
-                         closePopup(popup);
-                 }
-                 released(result, error);
-             });
+                     }
+                     released(result, error);
+                 });
+        };
+        if (request.noopener) {
+            resumeOpener();
+        } else {
+            // Once the opener runs it can write into the popup, and what it writes loads through the
+            // opener's own network access, out of reach of the popup's request interception: the
+            // popup's renderer is told to refuse every load first. The opener runs on whatever the
+            // answer, as it must never be left paused.
+            send(u"Network.enable"_s, {}, request.sessionId);
+            send(u"Network.setBlockedURLs"_s, {{"urls"_L1, QJsonArray{"*"_L1}}}, request.sessionId,
+                 [this, generation, resumeOpener, released](const QJsonObject&, const QJsonObject& error) {
+                     if (generation != m_generation)
+                         return released({}, error);
+                     if (!error.isEmpty())
+                         qCWarning(lcCdp, "a cancelled popup's loads could not be refused: %s",
+                                   qUtf8Printable(error.value("message"_L1).toString()));
+                     resumeOpener();
+                 });
+        }
     } else {
         m_sessions.remove(request.sessionId);
         CdpPage& page = addPage(request.targetId, request.sessionId, {});
