@@ -10,7 +10,9 @@ Q_LOGGING_CATEGORY(lcPlatform, "zor.platform", QtWarningMsg)
 
 namespace zor {
 void configureLogging(bool verbose) {
-    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("zor.*=true")
+    // Every DevTools message, with every address and request header in it, only when asked for
+    // by name (QT_LOGGING_RULES), not with the rest of the detail.
+    QLoggingCategory::setFilterRules(verbose ? QStringLiteral("zor.*=true\nzor.browser.protocol.debug=false")
                                              : QStringLiteral("zor.*.debug=false\nzor.*.info=false"));
 }
 } // namespace zor
