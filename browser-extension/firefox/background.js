@@ -160,7 +160,8 @@ browser.runtime.onMessage.addListener((message, sender) => {
         list.push({...message, frameId: sender.frameId, tab: sender.tab, at: now});
         notes.set(tabId, list);
     } else if (message.kind === 'refused') {
-        // Firefox's own blocker refused this open: no popup will pair with it.
+        // Firefox's own blocker refused this open, or it loaded into a window that was there
+        // already: no popup will pair with it.
         const list = notes.get(tabId) || [];
         notes.set(tabId, list.filter((note) => !(note.frameId === sender.frameId && note.note === message.note)));
     } else if (message.kind === 'input') {
@@ -169,15 +170,18 @@ browser.runtime.onMessage.addListener((message, sender) => {
     wake();
 });
 
-// Takes the note of this popup's own open: same frame, same address when both are known.
-function takeNote(popup) {
-    const list = notes.get(popup.source) || [];
+// Takes the note of this popup's own open: same frame, same address when both are known. An open
+// of another address is taken only when made after the user's last click or key (input): one made
+// before it is an earlier open that made no window, and the popup is that click's.
+function takeNote(popup, input) {
+    const now = Date.now();
+    const list = (notes.get(popup.source) || []).filter((note) => now - note.at < NOTE_LIFE_MS);
     const blank = (url) => url === '' || url === 'about:blank';
     const sameFrame = list.filter((note) => note.frameId === popup.frameId);
     const note =
-        sameFrame.find((note) => note.url === popup.url || (blank(note.url) && blank(popup.url))) || sameFrame[0];
-    if (note)
-        notes.set(popup.source, list.filter((other) => other !== note));
+        sameFrame.find((note) => note.url === popup.url || (blank(note.url) && blank(popup.url))) ||
+        sameFrame.find((note) => !input || note.at >= input.at);
+    notes.set(popup.source, list.filter((other) => other !== note));
     return note;
 }
 
@@ -188,7 +192,7 @@ async function factsOf(popup) {
     };
     const hasNote = () => (notes.get(popup.source) || []).some((note) => note.frameId === popup.frameId);
     await waitFor(() => hasNote() || recentInput(), NOTE_WAIT_MS);
-    const note = takeNote(popup);
+    const note = takeNote(popup, recentInput());
     if (note)
         return {gesture: note.gesture, ctrl: note.ctrl, shift: note.shift, opener: note.tab};
     // No open was noted: a link, or a page that dodged the wrapper (then no user event).
@@ -295,7 +299,8 @@ function earlyPopup(tab) {
     if (!welcomed || tab.openerTabId === undefined)
         return null;
     const recent = recentNotes(notes.get(tab.openerTabId));
-    if (recent.length !== 1 || !askedEarly(recent[0].url))
+    const input = inputs.get(tab.openerTabId);
+    if (recent.length !== 1 || !askedEarly(recent[0].url) || (input && input.at > recent[0].at))
         return null;
     return {
         tab: tab.id,

@@ -9,6 +9,8 @@
         return;
     const pageOpen = page.open;
     let nextNote = 1;
+    // Windows this document's opens made: an open naming one of them again loads into it.
+    const madeHere = new WeakSet();
 
     const send = (note) => {
         // A background that is gone or restarting must never break the page's own open.
@@ -32,6 +34,17 @@
             .split(',')
             .some((part) => /^\s*noopener\s*(=\s*(yes|1|true)\s*)?$/i.test(part));
 
+    // An open that loads into this window, a window above it, one of its frames or a window an
+    // earlier open made, gets a window that was there already: no new tab comes of it.
+    const existing = (opened) => {
+        if (opened === page || opened === page.parent || opened === page.top || madeHere.has(opened))
+            return true;
+        for (let i = 0; i < page.frames.length; ++i)
+            if (page.frames[i] === opened)
+                return true;
+        return false;
+    };
+
     function open(url, target, features) {
         const event = window.event;
         const trusted = Boolean(event && event.isTrusted);
@@ -48,8 +61,10 @@
         // Omitted arguments arrive as undefined, which window.open takes as its defaults. An
         // array of ours would be out of the page's reach.
         const opened = pageOpen.call(page, url, target, features);
-        if (opened === null && !asksNoopener(features))
+        if (opened === null ? !asksNoopener(features) : existing(opened))
             send({kind: 'refused', note: note.note});
+        else if (opened !== null)
+            madeHere.add(opened);
         return opened;
     }
     exportFunction(open, page, {defineAs: 'open'});
