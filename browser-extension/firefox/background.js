@@ -273,6 +273,7 @@ async function ask(popup) {
         gesture: facts.gesture,
         ctrl: facts.ctrl,
         shift: facts.shift,
+        askedAt: Date.now(),
     });
     if (!sent) {
         pending.delete(id);

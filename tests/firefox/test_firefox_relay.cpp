@@ -5,6 +5,7 @@
 #include "platform/firefox/wire/NativeFrame.h"
 #include "support/WaitUntil.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -47,6 +48,10 @@ const MessageCase Messages[] = {
     {"number for a flag",
      R"({"type":"popup","id":1,"opener":4,"popupTab":7,"url":"","gesture":1,"ctrl":false,"shift":false})",
      "\"gesture\""},
+    {"time before the epoch",
+     R"({"type":"popup","id":1,"opener":4,"popupTab":7,"url":"","gesture":true,"ctrl":false,"shift":false,)"
+     R"("askedAt":-5})",
+     "\"askedAt\""},
 };
 
 class Relay : public testing::Test {
@@ -105,8 +110,9 @@ TEST_F(Relay, CarriesTabsAndPopupsBothWays) {
         ctrlHeld.append(platform::keyState().GetKeyState(17) & 0x8000);
         cancel = !tabs[0]->Document()->parentWindowEventIsObject();
     });
+    const QByteArray longAgo = QByteArray::number(QDateTime::currentMSecsSinceEpoch() - 4000);
     const struct {
-        const char* popup;
+        QByteArray popup;
         bool cancel;
     } popups[] = {
         {R"({"type":"popup","id":1,"opener":4,"popupTab":7,"url":"","gesture":false,"ctrl":false,"shift":false})",
@@ -116,12 +122,17 @@ TEST_F(Relay, CarriesTabsAndPopupsBothWays) {
         // An opener the extension never reported is let through unasked.
         {R"({"type":"popup","id":3,"opener":99,"popupTab":9,"url":"","gesture":false,"ctrl":false,"shift":false})",
          false},
+        // Asked so long ago that Firefox has let it load: not decided, not counted.
+        {R"({"type":"popup","id":4,"opener":4,"popupTab":10,"url":"","gesture":false,"ctrl":false,"shift":false,)"
+         R"("askedAt":)" +
+             longAgo + "}",
+         false},
     };
     for (const auto& popup : popups) {
         send(popup.popup);
         const QJsonObject verdict = received();
         EXPECT_EQ(verdict.value("type").toString(), "verdict");
-        EXPECT_EQ(verdict.value("cancel").toBool(), popup.cancel) << popup.popup;
+        EXPECT_EQ(verdict.value("cancel").toBool(), popup.cancel) << popup.popup.constData();
     }
     EXPECT_EQ(asked, 2);
     // Offscreen nothing reads the keyboard: Ctrl is held exactly when Firefox said so.

@@ -72,7 +72,8 @@ void FirefoxConnection::handleMessage(const QByteArray& payload) {
         break;
     case Type::Popup:
         emit popupAsked({message->id, message->opener, message->popupTab,
-                         OpenFacts{message->url, message->gesture, message->ctrl, message->shift}});
+                         OpenFacts{message->url, message->gesture, message->ctrl, message->shift},
+                         message->askedAt});
         break;
     case Type::Welcome:
     case Type::Verdict:

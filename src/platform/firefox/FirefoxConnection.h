@@ -16,6 +16,7 @@ struct PopupQuestion {
     std::int32_t opener = 0;
     std::int32_t popupTab = 0;
     OpenFacts facts;
+    qint64 askedAt = 0; // milliseconds since the epoch; 0 when not known
 };
 
 // One relay, that is one running Firefox profile: its tabs as the extension reports them and

@@ -3,6 +3,7 @@
 #include "platform/KeyState.h"
 #include "platform/Log.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 
 namespace platform::firefox {
@@ -88,7 +89,16 @@ void FirefoxShellWindows::decide(const Asked& asked) {
     FirefoxPopupOutcome outcome{asked.question.id, {}, asked.question.facts.url, false, false,
                                 asked.receivedNs,  0};
     QPointer<FirefoxTab> opener = asked.connection->tab(asked.question.opener);
-    if (!opener) {
+    const qint64 waited =
+        asked.question.askedAt > 0 ? QDateTime::currentMSecsSinceEpoch() - asked.question.askedAt : 0;
+    if (waited >= LateQuestionMs) {
+        // The extension has let it load by now: cancelling, counting or listing it would say
+        // that a window was stopped which the user is looking at.
+        qCWarning(lcPlatform,
+                  "Firefox popup of tab %d asked %lld ms ago and let through by Firefox meanwhile; "
+                  "not decided",
+                  asked.question.opener, static_cast<long long>(waited));
+    } else if (!opener) {
         qCInfo(lcPlatform, "Firefox popup of unknown tab %d: let through", asked.question.opener);
     } else {
         outcome.openerUrl = opener->LocationURL();

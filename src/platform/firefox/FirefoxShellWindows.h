@@ -26,6 +26,10 @@ struct FirefoxPopupOutcome {
 class FirefoxShellWindows : public ShellWindows {
     Q_OBJECT
 public:
+    // The extension lets a popup load after 3 s without an answer; a question that has waited
+    // this long is answered too late for its verdict to count.
+    static constexpr qint64 LateQuestionMs = 2500;
+
     // Listens in the given folder (made private to the user) for relays.
     explicit FirefoxShellWindows(const QString& socketFolder, QObject* parent = nullptr);
     ~FirefoxShellWindows() override;

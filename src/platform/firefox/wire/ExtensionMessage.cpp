@@ -53,6 +53,16 @@ public:
             return fail(key, "a text"), QString();
         return value.toString();
     }
+    // A moment in milliseconds since the epoch, which may be left out (0).
+    qint64 optionalTime(QLatin1StringView key) {
+        if (!m_object.contains(key))
+            return 0;
+        const QJsonValue value = m_object.value(key);
+        const double number = value.toDouble(-1);
+        if (!value.isDouble() || number != std::floor(number) || number < 0 || number > 9007199254740992.0)
+            return fail(key, "a time in milliseconds"), 0;
+        return static_cast<qint64>(number);
+    }
     bool boolean(QLatin1StringView key) {
         const QJsonValue value = m_object.value(key);
         if (!value.isBool())
@@ -119,6 +129,7 @@ std::optional<ExtensionMessage> ExtensionMessage::parse(const QByteArray& json, 
         message.gesture = read.boolean("gesture"_L1);
         message.ctrl = read.boolean("ctrl"_L1);
         message.shift = read.boolean("shift"_L1);
+        message.askedAt = read.optionalTime("askedAt"_L1);
         break;
     case Type::Welcome:
         break;
@@ -158,6 +169,8 @@ QByteArray ExtensionMessage::toJson() const {
         object.insert("gesture"_L1, gesture);
         object.insert("ctrl"_L1, ctrl);
         object.insert("shift"_L1, shift);
+        if (askedAt > 0)
+            object.insert("askedAt"_L1, static_cast<double>(askedAt));
         break;
     case Type::Welcome:
         break;

@@ -16,7 +16,7 @@ struct ExtensionMessage {
         Hello,   // version
         Tab,     // tab, window, url, title: a tab appeared or changed
         TabGone, // tab
-        Popup,   // id, opener, popupTab, url, gesture, ctrl, shift: decide this new window
+        Popup,   // id, opener, popupTab, url, gesture, ctrl, shift, askedAt: decide this new window
         // program -> extension
         Welcome, // the program is there and will answer popups
         Verdict, // id, cancel
@@ -36,6 +36,8 @@ struct ExtensionMessage {
     bool ctrl = false;
     bool shift = false;
     bool cancel = false;
+    // When the extension asked, in milliseconds since the epoch; 0 when it did not say.
+    qint64 askedAt = 0;
 
     // The message, or why it is refused (put into error when given).
     static std::optional<ExtensionMessage> parse(const QByteArray& json, Direction direction,
