@@ -4,6 +4,8 @@
 #include "FuzzCheck.h"
 #include "platform/common/PrivateProfile.h"
 
+#include <QStringEncoder>
+
 namespace {
 
 QByteArray takeLine(QByteArrayView& rest) {
@@ -28,6 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool found = value != missing;
     if (found)
         FUZZ_CHECK(!value.contains(QLatin1Char('\n')) && !value.contains(QLatin1Char('\r')));
+
+    // The byte-level properties below are for 8-bit text, not UTF-16 or UTF-32.
+    if (const auto marked = QStringConverter::encodingForData(contents);
+        marked && *marked != QStringConverter::Utf8)
+        return 0;
+    // The same text saved as "Unicode" by a Windows editor reads the same (unless it starts with
+    // U+0000: its mark and that character read as UTF-32's mark).
+    const QString text = PrivateProfile::decode(contents);
+    if (!text.startsWith(QChar(0))) {
+        const QByteArray utf16 =
+            QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(text);
+        FUZZ_CHECK(PrivateProfile::readString(utf16, section, key, missing) == value);
+    }
 
     // A byte-order mark and CR LF line ends make no difference.
     if (!contents.startsWith("\xEF\xBB\xBF"))
