@@ -16,8 +16,11 @@ BidiClient::BidiClient(const QUrl& url) {
             onEvent(message.value("method"_L1).toString(), message.value("params"_L1).toObject());
     });
     m_socket.open(url);
+    // A Firefox that has just said it listens may still be starting its first window; on a busy
+    // machine the session waits for that as long as the start itself may take.
     if (waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; }))
-        m_sessionOpen = !call(u"session.new"_s, {{"capabilities"_L1, QJsonObject{}}}).contains("error"_L1);
+        m_sessionOpen =
+            !call(u"session.new"_s, {{"capabilities"_L1, QJsonObject{}}}, 60000).contains("error"_L1);
 }
 
 QJsonObject BidiClient::call(const QString& method, const QJsonObject& params, int timeoutMs) {
