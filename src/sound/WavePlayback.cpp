@@ -51,7 +51,9 @@ void PlayWave(const QVariant& ResourceId, const QString& ResourceType, const QSt
         options.loop = Loop;
         options.noStop = NoStop;
         options.noDefault = NoDefault;
-        player.play(FileName, options);
+        // A server that went away since the last sound is found only by trying to play.
+        if (!player.play(FileName, options) && !player.hasOutputDevice())
+            WarnNoSoundDevice();
         return;
     }
     if (ResourceId.toInt() > 0 && !ResourceType.isEmpty())

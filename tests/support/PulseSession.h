@@ -16,6 +16,7 @@ public:
     bool start();
     // Points this process's sound clients at this server again (after another session moved them).
     void exportToThisProcess() const;
+    qint64 serverPid() const { return m_server.pid(); }
 
     // Records the sink's monitor (mono, 16 bit, Rate) from now until stopRecording().
     bool startRecording();

@@ -1,45 +1,43 @@
 #pragma once
 
 #include "platform/WavePlayer.h"
+#include "platform/common/TaskThread.h"
 
-#include <condition_variable>
-#include <mutex>
-
-struct ca_context;
+#include <memory>
 
 namespace platform {
 
-// Wave files through libcanberra on the PulseAudio protocol. The connection is opened on first
-// need and again after the server went away, so a server that starts later is used.
+class CanberraConnection;
+
+// Wave files through libcanberra on the PulseAudio protocol. A sound server that stops
+// answering blocks libcanberra's calls for half a minute each, so they run on a thread of
+// their own: a popup decision that plays a sound never waits on the server for long.
 class CanberraWavePlayer final : public WavePlayer {
     Q_OBJECT
 public:
     CanberraWavePlayer();
     ~CanberraWavePlayer() override;
 
+    // A server that does not answer counts as there: it may come back any moment, and its
+    // sounds are skipped meanwhile.
     bool hasOutputDevice() override;
     bool play(const QString& fileName, const Options& options) override;
     void stop() override;
     bool isPlaying() const override;
 
 private:
-    static void onFinishedThread(ca_context* context, std::uint32_t id, int error, void* self);
     void onFinished(std::uint32_t id, int error);
-    bool open();
-    void close();
-    int start(const QString& fileName, bool alert);
-    void waitFor(std::uint32_t id);
+    std::uint32_t takeId();
+    void noteStall(bool stalled);
 
-    ca_context* m_context = nullptr;
+    std::shared_ptr<CanberraConnection> m_connection;
+    // Declared after the connection so that it goes first, finishing the close given to it.
+    TaskThread m_thread;
     std::uint32_t m_nextId = 1;
     std::uint32_t m_currentId = 0; // 0: nothing playing
     QString m_currentFile;
     bool m_loop = false;
-
-    // Written by libcanberra's thread, read by a caller that waits for its sound to end.
-    std::mutex m_mutex;
-    std::condition_variable m_ended;
-    std::uint32_t m_lastEnded = 0;
+    bool m_stallTold = false;
 };
 
 } // namespace platform

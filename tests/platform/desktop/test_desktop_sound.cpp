@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,6 +106,23 @@ TEST_F(DesktopSoundTest, ALoopingSoundGoesOnUntilStopSilencesIt) {
     EXPECT_LT(PulseSession::rms(samples, samples.size() - PulseSession::Rate / 2), Silent);
 }
 
+// libcanberra waits half a minute on a server that stopped answering: the caller (a popup
+// decision) must not, nor be told there is no sound output; the server is used once it answers.
+TEST_F(DesktopSoundTest, AServerThatStopsAnsweringHoldsNoCallerUpAndIsUsedAgainWhenItAnswers) {
+    play(wave(400), true);
+    ASSERT_TRUE(signalProcess(server->serverPid(), SIGSTOP));
+    QElapsedTimer timer;
+    timer.start();
+    for (int n = 0; n < 3; ++n)
+        play(wave(400));
+    EXPECT_LT(timer.elapsed(), 5000);
+    ASSERT_TRUE(signalProcess(server->serverPid(), SIGCONT));
+    EXPECT_TRUE(dialogs->messages.isEmpty());
+    ASSERT_TRUE(recordingStarted(*server));
+    EXPECT_TRUE(waitUntil([&] { return platform::wavePlayer().play(wave(400), {}); }));
+    EXPECT_GT(PulseSession::rms(recordFor(800)), 0.1);
+}
+
 // What the user is told without sound output is the wave playback test's; here, that Canberra
 // without a server reports none, and that a server started later is used.
 TEST(DesktopSoundServer, WithoutAServerThereIsNoOutputAndALaterServerIsUsed) {
@@ -115,12 +133,18 @@ TEST(DesktopSoundServer, WithoutAServerThereIsNoOutputAndALaterServerIsUsed) {
     ASSERT_TRUE(writeToneWave(file, 600));
     EXPECT_FALSE(platform::wavePlayer().hasOutputDevice());
 
-    PulseSession late;
-    ASSERT_TRUE(late.start());
-    ASSERT_TRUE(recordingStarted(late));
+    auto late = std::make_unique<PulseSession>();
+    ASSERT_TRUE(late->start());
+    ASSERT_TRUE(recordingStarted(*late));
     PlayWave({}, QString(), file, false, false, false, true);
     QTest::qWait(1000);
-    EXPECT_GT(PulseSession::rms(late.stopRecording()), 0.1);
+    EXPECT_GT(PulseSession::rms(late->stopRecording()), 0.1);
+
+    // The first sound after the server went away already tells the user.
+    late.reset();
+    ScopedScriptedDialogs dialogs;
+    PlayWave({}, QString(), file, false, false, false, true);
+    EXPECT_TRUE(waitUntil([&] { return dialogs->messages.size() == 1; }));
     platform::setWavePlayer(std::move(previous));
 }
 
