@@ -2,6 +2,7 @@
 
 #include "lang/LanguageTexts.h"
 #include "lists/DomainLists.h"
+#include "platform/common/ExitGuard.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -57,6 +59,9 @@ public:
     // Ends the program the orderly way (session end, signals): unload without asking.
     void UnloadAndQuit();
     bool IsUnloaded() const { return mblnUnloaded; }
+    // The process is ending without an unload (its display went away): keep the settings and
+    // the lists, touching nothing on the display.
+    void SaveBeforeAbruptEnd();
 
     // Tray status
     void SetTrayIcon();
@@ -209,6 +214,8 @@ private:
     Services mobjServices;
     DomainLists mobjLists;
     bool mblnUnloaded = false;
+    // Saves the settings and lists if the process ends without an unload.
+    std::optional<platform::ExitGuard> mobjAbruptEnd;
     bool mblnHotkeyRefusalShown = false;
 };
 

@@ -96,6 +96,9 @@ void frmMain::Form_Load() {
     Tray->setInTray(true);
     mstrLanguageFile = Settings::Get(Settings::LanguageSection, QStringLiteral("LanguageFile"),
                                      QStringLiteral("english.ini"));
+    // From here on a save keeps what the user has, also while the load waits on a message box.
+    // Armed only now, after what saving uses was made, since that is what goes before it at exit.
+    mobjAbruptEnd.emplace([this] { SaveBeforeAbruptEnd(); });
     LoadLanguages();
     if (!ZORHotkey1->AsignNewHotKey(106, 2)) {
         qCWarning(lcApp, "Ctrl + keypad * could not be registered; the toggle hot-key is off");
@@ -176,6 +179,16 @@ void frmMain::Form_Unload() {
     // a message box (no hot-key, say) when a logout ends the program. exit() ends that box's loop
     // too.
     QCoreApplication::exit(0);
+}
+
+void frmMain::SaveBeforeAbruptEnd() {
+    if (mblnUnloaded)
+        return;
+    mblnUnloaded = true;
+    qCWarning(lcApp,
+              "the program is ending without an unload (its display went away?); saving what it keeps");
+    WriteSettings();
+    zor::tryStep("saving the domain lists", [&] { SaveList(); });
 }
 
 void frmMain::UnloadAndQuit() {

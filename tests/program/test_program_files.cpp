@@ -28,11 +28,12 @@ protected:
     }
     QString file(const char* name) const { return program.appDir() + QString::fromUtf8(name); }
 
-    bool startResident(const QStringList& wrapper = {}, const QStringList& arguments = {}) {
+    bool startResident(const QStringList& wrapper = {}, const QStringList& arguments = {},
+                       const QStringList& environment = {}) {
         wrapped = !wrapper.isEmpty();
         QStringList command = wrapper;
         command << file("ZORBrakkon") << u"--verbose"_s << arguments;
-        process.start(command.takeFirst(), command);
+        process.start(command.takeFirst(), command, environment);
         return waitUntil([&] { return process.output().contains(u"icon added to the tray host"_s); }, 30000);
     }
     bool endsNormally(int milliseconds) {
@@ -88,6 +89,24 @@ TEST_F(ProgramFiles, MoreSignalsDuringTheSaveLeaveCompleteFilesAndOneOrderlyEnd)
     EXPECT_EQ(QDir(program.appDir()).entryList(QDir::Files).size(), 4);
     EXPECT_EQ(QDir(QFileInfo(settings).absolutePath()).entryList(QDir::Files),
               QStringList{u"settings.ini"_s});
+}
+
+// Without a logout asking it first (startx, an X server that crashed) the program learns of the
+// end only as its display goes away; what it keeps is saved all the same.
+TEST_F(ProgramFiles, ADisplayThatGoesAwayStillLeavesTheSettingsAndListsSaved) {
+    writeBytes(file("deny_domains.txt"), "a.q\rb.q\r");
+    DesktopProcess display, trayHost;
+    ASSERT_TRUE(display.start(u"Xvfb"_s, u"-displayfd 1 -nolisten tcp"_s.split(u' ')));
+    const QString number = display.awaitOutput(QRegularExpression(u"(?m)^(\\d+)$"_s), 15000).captured(1);
+    ASSERT_FALSE(number.isEmpty()) << qPrintable(display.output());
+    const QStringList environment{u"DISPLAY=:"_s + number};
+    ASSERT_TRUE(trayHost.start(u"trayer"_s, {}, environment));
+    ASSERT_TRUE(startResident({}, {}, environment)) << qPrintable(process.output());
+    display.stop();
+    EXPECT_TRUE(process.waitForExit(30000));
+    EXPECT_EQ(readBytes(file("deny_domains.txt")), QByteArray("a.q\r\nb.q\r\n"))
+        << qPrintable(process.output());
+    EXPECT_TRUE(readBytes(settings).contains("KillMode=0"));
 }
 
 // What a damaged file keeps and how the settings fall back are the list and settings tests'; here:
