@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,9 +45,13 @@ public:
         std::function<std::unique_ptr<clsIEManager>()> makeIEManager;
         QString listFolder;     // empty: DomainLists::DefaultFolder()
         QString languageFolder; // empty: the "languages" folder beside the program
+        // How long a hidden start waits for a notification area before it shows the window
+        // (a panel started with the same login may come up a little later).
+        std::chrono::milliseconds trayGrace{10000};
     };
 
-    explicit frmMain(Services services = {}, QWidget* parent = nullptr);
+    frmMain();
+    explicit frmMain(Services services, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Lifecycle
@@ -176,6 +181,8 @@ public:
     // The chosen wave file: the text box's once the window was shown (the box exists from then).
     QString SoundFile() const;
     void SetSoundFile(const QString& file);
+    // Without any notification area the tray icon cannot be shown: the window stands in for it.
+    void ShowWithoutTray();
     // Shows a warning the way every warning of the program looks.
     void Warn(const QString& text);
     // The first show completes the controls (see BuildControls).

@@ -31,6 +31,9 @@ QString AutoStartCommand() {
 
 } // namespace
 
+frmMain::frmMain()
+    : frmMain(Services{}) {}
+
 frmMain::frmMain(Services services, QWidget* parent)
     : QMainWindow(parent)
     // Warnings shown before (or without) a language file are never an empty box.
@@ -114,7 +117,16 @@ void frmMain::Form_Load() {
     UpdateTrayTip();
     if (Settings::GetLeadingNumber(QStringLiteral("FirstRun"), 1) == 1)
         show();
+    else
+        QTimer::singleShot(mobjServices.trayGrace, this, &frmMain::ShowWithoutTray);
     mblnLoading = false;
+}
+
+void frmMain::ShowWithoutTray() {
+    if (mblnUnloaded || isVisible() || Tray->TrayHwnd() != 0)
+        return;
+    qCWarning(lcApp, "this desktop has no notification area for the tray icon: the window is shown instead");
+    mnuConfigure_Click();
 }
 
 void frmMain::ReadSettings() {
@@ -224,8 +236,9 @@ void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    // Form_Resize: a minimised window goes to the tray, unless it is being brought up from there.
-    if (!mblnShowing && isMinimized())
+    // Form_Resize: a minimised window goes to the tray, unless it is being brought up from there
+    // or there is no notification area to bring it up from again.
+    if (!mblnShowing && isMinimized() && Tray->TrayHwnd() != 0)
         QTimer::singleShot(0, this, [this] {
             if (!mblnShowing && isMinimized())
                 hide();

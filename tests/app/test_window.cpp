@@ -61,6 +61,7 @@ protected:
         services.makeIEManager = [this] { return std::make_unique<clsIEManager>(shell); };
         services.listFolder = folder.path();
         services.languageFolder = folder.filePath(q("languages"));
+        services.trayGrace = trayGrace;
         form = std::make_unique<frmMain>(services);
         form->checkCtrl->stop();
         form->Form_Load();
@@ -83,10 +84,29 @@ protected:
     FakeShellWindows shell;
     ScopedService<platform::KeyState, HeldKeys, &platform::setKeyState> keys;
     ScopedFakeWavePlayer player;
+    std::chrono::milliseconds trayGrace{60000};
     std::unique_ptr<frmMain> form;
 };
 
 class Lifecycle : public FormFixture {};
+
+// A hidden start with no notification area would leave the program out of reach: once the wait
+// for a late panel is over the window stands in for the icon, and minimising does not hide it.
+TEST_F(Lifecycle, WithoutANotificationAreaTheWindowStandsInForTheTrayIcon) {
+    ScopedFakeTrayHost trayHost;
+    WriteSetting("FirstRun", "0");
+    trayGrace = std::chrono::milliseconds(0);
+    for (const qulonglong host : {1ULL, 0ULL}) {
+        trayHost->host = host;
+        Load();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->isVisible(), host == 0) << "host " << host;
+        form->show();
+        form->showMinimized();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form->isVisible(), host == 0) << "host " << host;
+    }
+}
 
 TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) {
     Load(); // the other defaults, and later starts staying in the tray: BadSettings
