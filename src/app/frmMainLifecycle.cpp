@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace {
@@ -252,11 +253,24 @@ void frmMain::mnuExit_Click() {
 void frmMain::chkAutoStart_Click() {
     if (mblnLoading)
         return;
-    if (chkAutoStart->isChecked()) {
-        if (VELModule::SetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue, platform::REG_SZ,
-                                   AutoStartCommand()) != 0)
-            qCWarning(lcApp, "start with login could not be switched on");
-    } else {
+    const bool wanted = chkAutoStart->isChecked();
+    if (wanted)
+        VELModule::SetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue, platform::REG_SZ,
+                               AutoStartCommand());
+    else
         VELModule::DeleteRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue);
+    // The box shows what the next login will do, not what was asked for.
+    const bool on = VELModule::GetRegValue(platform::HKEY_CURRENT_USER, RunKey, RunValue).toLower() ==
+                    AutoStartCommand().toLower();
+    if (on == wanted)
+        return;
+    const char* change = wanted ? "on" : "off";
+    qCWarning(lcApp, "start with login could not be switched %s", change);
+    {
+        const QSignalBlocker unchanged(chkAutoStart);
+        chkAutoStart->setChecked(on);
     }
+    Warn(QStringLiteral("Starting with login could not be switched %1: the desktop's autostart folder "
+                        "could not be changed.")
+             .arg(QLatin1String(change)));
 }

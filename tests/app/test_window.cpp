@@ -214,6 +214,13 @@ TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
     EXPECT_TRUE(form->chkAutoStart->isChecked());
     form->chkAutoStart->setChecked(false);
     EXPECT_FALSE(QFile::exists(platform::AutostartEntry::pathFor(q("ZORBrakkon"))));
+    // An autostart folder that cannot be written: the box is put back, and the user told.
+    const QString autostart = QFileInfo(platform::AutostartEntry::pathFor(q("ZORBrakkon"))).absolutePath();
+    QDir(autostart).removeRecursively();
+    writeBytes(autostart, "not a folder");
+    form->chkAutoStart->setChecked(true);
+    EXPECT_FALSE(form->chkAutoStart->isChecked());
+    EXPECT_TRUE(dialogs->messages.last().prompt.contains(q("could not be switched on")));
 }
 
 TEST_F(Lifecycle, AFailedHotKeyIsToldThenTheCloseBoxAsksAndCancelKeepsEverything) {
