@@ -11,7 +11,8 @@ protocol, and Firefox through a companion extension and a native-messaging
 relay, both included.")
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "firefox-esr | chromium")
+# xdg-utils opens the README from the About tab.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "firefox-esr | chromium, xdg-utils")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -28,11 +28,17 @@ void say(const QString& text) {
 }
 
 // The unpacked extension: beside the program (a build, or a copy of the program's folder),
-// else where the package installs it.
+// else in the share/ folder of the prefix the program was installed into (the program lives in
+// <prefix>/lib[/<arch>]/zor-brakkon), else where the package installs it.
 QString extensionFolder(const QString& programFolder) {
     const QString beside = QDir(programFolder).filePath(u"browser-extension/firefox"_s);
     if (QFileInfo::exists(beside + u"/manifest.json"_s))
         return QFileInfo(beside).canonicalFilePath();
+    const QString inShare = QString::fromLatin1(SystemExtensionDir).mid(int(qstrlen("/usr/")));
+    QDir prefix(programFolder);
+    for (int up = 0; up < 3 && prefix.cdUp(); ++up)
+        if (QFileInfo::exists(prefix.filePath(inShare + u"/manifest.json"_s)))
+            return QFileInfo(prefix.filePath(inShare)).canonicalFilePath();
     if (QFileInfo::exists(QString::fromLatin1(SystemExtensionDir) + u"/manifest.json"_s))
         return QString::fromLatin1(SystemExtensionDir);
     return {};
@@ -75,6 +81,13 @@ int installFirefoxSupport() {
         say(u"The relay %1 is missing or not executable; reinstall ZOR Brakkon."_s.arg(relay));
         return 1;
     }
+    // Checked before anything is written: a manifest for an extension that is not there is
+    // half a setup.
+    const QString extension = extensionFolder(programFolder);
+    if (extension.isEmpty()) {
+        say(u"The companion extension was not found; reinstall ZOR Brakkon."_s);
+        return 1;
+    }
     const QString path = userHostManifestPath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
@@ -83,10 +96,10 @@ int installFirefoxSupport() {
         return 1;
     }
     say(u"Firefox will start the relay for the companion extension: %1 written."_s.arg(path));
-    const QString extension = extensionFolder(programFolder);
-    if (extension.isEmpty()) {
-        say(u"The companion extension was not found; reinstall ZOR Brakkon."_s);
-        return 1;
+    if (extension == QLatin1String(SystemExtensionDir)) {
+        say(u"Debian's firefox-esr loads the extension from %1/ for every profile (restart Firefox\n"
+            "if it runs). Mozilla's own Firefox builds load only signed extensions."_s.arg(extension));
+        return 0;
     }
     say(u"Now load the extension in Firefox:\n"
         "  - for this session: open about:debugging, \"This Firefox\", \"Load Temporary Add-on...\" and\n"
