@@ -3,6 +3,7 @@
 #include "support/WaitUntil.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -107,6 +108,33 @@ TEST_F(ProgramFiles, ADisplayThatGoesAwayStillLeavesTheSettingsAndListsSaved) {
     EXPECT_EQ(readBytes(file("deny_domains.txt")), QByteArray("a.q\r\nb.q\r\n"))
         << qPrintable(process.output());
     EXPECT_TRUE(readBytes(settings).contains("KillMode=0"));
+}
+
+// Installed into a prefix of its own rather than the package's /usr: nothing lands outside it,
+// everything is on the install manifest (so it can be removed again), and Firefox support is
+// set up from there.
+TEST(PrivatePrefix, KeepsEveryFileInsideAndOnTheManifestAndSetsUpFirefoxFromThere) {
+    QTemporaryDir root;
+    const QString prefix = root.filePath(u"prefix"_s);
+    const QString build = qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/.."_s;
+    QString output;
+    ASSERT_EQ(runProgram(u"cmake"_s, {u"--install"_s, build, u"--prefix"_s, prefix}, &output, 60000), 0)
+        << qPrintable(output);
+    QStringList listed = QString::fromUtf8(readBytes(build + u"/install_manifest.txt"_s)).split(u'\n');
+    listed.removeAll(QString());
+    QStringList found;
+    for (QDirIterator it(prefix, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        found << it.next();
+    listed.sort();
+    found.sort();
+    EXPECT_EQ(listed, found);
+    ASSERT_EQ(runProgram(u"env"_s,
+                         {u"HOME="_s + root.filePath(u"home"_s), prefix + u"/bin/zorbrakkon"_s,
+                          u"--install-firefox-support"_s},
+                         &output),
+              0)
+        << qPrintable(output);
+    EXPECT_TRUE(output.contains(prefix + u"/share/mozilla/extensions/"_s)) << qPrintable(output);
 }
 
 // What a damaged file keeps and how the settings fall back are the list and settings tests'; here:
