@@ -143,6 +143,8 @@ bool AutostartEntry::write(const QString& name, const QString& programPath) {
                                        "Comment=Stops unwanted popup windows in your web browsers\n"
                                        "Exec=") +
                          execValue(programPath) +
+                         // Sessions skip the entry once the program is uninstalled.
+                         QLatin1String("\nTryExec=") + escapeKeyFile(programPath) +
                          QLatin1String("\n"
                                        "Terminal=false\n"
                                        "X-GNOME-Autostart-enabled=true\n");
