@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QSessionManager>
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -61,6 +62,10 @@ int modStartup::Main(int argc, char* argv[]) {
         QCoreApplication core(argc, argv);
         nameApplication();
         return platform::firefox::installFirefoxSupport();
+    }
+    if (const QString problem = platform::displayProblem(argc, argv); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s cannot start: %s.\n", qPrintable(App::Title), qPrintable(problem));
+        return 1;
     }
     QApplication app(argc, argv);
     nameApplication();

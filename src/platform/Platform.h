@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 #include "platform/SettingsStore.h"
 
+#include <QString>
 #include <memory>
 
 namespace platform {
@@ -30,6 +31,12 @@ bool isX11();
 // sees neither the keyboard nor other programs' windows. ZOR_SESSION_TYPE=wayland or x11 decides
 // instead of the session's own variables.
 bool isWaylandSession();
+
+// Why the desktop's display cannot be used, or nothing when it can: asked before the graphical
+// application starts, which otherwise ends the process with an abort. Only the X display the
+// program would draw through is tried, not a platform chosen on purpose (-platform,
+// QT_QPA_PLATFORM) or a Wayland one.
+QString displayProblem(int argc, char* argv[]);
 
 // The name the program goes by with the desktop (portals, the desktop file it installs).
 inline constexpr char AppId[] = "zor.brakkon.ZORBrakkon";

@@ -137,6 +137,21 @@ TEST(PrivatePrefix, KeepsEveryFileInsideAndOnTheManifestAndSetsUpFirefoxFromTher
     EXPECT_TRUE(output.contains(prefix + u"/share/mozilla/extensions/"_s)) << qPrintable(output);
 }
 
+// Started where there is no display to show in (a terminal, ssh): a sentence, not an abort.
+TEST(NoDisplay, AStartSaysWhyItCannotRunAndEndsWithoutACrash) {
+    for (const QString& display : {QString(), u":99999"_s}) {
+        QString output;
+        EXPECT_EQ(
+            runProgram(u"env"_s,
+                       {u"-u"_s, u"WAYLAND_DISPLAY"_s, u"-u"_s, u"QT_QPA_PLATFORM"_s, u"DISPLAY="_s + display,
+                        qEnvironmentVariable("ZOR_RUNTIME_DIR") + u"/ZORBrakkon"_s},
+                       &output),
+            1)
+            << qPrintable(output);
+        EXPECT_TRUE(output.startsWith(u"ZOR Brakkon cannot start: "_s)) << qPrintable(output);
+    }
+}
+
 // What a damaged file keeps and how the settings fall back are the list and settings tests'; here:
 // the whole program starts with such files, says why it ignored part of them and leaves them be,
 // and a second start meanwhile is refused with a message box titled with the program's name.
