@@ -28,4 +28,11 @@ add_custom_command(OUTPUT ${_changelog}
     DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog VERBATIM)
 add_custom_target(zor_changelog ALL DEPENDS ${_changelog})
 install(FILES ${_changelog} DESTINATION ${_doc})
+# The manual page of the command the package puts on the PATH.
+set(_manpage ${CMAKE_BINARY_DIR}/zorbrakkon.1.gz)
+add_custom_command(OUTPUT ${_manpage}
+    COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/zorbrakkon.1 > ${_manpage}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/zorbrakkon.1 VERBATIM)
+add_custom_target(zor_manpage ALL DEPENDS ${_manpage})
+install(FILES ${_manpage} DESTINATION share/man/man1)
 include(CPack)
