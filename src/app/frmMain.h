@@ -100,7 +100,8 @@ public:
     bool IsInList(const QString& StrDomain, std::int32_t LstIndex) const;
     void RemoveFromList(const QString& StrDomain, std::int32_t LstIndex);
     void LoadList();
-    void SaveList();
+    // The list files that could not be written.
+    QStringList SaveList();
     DomainLists& Lists() { return mobjLists; }
     // The editing commands; list is 2 (List2) or 3 (List3), Button 1 left, 2 right, 4 middle.
     void List_MouseUp(std::int32_t list, int Button);
@@ -208,7 +209,11 @@ private:
     void ConnectListHandlers();
     bool ListEventFilter(QObject* watched, QEvent* event);
     void ReadSettings();
-    void WriteSettings();
+    // False when a setting could not be written.
+    bool WriteSettings();
+    // Settings and lists, as the program ends; blnAsk: the user ended it and can be asked to
+    // retry what failed.
+    void SaveWhatItKeeps(bool blnAsk);
     void ShowTotal();
     void SetSwitchColour(int colour);
     void PaintSwitch();
@@ -221,6 +226,9 @@ private:
     Services mobjServices;
     DomainLists mobjLists;
     bool mblnUnloaded = false;
+    // The user chose to end the program ("Exit", or the close box answered), so a save that
+    // fails can be put to them.
+    bool mblnEndedByUser = false;
     // Saves the settings and lists if the process ends without an unload.
     std::optional<platform::ExitGuard> mobjAbruptEnd;
     bool mblnHotkeyRefusalShown = false;

@@ -141,7 +141,7 @@ void frmMain::ReadSettings() {
     mlngTotalKilled = Settings::GetRounded(QStringLiteral("TotalWindowsKilled"), 0);
 }
 
-void frmMain::WriteSettings() {
+bool frmMain::WriteSettings() {
     const auto flag = [](const QCheckBox* box) {
         return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     };
@@ -170,17 +170,42 @@ void frmMain::WriteSettings() {
                             QString::number(mlngTotalKilled));
          }},
     };
+    bool saved = true;
     for (const auto& [name, step] : steps)
-        zor::tryStep(qPrintable(QStringLiteral("saving ") + name), step);
+        saved = zor::tryStep(qPrintable(QStringLiteral("saving ") + name), step) && saved;
+    return saved;
+}
+
+// At a logout or a signal nobody is there to answer, and the log has each failure. A user who
+// chose to end the program would otherwise lose what changed since its start without a word: they
+// are told, and may free room or fix the folder and try again.
+void frmMain::SaveWhatItKeeps(bool blnAsk) {
+    for (;;) {
+        QStringList unsaved;
+        if (!WriteSettings())
+            unsaved << QStringLiteral("the settings");
+        const QStringList lists = SaveList();
+        for (const QString& file : lists)
+            unsaved << file;
+        if (unsaved.isEmpty() || !blnAsk)
+            return;
+        const QString prompt =
+            QStringLiteral("ZOR Brakkon could not save:\n%1\n\nMake room on the disk or make the folder "
+                           "writable, then choose Retry. Cancel ends the program without them.")
+                .arg(unsaved.join(QLatin1Char('\n')));
+        if (platform::dialogs().messageBox(this, prompt, platform::MsgIcon::Exclamation,
+                                           platform::MsgButtons::RetryCancel,
+                                           App::Title) != platform::MsgAnswer::Retry)
+            return;
+    }
 }
 
 void frmMain::Form_Unload() {
     if (mblnUnloaded)
         return;
     mblnUnloaded = true;
-    WriteSettings();
+    SaveWhatItKeeps(mblnEndedByUser);
     zor::tryStep("stopping the sound", [] { VELModule::StopWave(); });
-    zor::tryStep("saving the domain lists", [&] { SaveList(); });
     zor::tryStep("leaving the tray", [&] { Tray->setInTray(false); });
     // Resolves every popup still held and releases the browsers' frozen pages.
     zor::tryStep("releasing the browsers", [&] { mobjIEManager.reset(); });
@@ -200,11 +225,14 @@ void frmMain::SaveBeforeAbruptEnd() {
     mblnUnloaded = true;
     qCWarning(lcApp,
               "the program is ending without an unload (its display went away?); saving what it keeps");
-    WriteSettings();
-    zor::tryStep("saving the domain lists", [&] { SaveList(); });
+    SaveWhatItKeeps(false);
 }
 
 void frmMain::UnloadAndQuit() {
+    // A logout while the user is asked about a failed save must not wait for their answer: the
+    // box's loop ends with the others, and the unload then goes on.
+    if (mblnUnloaded)
+        QCoreApplication::exit(0);
     Form_Unload();
 }
 
@@ -230,6 +258,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    mblnEndedByUser = event->spontaneous();
     Form_Unload();
 }
 
@@ -247,6 +276,7 @@ void frmMain::changeEvent(QEvent* event) {
 }
 
 void frmMain::mnuExit_Click() {
+    mblnEndedByUser = true;
     Form_Unload();
 }
 

@@ -32,8 +32,8 @@ void frmMain::LoadList() {
     mobjLists.LoadList();
 }
 
-void frmMain::SaveList() {
-    mobjLists.SaveList();
+QStringList frmMain::SaveList() {
+    return mobjLists.SaveList();
 }
 
 namespace {

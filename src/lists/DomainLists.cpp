@@ -136,7 +136,8 @@ void DomainLists::LoadList() {
     }
 }
 
-void DomainLists::SaveList() {
+QStringList DomainLists::SaveList() {
+    QStringList unsaved;
     for (const std::int32_t index : {Denied, Accepted}) {
         PartialLoad& load = partialLoad(index);
         const QStringList& entries = list(index)->entries();
@@ -145,13 +146,16 @@ void DomainLists::SaveList() {
                    qUtf8Printable(filePath(index)));
             continue;
         }
-        zor::tryStep("saving a domain list", [&] {
+        const bool saved = zor::tryStep("saving a domain list", [&] {
             if (!ListFile::write(filePath(index), entries, load.partial))
                 throw zor::Failure(QStringLiteral("%1 was not saved").arg(filePath(index)));
             // The backup now holds the old file; a later save must not replace it with this one.
             load = PartialLoad();
         });
+        if (!saved)
+            unsaved << filePath(index);
     }
+    return unsaved;
 }
 
 QString GetIndex(const QObject* C) {

@@ -33,7 +33,8 @@ public:
     void RemoveFromList(const QString& StrDomain, std::int32_t LstIndex);
 
     void LoadList();
-    void SaveList();
+    // The files that could not be written; a list left as it is counts as saved.
+    QStringList SaveList();
 
     QString filePath(std::int32_t LstIndex) const;
     // The program's folder when it can be written to (a copy run from where it was unpacked or

@@ -109,8 +109,10 @@ TEST_F(Lifecycle, WithoutANotificationAreaTheWindowStandsInForTheTrayIcon) {
 }
 
 TEST_F(Lifecycle, AFreshInstallationStartsWithTheDefaultsAndShowsTheWindowOnce) {
+    QDir(folder.filePath(q("languages"))).removeRecursively();
     Load(); // the other defaults, and later starts staying in the tray: BadSettings
     EXPECT_FALSE(form->cmdPlaySound->isEnabled()) << "sound buttons follow the sound switch";
+    EXPECT_FALSE(form->mnuSelectLanguage->isEnabled()) << "no language folder";
     form->Form_Unload();
     EXPECT_EQ(ReadSetting("FirstRun"), q("0"));
 }
@@ -135,10 +137,9 @@ TEST_F(Lifecycle, StoredSettingsAndLanguageReachTheWindowShownLaterAndAreWritten
     form->optMode[2]->setChecked(true);
     form->mlngTotalKilled = 50;
     form->Form_Unload();
-    EXPECT_EQ(ReadSetting("KillMode"), q("2"));
-    EXPECT_EQ(ReadSetting("TotalWindowsKilled"), q("50"));
-    EXPECT_EQ(ReadSetting("Kill"), q("0"));
-    EXPECT_EQ(ReadSetting("languagefile", "GENERAL"), q("deutsch.ini"));
+    EXPECT_EQ(std::tuple(ReadSetting("KillMode"), ReadSetting("TotalWindowsKilled"), ReadSetting("Kill"),
+                         ReadSetting("languagefile", "GENERAL")),
+              std::tuple(q("2"), q("50"), q("0"), q("deutsch.ini")));
 }
 
 struct BadValue {
@@ -193,6 +194,7 @@ TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
     FailingStore* seen = store.get();
     auto previous = platform::setSettings(std::move(store));
     form->Form_Unload();
+    EXPECT_EQ(dialogs->messages.size(), 1) << "the hot-key's warning only: a logout asks nothing";
     EXPECT_EQ(seen->written, (QStringList{q("KillMode"), q("LanguageFile"), q("FirstRun"), q("LastPath"),
                                           q("Kill"), q("Sound"), q("SoundFile"), q("TotalWindowsKilled")}));
     platform::setSettings(std::move(previous));
@@ -202,6 +204,26 @@ TEST_F(Lifecycle, UnloadWritesEverySettingAndTheListsEvenWhenOneWriteFails) {
     form->UnloadAndQuit();
     EXPECT_EQ(readBytes(folder.filePath(q("deny_domains.txt"))), QByteArray("denied.test\r\n"))
         << "an unload runs only once";
+}
+
+// Ending the program when its files cannot be written would lose every change since its start:
+// the user who chose "Exit" is told what failed and can retry once they have made room.
+TEST_F(Lifecycle, AnExitThatCannotSaveSaysWhatAndSavesOnRetry) {
+    Load();
+    form->Lists().List2().AddItem(q("denied.test"));
+    const QString denied = folder.filePath(q("deny_domains.txt"));
+    ASSERT_TRUE(QDir().mkpath(denied)) << "a folder in the file's place cannot be replaced";
+    dialogs->messages.clear(); // the hot-key's warning
+    dialogs->messageAnswers = {platform::MsgAnswer::Retry, platform::MsgAnswer::Retry};
+    dialogs->whileAsked = [&] { // the user makes room before the second retry
+        if (dialogs->messages.size() == 2)
+            QDir(denied).removeRecursively();
+    };
+    form->mnuExit_Click();
+    ASSERT_EQ(dialogs->messages.size(), 2) << "asked again while it still fails, then no more";
+    EXPECT_EQ(dialogs->messages[0].buttons, platform::MsgButtons::RetryCancel);
+    EXPECT_EQ(dialogs->messages[0].prompt.section(u'\n', 1, 2), denied + u'\n') << "only what failed";
+    EXPECT_EQ(readBytes(denied), QByteArray("denied.test\r\n"));
 }
 
 TEST_F(Lifecycle, StartWithLoginFollowsTheCheckBoxButNotDuringLoad) {
@@ -319,13 +341,6 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeeds
     EXPECT_EQ(dialogs->messages.last().prompt, q("ERROR.\r\nLanguage file not found!"));
     EXPECT_EQ(form->chkSound->text(), q("Only thîs")) << "a vanished file changes nothing";
     EXPECT_EQ(form->mstrLanguageFile, q("b_one.ini"));
-}
-
-TEST_F(Languages, NoLanguageFolderDisablesTheMenuAndTheTipHasNoLanguageText) {
-    QDir(folder.filePath(q("languages"))).removeRecursively();
-    Load();
-    EXPECT_FALSE(form->mnuSelectLanguage->isEnabled());
-    EXPECT_EQ(form->Tray->TrayTip(), q("ZOR Brakkon:\r\n0 "));
 }
 
 // Every language shipped with the program translates everything the English file does.
@@ -450,13 +465,12 @@ TEST_F(WindowCommands, AddRemoveMoveAndClearGoThroughTheListRules) {
     EXPECT_EQ(form->Lists().List3().entries(), (QStringList{q("w.x.y"), q("DUP.TEST")}));
     EXPECT_EQ(dialogs->messages.last().prompt, q("the list is full (32767 entries)"));
 
-    dialogs->messageAnswers.push_back(platform::MsgAnswer::Cancel);
-    form->mnuClearList_Click();
-    EXPECT_EQ(form->Lists().List3().ListCount(), 2);
-    EXPECT_EQ(dialogs->messages.last().prompt, q("Clear Accepted Domains list?"));
-    dialogs->messageAnswers.push_back(platform::MsgAnswer::Ok);
-    form->mnuClearList_Click();
-    EXPECT_EQ(form->Lists().List3().ListCount(), 0);
+    for (const auto answer : {platform::MsgAnswer::Cancel, platform::MsgAnswer::Ok}) {
+        dialogs->messageAnswers.push_back(answer);
+        form->mnuClearList_Click();
+        EXPECT_EQ(form->Lists().List3().ListCount(), answer == platform::MsgAnswer::Ok ? 0 : 2);
+        EXPECT_EQ(dialogs->messages.last().prompt, q("Clear Accepted Domains list?"));
+    }
 }
 
 TEST_F(WindowCommands, DroppedTextIsAddedWholeAndOtherDataIsIgnored) {

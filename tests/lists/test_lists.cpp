@@ -235,7 +235,7 @@ TEST_F(Lists, FilesTheUserMayNotReadOrReplaceAreKept) {
 
     lists.List2().Clear();
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    EXPECT_NO_THROW(lists.SaveList());
+    EXPECT_EQ(lists.SaveList(), (QStringList{denied(), accepted()})) << "told, not thrown";
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(readBytes(denied()), QByteArray("new.q\r\n"));
@@ -362,7 +362,7 @@ TEST_F(Lists, ASaveOrABackupThatDoesNotFitKeepsTheOldFilesWhole) {
             lists.List2().AddItem(q("new%1.q").arg(i));
         {
             FileSizeLimit full(limit);
-            EXPECT_NO_THROW(lists.SaveList());
+            EXPECT_EQ(lists.SaveList(), QStringList{denied()}) << "told, not thrown";
         }
         EXPECT_EQ(readBytes(denied()), QByteArray("old.q\r\nolder.q\r\n")) << count;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),

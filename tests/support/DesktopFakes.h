@@ -13,6 +13,7 @@
 #include <QList>
 #include <QPixmap>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -126,6 +127,7 @@ public:
     std::deque<std::optional<QString>> inputAnswers;    // default: cancelled
     std::deque<platform::FileDialogResult> fileAnswers; // default: cancelled
     bool shellOpenSucceeds = true;
+    std::function<void()> whileAsked = [] {}; // runs while a message box is up, as a user acting then
 
     QList<Message> messages;
     QList<platform::FileDialogRequest> fileRequests;
@@ -134,6 +136,7 @@ public:
     platform::MsgAnswer messageBox(QWidget*, const QString& prompt, platform::MsgIcon,
                                    platform::MsgButtons buttons, const QString&) override {
         messages.append({prompt, buttons});
+        whileAsked();
         return next(messageAnswers, platform::MsgAnswer::Ok);
     }
     std::optional<QString> inputBox(QWidget*, const QString&, const QString&, const QString&) override {
