@@ -184,9 +184,7 @@ void frmMain::SaveWhatItKeeps(bool blnAsk) {
         QStringList unsaved;
         if (!WriteSettings())
             unsaved << QStringLiteral("the settings");
-        const QStringList lists = SaveList();
-        for (const QString& file : lists)
-            unsaved << file;
+        unsaved += SaveList();
         if (unsaved.isEmpty() || !blnAsk)
             return;
         const QString prompt =
