@@ -35,7 +35,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int Popups = 100;
-constexpr int Loads = 600;
+constexpr int DefaultLoads = 600;
 
 // A page of some weight: text, a style sheet, a script and images from the same server.
 QByteArray ordinaryPage() {
@@ -213,6 +213,17 @@ int main(int argc, char** argv) {
     if (!XvfbSession::startForProcess())
         return 1;
     QApplication app(argc, argv);
+    // A longer run narrows the interval of the page-load rows: ten times the loads, about a
+    // third of the width, takes about an hour.
+    int loads = DefaultLoads;
+    if (const qsizetype at = app.arguments().indexOf(u"--loads"_s); at > 0) {
+        bool number = false;
+        loads = app.arguments().value(at + 1).toInt(&number) / 3 * 3;
+        if (!number || loads < 3) {
+            std::fprintf(stderr, "firefox_figures: --loads wants a number of at least 3\n");
+            return 1;
+        }
+    }
     const QString extension =
         QDir(qEnvironmentVariable("ZOR_SOURCE_DIR")).filePath(u"browser-extension/firefox"_s);
     TrayHost tray;
@@ -314,7 +325,7 @@ int main(int argc, char** argv) {
         std::array<double, 3> before{};
         for (int role = 0; role < 3; ++role)
             before[role] = extensionSeconds(playing[role]->process);
-        for (int i = third * Loads / 3; i < (third + 1) * Loads / 3; ++i) {
+        for (int i = third * loads / 3; i < (third + 1) * loads / 3; ++i) {
             // Each goes first in turn: a load that follows another meets a machine still busy
             // with that one's after-work.
             for (int step = 0; step < 3; ++step) {
@@ -338,7 +349,7 @@ int main(int argc, char** argv) {
         const Spread ratio = medianRatio(roles[role].ms, roles[2].ms);
         std::printf("| ordinary page load, median of %d in turn | %s %.1f ms | without %.1f ms "
                     "(%+.1f %%; load by load, median %+.1f %%, 95 %% interval %+.1f to %+.1f %%) |\n",
-                    Loads, names[role], with, without, without > 0 ? (with / without - 1) * 100 : 0.0,
+                    loads, names[role], with, without, without > 0 ? (with / without - 1) * 100 : 0.0,
                     ratio.median, ratio.low, ratio.high);
     }
     // What ours adds to what any such extension costs, measured directly: the scatter of each
@@ -351,6 +362,6 @@ int main(int argc, char** argv) {
     std::printf(
         "| processor time per load of the extensions' process and the relay | with the extension %.1f ms "
         "| bare %.1f ms, without %.1f ms |\n",
-        roles[0].seconds * 1000 / Loads, roles[1].seconds * 1000 / Loads, roles[2].seconds * 1000 / Loads);
+        roles[0].seconds * 1000 / loads, roles[1].seconds * 1000 / loads, roles[2].seconds * 1000 / loads);
     return 0;
 }
