@@ -93,6 +93,8 @@ public:
     void mobjIEManager_BrowserRefusedApproval(const QString& browser);
     // A tray notification and a log line, both in the current language.
     void ShowBrowserNotice(const QString& browser, const QString& strMessage);
+    // A tray notification, when there is an icon to show it by.
+    void ShowNotice(const QString& text);
     QString GetDomainFromURL(const QString& strUrl) const;
 
     // Lists

@@ -103,6 +103,10 @@ void frmMain::mobjIEManager_BrowserRefusedApproval(const QString& browser) {
 void frmMain::ShowBrowserNotice(const QString& browser, const QString& strMessage) {
     const QString text = browser + QStringLiteral(": ") + strMessage;
     qCWarning(lcApp, "%s", qUtf8Printable(text));
+    ShowNotice(text);
+}
+
+void frmMain::ShowNotice(const QString& text) {
     if (!Tray->ShowMessage(App::Title, text))
         qCInfo(lcApp, "no tray icon to show this by");
 }

@@ -53,6 +53,31 @@ void answerInformationRequests(int argc, char* argv[]) {
     }
 }
 
+void tellLaunchFailure(const platform::LaunchReport& launch) {
+    platform::dialogs().messageBox(nullptr,
+                                   QStringLiteral("The browser could not be started: ") + launch.message,
+                                   platform::MsgIcon::Critical, platform::MsgButtons::Ok, App::Title);
+}
+
+// The running instance watches every browser whose holder appears, so a browser asked for
+// again is started here and left to it; only a start that does nothing new says that the
+// program already runs.
+int answerSecondStart(const platform::LaunchReport& launch) {
+    if (launch.failed) {
+        tellLaunchFailure(launch);
+        return 1;
+    }
+    if (launch.started) {
+        if (!launch.message.isEmpty())
+            platform::dialogs().messageBox(nullptr, launch.message, platform::MsgIcon::Information,
+                                           platform::MsgButtons::Ok, App::Title);
+        return 0;
+    }
+    platform::dialogs().messageBox(nullptr, App::Title + QStringLiteral(" is already running in tray!"),
+                                   platform::MsgIcon::Information, platform::MsgButtons::Ok, App::Title);
+    return 1;
+}
+
 } // namespace
 
 int modStartup::Main(int argc, char* argv[]) {
@@ -79,12 +104,10 @@ int modStartup::Main(int argc, char* argv[]) {
     platform::SingleInstanceGuard guard(App::Title);
     if (!guard.tryAcquire()) {
         qCWarning(lcApp, "another instance is running; this one ends");
-        platform::dialogs().messageBox(nullptr, App::Title + QStringLiteral(" is already running in tray!"),
-                                       platform::MsgIcon::Information, platform::MsgButtons::Ok, App::Title);
-        return 1;
+        return answerSecondStart(platform::applyLaunchBrowserOption(parser));
     }
     platform::applyBrowserOptions(parser);
-    platform::applyLaunchBrowserOption(parser);
+    const platform::LaunchReport launch = platform::applyLaunchBrowserOption(parser);
 
     frmMain form;
     platform::UnixSignalWatcher terminations({SIGTERM, SIGINT, SIGHUP});
@@ -97,6 +120,12 @@ int modStartup::Main(int argc, char* argv[]) {
     qCInfo(lcApp, "%s %s starting from %s", qUtf8Printable(App::Title), App::VersionText,
            qUtf8Printable(VELModule::AppPath()));
     form.Form_Load();
+    // A browser asked for and not started is told where the user will see it; anything else
+    // about the start is news for the tray.
+    if (launch.failed)
+        tellLaunchFailure(launch);
+    else if (!launch.message.isEmpty())
+        form.ShowNotice(launch.message);
     // An end requested while the load waited on a message box has already unloaded the window.
     if (form.IsUnloaded())
         return 0;

@@ -20,7 +20,9 @@ std::unique_ptr<ShellWindows> makeShellWindows() {
                                               : cdp::CdpShellWindows::endpointSources(endpoints)) +
                          cdp::CdpShellWindows::holderSources();
     auto windows = std::make_unique<MultiShellWindows>();
-    windows->add(std::make_unique<cdp::CdpShellWindows>(sources));
+    auto chromium = std::make_unique<cdp::CdpShellWindows>(sources);
+    chromium->watchHolders();
+    windows->add(std::move(chromium));
     // Firefox speaks no DevTools protocol: its companion extension reaches us through a relay.
     windows->add(std::make_unique<firefox::FirefoxShellWindows>(firefox::relaySocketFolder()));
     return windows;

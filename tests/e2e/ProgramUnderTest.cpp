@@ -60,13 +60,12 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
     writeBytes(m_dir.filePath(u"config/ZOR Brakkon/settings.ini"_s), settings.toUtf8());
     writeBytes(appDir() + u"accept_domains.txt"_s, listBytes(options.acceptList));
     writeBytes(appDir() + u"deny_domains.txt"_s, listBytes(options.denyList));
-    const QStringList environment =
-        options.environment + QStringList{u"HOME="_s + m_dir.filePath(u"home"_s),
-                                          u"XDG_CONFIG_HOME="_s + m_dir.filePath(u"config"_s),
-                                          u"XDG_DATA_HOME="_s + m_dir.filePath(u"data"_s),
-                                          u"XDG_RUNTIME_DIR="_s + m_dir.filePath(u"runtime"_s)};
+    m_environment = options.environment + QStringList{u"HOME="_s + m_dir.filePath(u"home"_s),
+                                                      u"XDG_CONFIG_HOME="_s + m_dir.filePath(u"config"_s),
+                                                      u"XDG_DATA_HOME="_s + m_dir.filePath(u"data"_s),
+                                                      u"XDG_RUNTIME_DIR="_s + m_dir.filePath(u"runtime"_s)};
     if (!m_process.start(appDir() + u"ZORBrakkon"_s, QStringList{u"--verbose"_s} + options.arguments,
-                         environment)) {
+                         m_environment)) {
         m_failure = u"the program did not start"_s;
         return false;
     }
@@ -75,6 +74,16 @@ bool ProgramUnderTest::start(const Options& options, int timeoutMs) {
         return false;
     }
     return true;
+}
+
+int ProgramUnderTest::startAgain(const QStringList& arguments, QString* output, int timeoutMs) {
+    DesktopProcess again;
+    if (!again.start(appDir() + u"ZORBrakkon"_s, QStringList{u"--verbose"_s} + arguments, m_environment))
+        return -1;
+    const bool ended = again.waitForExit(timeoutMs);
+    if (output)
+        *output = again.output();
+    return ended ? again.exitCode() : -1;
 }
 
 bool ProgramUnderTest::end(int signal, int timeoutMs) {

@@ -33,6 +33,9 @@ public:
     bool running() const { return m_process.running(); }
     QString output() const { return m_process.output(); }
     qint64 pid() const { return m_process.pid(); }
+    // Starts the program once more beside the running one, in the same folders, and waits for
+    // its end: its exit code, -1 when it did not end in time.
+    int startAgain(const QStringList& arguments, QString* output = nullptr, int timeoutMs = 60000);
     // Ends it as a crash would (SIGKILL) and waits for it.
     bool kill(int timeoutMs = 5000) { return end(SIGKILL, timeoutMs); }
 
@@ -53,6 +56,7 @@ private:
     bool end(int signal, int timeoutMs);
 
     QTemporaryDir m_dir;
+    QStringList m_environment;
     DesktopProcess m_process;
     QString m_failure;
 };

@@ -149,6 +149,23 @@ TEST_F(LaunchedBrowser, OpensNoPortOutlivesTheProgramAndIsWatchedAgainAfterARest
     EXPECT_TRUE(waitUntil([&] { return !alive(holder) && !QFileInfo::exists(socket); }, 10000))
         << "the holder outlived its browser";
     EXPECT_TRUE(program.running());
+
+    // Asked for again while the program runs: another start of the program starts the browser
+    // and leaves it to the running one, which watches it as soon as its holder is there.
+    server.setPage(u"/command"_s, "wait");
+    const qsizetype beforeAgain = program.output().size();
+    QString again;
+    ASSERT_EQ(program.startAgain(options.arguments, &again), 0) << again.toStdString();
+    static const QRegularExpression later(u"a browser started later: [^\\n]*browser-([0-9]+)"_s);
+    ASSERT_TRUE(waitUntil([&] { return program.output().mid(beforeAgain).contains(later); }, 20000))
+        << output();
+    m_browser = later.match(program.output().mid(beforeAgain)).captured(1).toLongLong();
+    ASSERT_TRUE(waitUntil([&] { return program.output().mid(beforeAgain).contains(listed); }, 40000))
+        << output();
+    server.setPage(u"/command"_s, "open /popup/again");
+    EXPECT_TRUE(waitUntil([&] { return server.count(u"/closed?%2Fpopup%2Fagain"_s) > 0; }, 25000))
+        << output();
+    EXPECT_EQ(server.count(u"/popup/"_s), 0) << "a cancelled popup asked for its address";
     EXPECT_EQ(ProgramLog::crashSigns(program.output()), QStringList());
     EXPECT_TRUE(program.terminate());
 }

@@ -26,35 +26,69 @@ CdpShellWindows::CdpShellWindows(const QList<BrowserSource>& sources, QObject* p
     m_wait.setSingleShot(true);
     m_wait.setInterval(20);
     connect(&m_wait, &QTimer::timeout, this, &CdpShellWindows::pump);
-    for (const BrowserSource& source : sources) {
-        auto browser =
-            std::make_unique<DevToolsBrowser>(source, [this](const QUrl& url, const DevToolsBrowser* asking) {
-                return endpointInUse(url, asking);
-            });
-        DevToolsBrowser* b = browser.get();
-        b->setBusyCheck([this] { return m_deciding; });
-        connect(b, &DevToolsBrowser::pageListed, this, [this](CdpPage*) {
-            emit WindowRegistered(++m_cookie);
-            pump();
-        });
-        connect(b, &DevToolsBrowser::pagesRevoked, this, [this] { emit WindowRevoked(++m_cookie); });
-        connect(b, &DevToolsBrowser::popupHeld, this, &CdpShellWindows::enqueue);
-        connect(b, &DevToolsBrowser::popupResolved, this, &CdpShellWindows::popupResolved);
-        // Queued: the rest of what the browser sent with it may hold a newer open of that renderer.
-        connect(b, &DevToolsBrowser::windowOpenSeen, this, &CdpShellWindows::pump, Qt::QueuedConnection);
-        connect(b, &DevToolsBrowser::ownPopupBlockerSeen, this, [this, b] {
-            emit BrowserBlocksPopups(b->productName().isEmpty() ? b->source().describe() : b->productName());
-        });
-        connect(b, &DevToolsBrowser::approvalAwaited, this,
-                [this, b] { emit BrowserAwaitsApproval(b->userName()); });
-        connect(b, &DevToolsBrowser::approvalRefused, this,
-                [this, b] { emit BrowserRefusedApproval(b->userName()); });
-        connect(b, &DevToolsBrowser::connected, this, &CdpShellWindows::browserConnected);
-        connect(b, &DevToolsBrowser::disconnected, this, &CdpShellWindows::browserDisconnected);
-        m_browsers.push_back(std::move(browser));
-    }
+    for (const BrowserSource& source : sources)
+        addBrowser(source);
     for (auto& browser : m_browsers)
         browser->start(&m_retryClock);
+}
+
+DevToolsBrowser* CdpShellWindows::addBrowser(const BrowserSource& source) {
+    auto browser =
+        std::make_unique<DevToolsBrowser>(source, [this](const QUrl& url, const DevToolsBrowser* asking) {
+            return endpointInUse(url, asking);
+        });
+    DevToolsBrowser* b = browser.get();
+    b->setBusyCheck([this] { return m_deciding; });
+    connect(b, &DevToolsBrowser::pageListed, this, [this](CdpPage*) {
+        emit WindowRegistered(++m_cookie);
+        pump();
+    });
+    connect(b, &DevToolsBrowser::pagesRevoked, this, [this] { emit WindowRevoked(++m_cookie); });
+    connect(b, &DevToolsBrowser::popupHeld, this, &CdpShellWindows::enqueue);
+    connect(b, &DevToolsBrowser::popupResolved, this, &CdpShellWindows::popupResolved);
+    // Queued: the rest of what the browser sent with it may hold a newer open of that renderer.
+    connect(b, &DevToolsBrowser::windowOpenSeen, this, &CdpShellWindows::pump, Qt::QueuedConnection);
+    connect(b, &DevToolsBrowser::ownPopupBlockerSeen, this, [this, b] {
+        emit BrowserBlocksPopups(b->productName().isEmpty() ? b->source().describe() : b->productName());
+    });
+    connect(b, &DevToolsBrowser::approvalAwaited, this,
+            [this, b] { emit BrowserAwaitsApproval(b->userName()); });
+    connect(b, &DevToolsBrowser::approvalRefused, this,
+            [this, b] { emit BrowserRefusedApproval(b->userName()); });
+    connect(b, &DevToolsBrowser::connected, this, &CdpShellWindows::browserConnected);
+    connect(b, &DevToolsBrowser::disconnected, this, &CdpShellWindows::browserDisconnected);
+    m_browsers.push_back(std::move(browser));
+    return b;
+}
+
+bool CdpShellWindows::watchHolders() {
+    const QString folder = pipe::HolderSockets::folder();
+    QString problem;
+    if (!pipe::HolderSockets::preparePrivateFolder(folder, &problem) || !m_holders.addPath(folder)) {
+        qCWarning(lcCdp, "browsers started later by --launch-browser will not be watched: %s",
+                  qUtf8Printable(problem.isEmpty() ? folder + u" cannot be watched"_s : problem));
+        return false;
+    }
+    connect(&m_holders, &QFileSystemWatcher::directoryChanged, this, &CdpShellWindows::addNewHolders,
+            Qt::UniqueConnection);
+    addNewHolders();
+    return true;
+}
+
+void CdpShellWindows::addNewHolders() {
+    for (const BrowserSource& source : holderSources()) {
+        const auto known = std::find_if(m_browsers.begin(), m_browsers.end(), [&](const auto& browser) {
+            return browser->source().kind == BrowserSource::Kind::Holder &&
+                   browser->source().file == source.file;
+        });
+        if (known == m_browsers.end()) {
+            qCInfo(lcCdp, "a browser started later: %s", qUtf8Printable(source.describe()));
+            addBrowser(source)->start(&m_retryClock);
+        } else if (!(*known)->isConnected()) {
+            // One that had ended stopped looking: a new browser may have come with its number.
+            (*known)->start(&m_retryClock);
+        }
+    }
 }
 
 CdpShellWindows::~CdpShellWindows() {

@@ -4,6 +4,7 @@
 #include "platform/cdp/DevToolsBrowser.h"
 #include "platform/cdp/PopupRequest.h"
 
+#include <QFileSystemWatcher>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -27,6 +28,10 @@ public:
     // Sources for endpoint texts ("9222", "ws://127.0.0.1:..."); invalid ones are skipped.
     static QList<BrowserSource> endpointSources(const QStringList& endpoints);
 
+    // Also watches the browsers that --launch-browser starts while this program runs (another
+    // start of the program leaves them to this one); false, with a log line, when it cannot.
+    bool watchHolders();
+
     QList<WebBrowser*> items() const override;
     int connectedCount() const;
 
@@ -36,6 +41,8 @@ signals:
     void popupResolved(const platform::cdp::PopupOutcome& outcome);
 
 private:
+    DevToolsBrowser* addBrowser(const BrowserSource& source);
+    void addNewHolders();
     void enqueue(std::shared_ptr<PopupRequest> request);
     void pump();
     void decide(PopupRequest& request, CdpPage& opener);
@@ -47,6 +54,7 @@ private:
     bool m_deciding = false;
     QTimer m_wait; // the front popup's opener is not listed yet
     std::int32_t m_cookie = 0;
+    QFileSystemWatcher m_holders;
 };
 
 } // namespace platform::cdp

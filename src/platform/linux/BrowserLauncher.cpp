@@ -236,33 +236,36 @@ void addLaunchBrowserOption(QCommandLineParser& parser) {
         u"launch-browser"_s,
         u"Start a Chromium-family browser (PROGRAM, else the first found of %1) with DevTools on a "
         "pipe (no port) and its own popup blocker off, and watch it. It goes on when this program "
-        "ends and is watched again at the next start."_s.arg(
-            BrowserLauncher::defaultPrograms().join(u", "_s))));
+        "ends and is watched again at the next start. When the program already runs, the browser "
+        "is started for it."_s.arg(BrowserLauncher::defaultPrograms().join(u", "_s))));
     parser.addPositionalArgument(u"PROGRAM"_s, u"The browser for --launch-browser."_s, u"[PROGRAM]"_s);
 }
 
-void applyLaunchBrowserOption(const QCommandLineParser& parser) {
+LaunchReport applyLaunchBrowserOption(const QCommandLineParser& parser) {
     const QStringList positional = parser.positionalArguments();
     if (!parser.isSet(u"launch-browser"_s)) {
         if (!positional.isEmpty())
             qCWarning(lcLaunch, "%s: a browser program is only taken with --launch-browser; ignored",
                       qUtf8Printable(positional.join(u' ')));
-        return;
+        return {};
     }
     BrowserLauncher launcher;
     const BrowserLauncher::Result result = launcher.launch(positional.value(0));
+    const LaunchReport report{true, result.pid != 0 && result.watchable(), !result.watchable(),
+                              result.message};
     if (!result.message.isEmpty())
         qCWarning(lcLaunch, "--launch-browser: %s", qUtf8Printable(result.message));
-    if (!result.watchable())
-        return;
+    if (report.failed)
+        return report;
     if (!result.holderSocket.isEmpty()) {
         qCInfo(lcLaunch, "the browser's pipe is held at %s (profile %s)", qUtf8Printable(result.holderSocket),
                qUtf8Printable(result.profileDir));
-        return;
+        return report;
     }
     qCInfo(lcLaunch, "watching the browser at %s (profile %s)", qUtf8Printable(result.endpoint),
            qUtf8Printable(result.profileDir));
     setBrowserEndpoints(browserEndpoints() << result.endpoint);
+    return report;
 }
 
 } // namespace platform

@@ -62,9 +62,18 @@ private:
     QString m_holder = defaultHolderProgram();
 };
 
+// What --launch-browser did, for the user.
+struct LaunchReport {
+    bool asked = false;   // the option was given
+    bool started = false; // a browser was started for it
+    bool failed = false;  // there is no browser to watch
+    QString message;      // what the user is to be told; empty when nothing
+};
+
 // --launch-browser [PROGRAM]
 void addLaunchBrowserOption(QCommandLineParser& parser);
-// Starts the browser when asked (its holder is then found with the others); tells the user on failure.
-void applyLaunchBrowserOption(const QCommandLineParser& parser);
+// Starts the browser when asked (its holder is then found with the others) and logs what came
+// of it; the caller tells the user the report's message.
+LaunchReport applyLaunchBrowserOption(const QCommandLineParser& parser);
 
 } // namespace platform
