@@ -84,9 +84,8 @@ void CdpShellWindows::addNewHolders() {
         if (known == m_browsers.end()) {
             qCInfo(lcCdp, "a browser started later: %s", qUtf8Printable(source.describe()));
             addBrowser(source)->start(&m_retryClock);
-        } else if (!(*known)->isConnected()) {
-            // One that had ended stopped looking: a new browser may have come with its number.
-            (*known)->start(&m_retryClock);
+        } else {
+            (*known)->wake();
         }
     }
 }

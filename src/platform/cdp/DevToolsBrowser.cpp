@@ -105,6 +105,13 @@ void DevToolsBrowser::start(RetryClock* clock) {
     tryConnect();
 }
 
+void DevToolsBrowser::wake() {
+    if (m_connection || m_probe.isAsking())
+        return;
+    lookAgain();
+    tryConnect();
+}
+
 void DevToolsBrowser::lookAgain() {
     if (m_retryClock)
         m_retryClock->subscribe(this, [this] { tryConnect(); });

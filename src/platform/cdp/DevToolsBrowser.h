@@ -47,6 +47,9 @@ public:
     // Starts connecting, and tries again at every tick of `clock` (its own when none is given)
     // for as long as it is not connected; a connected browser takes no ticks.
     void start(RetryClock* clock = nullptr);
+    // Looks again when neither connected nor trying to be: the browser of a holder stops being
+    // looked for once it has ended, and a new one may come under its number.
+    void wake();
     // Allows every popup still held, releases every opener and closes, in that order.
     void shutdown();
 
