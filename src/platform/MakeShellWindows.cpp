@@ -16,11 +16,11 @@ std::unique_ptr<ShellWindows> makeShellWindows() {
         settings().GetSetting(QCoreApplication::applicationName(), QStringLiteral("General"),
                               QStringLiteral("Browsers"), QString());
     endpoints += QString(stored).replace(u',', u' ').simplified().split(u' ', Qt::SkipEmptyParts);
-    const auto sources = (endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
-                                              : cdp::CdpShellWindows::endpointSources(endpoints)) +
-                         cdp::CdpShellWindows::holderSources();
     auto windows = std::make_unique<MultiShellWindows>();
-    auto chromium = std::make_unique<cdp::CdpShellWindows>(sources);
+    auto chromium = std::make_unique<cdp::CdpShellWindows>(
+        endpoints.isEmpty() ? cdp::CdpShellWindows::profileSources()
+                            : cdp::CdpShellWindows::endpointSources(endpoints));
+    // The browsers --launch-browser started, before this start and from now on.
     chromium->watchHolders();
     windows->add(std::move(chromium));
     // Firefox speaks no DevTools protocol: its companion extension reaches us through a relay.

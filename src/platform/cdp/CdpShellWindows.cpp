@@ -64,15 +64,16 @@ DevToolsBrowser* CdpShellWindows::addBrowser(const BrowserSource& source) {
 bool CdpShellWindows::watchHolders() {
     const QString folder = pipe::HolderSockets::folder();
     QString problem;
-    if (!pipe::HolderSockets::preparePrivateFolder(folder, &problem) || !m_holders.addPath(folder)) {
+    const bool watched =
+        pipe::HolderSockets::preparePrivateFolder(folder, &problem) && m_holders.addPath(folder);
+    if (watched)
+        connect(&m_holders, &QFileSystemWatcher::directoryChanged, this, &CdpShellWindows::addNewHolders,
+                Qt::UniqueConnection);
+    else
         qCWarning(lcCdp, "browsers started later by --launch-browser will not be watched: %s",
                   qUtf8Printable(problem.isEmpty() ? folder + u" cannot be watched"_s : problem));
-        return false;
-    }
-    connect(&m_holders, &QFileSystemWatcher::directoryChanged, this, &CdpShellWindows::addNewHolders,
-            Qt::UniqueConnection);
     addNewHolders();
-    return true;
+    return watched;
 }
 
 void CdpShellWindows::addNewHolders() {
@@ -82,7 +83,7 @@ void CdpShellWindows::addNewHolders() {
                    browser->source().file == source.file;
         });
         if (known == m_browsers.end()) {
-            qCInfo(lcCdp, "a browser started later: %s", qUtf8Printable(source.describe()));
+            qCInfo(lcCdp, "found the holder of a launched browser: %s", qUtf8Printable(source.describe()));
             addBrowser(source)->start(&m_retryClock);
         } else {
             (*known)->wake();

@@ -23,13 +23,12 @@ public:
     // The DevToolsActivePort files of the usual Chromium-family profiles, also of their Flatpak
     // and snap packages.
     static QList<BrowserSource> profileSources();
-    // The holders of browsers this program started, in this run or an earlier one.
-    static QList<BrowserSource> holderSources();
     // Sources for endpoint texts ("9222", "ws://127.0.0.1:..."); invalid ones are skipped.
     static QList<BrowserSource> endpointSources(const QStringList& endpoints);
 
-    // Also watches the browsers that --launch-browser starts while this program runs (another
-    // start of the program leaves them to this one); false, with a log line, when it cannot.
+    // Watches the browsers that --launch-browser started, also those it starts while this
+    // program runs (another start of the program leaves them to this one); false, with a log
+    // line, when only those there now can be.
     bool watchHolders();
 
     QList<WebBrowser*> items() const override;
@@ -41,6 +40,8 @@ signals:
     void popupResolved(const platform::cdp::PopupOutcome& outcome);
 
 private:
+    // The holders of browsers this program started, in this run or an earlier one.
+    static QList<BrowserSource> holderSources();
     DevToolsBrowser* addBrowser(const BrowserSource& source);
     void addNewHolders();
     void enqueue(std::shared_ptr<PopupRequest> request);

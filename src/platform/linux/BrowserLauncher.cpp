@@ -251,8 +251,7 @@ LaunchReport applyLaunchBrowserOption(const QCommandLineParser& parser) {
     }
     BrowserLauncher launcher;
     const BrowserLauncher::Result result = launcher.launch(positional.value(0));
-    const LaunchReport report{true, result.pid != 0 && result.watchable(), !result.watchable(),
-                              result.message};
+    const LaunchReport report{result.pid != 0 && result.watchable(), !result.watchable(), result.message};
     if (!result.message.isEmpty())
         qCWarning(lcLaunch, "--launch-browser: %s", qUtf8Printable(result.message));
     if (report.failed)

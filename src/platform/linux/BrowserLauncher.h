@@ -64,9 +64,8 @@ private:
 
 // What --launch-browser did, for the user.
 struct LaunchReport {
-    bool asked = false;   // the option was given
     bool started = false; // a browser was started for it
-    bool failed = false;  // there is no browser to watch
+    bool failed = false;  // asked for, and there is no browser to watch
     QString message;      // what the user is to be told; empty when nothing
 };
 
