@@ -20,6 +20,7 @@ namespace {
 constexpr auto RefusalText = "non-default data directory"_L1;
 constexpr int WatchMs = 100;
 constexpr int IdleWatchMs = 2000;
+constexpr int ShutdownWaitMs = 10000;
 // A browser still starting keeps its main process busy; one that has started and ignores the
 // pipe sits idle (measured with Chromium 156: 70-150 clock ticks a second while starting, 0-4
 // once idle).
@@ -86,9 +87,21 @@ void BrowserHolder::finishWait(Start start) {
 void BrowserHolder::checkBrowser() {
     if (m_ended)
         return;
-    const bool gone = ::waitpid(static_cast<pid_t>(m_browserPid), nullptr, WNOHANG) != 0 ||
-                      m_pipe.state() != QLocalSocket::ConnectedState;
-    if (gone) {
+    const bool reaped = ::waitpid(static_cast<pid_t>(m_browserPid), nullptr, WNOHANG) != 0;
+    if (!reaped && m_pipe.state() != QLocalSocket::ConnectedState) {
+        // The browser closes its pipe early in its shutdown and holds its profile until it has
+        // ended: told gone before that, a start of it again would find the profile taken.
+        if (!m_shuttingDown.isValid()) {
+            m_shuttingDown.start();
+            m_watch.start(WatchMs);
+        }
+        if (!m_shuttingDown.hasExpired(ShutdownWaitMs))
+            return;
+        say(u"the browser (process %1) closed its pipe %2 s ago and is still there; it is let go"_s
+                .arg(m_browserPid)
+                .arg(ShutdownWaitMs / 1000));
+    }
+    if (reaped || m_shuttingDown.isValid()) {
         m_ended = true;
         m_watch.stop();
         m_server.close();

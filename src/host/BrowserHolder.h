@@ -60,6 +60,8 @@ private:
     bool m_ended = false;
     std::function<void(Start)> m_waiting;
     QElapsedTimer m_waited;
+    // Since the browser closed its pipe, while it has not ended yet.
+    QElapsedTimer m_shuttingDown;
     int m_waitMs = 0;
     qint64 m_busySince = 0;
     qint64 m_busyTicks = -1;
