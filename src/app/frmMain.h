@@ -206,6 +206,7 @@ private:
     QWidget* BuildAboutTab();
     void BuildMenus();
     QGroupBox* MakeFrame(QWidget* page, const char* name, const QString& caption);
+    void LetCaptionsNarrow();
     Command* MakeSoundButton(Command* button, const char* name);
     void ConnectHandlers();
     void ConnectListHandlers();

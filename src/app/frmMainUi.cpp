@@ -98,7 +98,26 @@ void frmMain::BuildControls() {
     ZORHotkey1->hide();
 
     BuildMenus();
+    // After the frames have their titles (the steps run in order).
+    mobjFirstShowSteps.emplace_back([this] { LetCaptionsNarrow(); });
     resize(640, 440);
+}
+
+// A language may give a caption hundreds of characters; the window must still fit the screen.
+// Labels wrap; check boxes, options and frames, which cannot, may be drawn narrower than their
+// caption, which the user can widen the window to read.
+void frmMain::LetCaptionsNarrow() {
+    // The total's caption shares its line with the switch: it is cut like the switch's caption
+    // rather than wrapped into a column of single words.
+    for (QLabel* text : findChildren<QLabel*>())
+        text->setWordWrap(text != lbTotalPopupsCanceled);
+    lbTotalPopupsCanceled->setMinimumWidth(1);
+    for (QWidget* control : findChildren<QCheckBox*>())
+        control->setMinimumWidth(1);
+    for (QWidget* control : findChildren<QRadioButton*>())
+        control->setMinimumWidth(1);
+    for (QWidget* control : findChildren<QGroupBox*>())
+        control->setMinimumWidth(1);
 }
 
 QGroupBox* frmMain::MakeFrame(QWidget* page, const char* name, const QString& caption) {

@@ -296,7 +296,11 @@ protected:
 };
 
 TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeedsTheFile) {
-    WriteLanguage(q("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\n"); // older Latin-1
+    // Older Latin-1, and captions longer than any screen is wide.
+    const QByteArray longer = "Only th\xEEs" + QByteArray(" and more").repeated(60);
+    WriteLanguage(q("b_one.ini"), "[STRINGS]\nCHKSOUND=Only th\xEEs\nlbListCanceled=" + longer +
+                                      "\noptMode(0)=" + longer + "\nfrmPopupMode=" + longer +
+                                      "\nlbTotalPopupsCanceled=" + longer + "\n");
     WriteLanguage(q("notes.txt"), "not a language");
     WriteLanguage(q("a_full.ini"), "[strings]\n"
                                    "chkSound=Ton abspielen\n"
@@ -335,6 +339,9 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeeds
     EXPECT_EQ(form->Tray->TrayTip(), q("ZOR Brakkon:\r\n0 "));
     EXPECT_EQ(BlockerNotice(), q("message ZOR Brakkon:Chromium: ") + LanguageTexts::DefaultMessages()[6]);
     EXPECT_EQ(MenuCaptions(), (QStringList{q("A_full"), q("B_one*")}));
+    form->show();
+    EXPECT_LE(form->minimumSizeHint().width(), form->width()) << "the window fits its first size";
+    EXPECT_LE(form->width(), 640);
 
     QFile::remove(folder.filePath(q("languages/a_full.ini")));
     form->mnuLanguages_Click(0);
