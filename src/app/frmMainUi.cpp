@@ -107,17 +107,16 @@ void frmMain::BuildControls() {
 // Labels wrap; check boxes, options and frames, which cannot, may be drawn narrower than their
 // caption, which the user can widen the window to read.
 void frmMain::LetCaptionsNarrow() {
-    // The total's caption shares its line with the switch: it is cut like the switch's caption
-    // rather than wrapped into a column of single words.
-    for (QLabel* text : findChildren<QLabel*>())
-        text->setWordWrap(text != lbTotalPopupsCanceled);
-    lbTotalPopupsCanceled->setMinimumWidth(1);
-    for (QWidget* control : findChildren<QCheckBox*>())
-        control->setMinimumWidth(1);
-    for (QWidget* control : findChildren<QRadioButton*>())
-        control->setMinimumWidth(1);
-    for (QWidget* control : findChildren<QGroupBox*>())
-        control->setMinimumWidth(1);
+    for (QWidget* control : findChildren<QWidget*>()) {
+        auto* text = qobject_cast<QLabel*>(control);
+        // The total's caption shares its line with the switch: it is cut like the switch's
+        // caption rather than wrapped into a column of single words.
+        if (text && text != lbTotalPopupsCanceled)
+            text->setWordWrap(true);
+        else if (text || qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control) ||
+                 qobject_cast<QGroupBox*>(control))
+            control->setMinimumWidth(1);
+    }
 }
 
 QGroupBox* frmMain::MakeFrame(QWidget* page, const char* name, const QString& caption) {
