@@ -61,19 +61,16 @@ DevToolsBrowser* CdpShellWindows::addBrowser(const BrowserSource& source) {
     return b;
 }
 
-bool CdpShellWindows::watchHolders() {
+void CdpShellWindows::watchHolders() {
     const QString folder = pipe::HolderSockets::folder();
     QString problem;
-    const bool watched =
-        pipe::HolderSockets::preparePrivateFolder(folder, &problem) && m_holders.addPath(folder);
-    if (watched)
+    if (pipe::HolderSockets::preparePrivateFolder(folder, &problem) && m_holders.addPath(folder))
         connect(&m_holders, &QFileSystemWatcher::directoryChanged, this, &CdpShellWindows::addNewHolders,
                 Qt::UniqueConnection);
     else
         qCWarning(lcCdp, "browsers started later by --launch-browser will not be watched: %s",
                   qUtf8Printable(problem.isEmpty() ? folder + u" cannot be watched"_s : problem));
     addNewHolders();
-    return watched;
 }
 
 void CdpShellWindows::addNewHolders() {

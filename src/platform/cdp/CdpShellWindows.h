@@ -27,9 +27,9 @@ public:
     static QList<BrowserSource> endpointSources(const QStringList& endpoints);
 
     // Watches the browsers that --launch-browser started, also those it starts while this
-    // program runs (another start of the program leaves them to this one); false, with a log
-    // line, when only those there now can be.
-    bool watchHolders();
+    // program runs (another start of the program leaves them to this one); says in the log
+    // when only those there now can be.
+    void watchHolders();
 
     QList<WebBrowser*> items() const override;
     int connectedCount() const;
