@@ -3,6 +3,7 @@
 // files and tests find them by name.
 #include "app/AppInfo.h"
 #include "app/CanceledList.h"
+#include "app/ClippedCaptionTip.h"
 #include "app/TrayIcons.h"
 #include "app/frmMain.h"
 #include "controls/button/Command.h"
@@ -105,8 +106,9 @@ void frmMain::BuildControls() {
 
 // A language may give a caption hundreds of characters; the window must still fit the screen.
 // Labels wrap; check boxes, options and frames, which cannot, may be drawn narrower than their
-// caption, which the user can widen the window to read.
+// caption, which the user can widen the window or point at it to read.
 void frmMain::LetCaptionsNarrow() {
+    auto* tip = new ClippedCaptionTip(this);
     for (QWidget* control : findChildren<QWidget*>()) {
         auto* text = qobject_cast<QLabel*>(control);
         // The total's caption shares its line with the switch: it is cut like the switch's
@@ -114,8 +116,10 @@ void frmMain::LetCaptionsNarrow() {
         if (text && text != lbTotalPopupsCanceled)
             text->setWordWrap(true);
         else if (text || qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control) ||
-                 qobject_cast<QGroupBox*>(control))
+                 qobject_cast<QGroupBox*>(control)) {
             control->setMinimumWidth(1);
+            tip->watch(control);
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -27,6 +28,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
@@ -342,6 +344,16 @@ TEST_F(Languages, SwitchingKeepsCaptionsAFileLacksButResetsTheFixedTextsAndNeeds
     form->show();
     EXPECT_LE(form->minimumSizeHint().width(), form->width()) << "the window fits its first size";
     EXPECT_LE(form->width(), 640);
+    for (int page = 0; page < form->SSTab1->count(); ++page)
+        if (form->SSTab1->widget(page)->isAncestorOf(form->optMode[0]))
+            form->SSTab1->setCurrentIndex(page);
+    const auto tipOf = [](QWidget* control) {
+        QHelpEvent point(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(control, &point);
+        return point.isAccepted() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipOf(form->optMode[0]), QString::fromLatin1(longer)) << "a cut caption is told in full";
+    EXPECT_EQ(tipOf(form->chkSound), QString()) << "a whole one is not";
 
     QFile::remove(folder.filePath(q("languages/a_full.ini")));
     form->mnuLanguages_Click(0);
