@@ -2,8 +2,8 @@
 
 #include <QObject>
 
-// A check box, option or frame may be drawn narrower than a long caption; pointing at it then
-// shows the whole caption, unless the control has a tip of its own.
+// Check boxes, options, frames and one-line labels may be drawn narrower than a long caption;
+// pointing at one then shows the whole caption, unless it has a tip of its own.
 class ClippedCaptionTip : public QObject {
     Q_OBJECT
 public:
